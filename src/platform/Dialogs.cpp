@@ -1,0 +1,91 @@
+#include "Dialogs.h"
+
+#include "Version.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace imprimata {
+
+QStringList QtDialogService::nameFilters(const QString &filter) {
+    QStringList result;
+    const QStringList items = filter.split(u'|', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
+        QString patterns = items[i + 1];
+        patterns.replace(u';', u' ');
+        result << QStringLiteral("%1 (%2)").arg(items[i], patterns);
+    }
+    return result;
+}
+
+namespace {
+
+QString runFileDialog(QWidget *parent, const FileDialogRequest &request, bool save) {
+    QFileDialog dialog(parent, request.title, request.initialFolder);
+    const QStringList filters = QtDialogService::nameFilters(request.filter);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString QtDialogService::openFile(const FileDialogRequest &request) {
+    return runFileDialog(parent_, request, false);
+}
+
+QString QtDialogService::saveFile(const FileDialogRequest &request) {
+    return runFileDialog(parent_, request, true);
+}
+
+void QtDialogService::message(const QString &text, MessageIcon icon) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    switch (icon) {
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    box.exec();
+}
+
+QString ScriptedDialogService::answer(std::deque<QString> &queue, const FileDialogRequest &request) {
+    requests.push_back(request);
+    if (queue.empty())
+        return {};
+    QString path = queue.front();
+    queue.pop_front();
+    return path;
+}
+
+QString ScriptedDialogService::openFile(const FileDialogRequest &request) {
+    return answer(openAnswers, request);
+}
+
+QString ScriptedDialogService::saveFile(const FileDialogRequest &request) {
+    return answer(saveAnswers, request);
+}
+
+void ScriptedDialogService::message(const QString &text, MessageIcon icon) {
+    messages.push_back({text, icon});
+}
+
+} // namespace imprimata

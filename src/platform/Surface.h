@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Colour.h"
+#include "SharedFont.h"
+
+#include <QImage>
+#include <QString>
+
+namespace imprimata {
+
+// A pixel surface with a persistent image, addressed in pixels from the top-left.
+// It prints text like a picture box: at a current position, in its own font and
+// fore colour, touching only the glyph pixels.
+class Surface {
+public:
+    explicit Surface(int width = 0, int height = 0, ColourValue back = White);
+
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
+    // Resizing keeps the pixels that still fit and fills the rest with the background.
+    void resize(int width, int height);
+
+    QImage &image() { return image_; }
+    const QImage &image() const { return image_; }
+    // Takes a picture as this surface's image and size; shares the pixels until written.
+    void setImage(const QImage &picture);
+    void takeImage(const Surface &other) { setImage(other.image_); }
+    // Removes the picture: every pixel becomes the background colour.
+    void clear();
+
+    // The colour at (x, y), or -1 outside the image.
+    ColourValue point(int x, int y) const;
+    // Silent outside the image.
+    void setPoint(int x, int y, ColourValue colour);
+
+    ColourValue backColour() const { return back_; }
+    void setBackColour(ColourValue colour) { back_ = colour; }
+    ColourValue foreColour() const { return fore_; }
+    void setForeColour(ColourValue colour) { fore_ = colour; }
+    const SharedFont &font() const { return font_; }
+    void setFont(SharedFont font) { font_ = std::move(font); }
+
+    int currentX() const { return currentX_; }
+    int currentY() const { return currentY_; }
+    void setCurrentPosition(int x, int y) {
+        currentX_ = x;
+        currentY_ = y;
+    }
+
+    // Prints at the current position; the position then moves to the start of the next line.
+    void print(const QString &text);
+    int textWidth(const QString &text) const;
+    int textHeight(const QString &text) const;
+
+    // Writes the image as a Windows bitmap; false with a description on failure.
+    bool saveBmp(const QString &path, QString *error) const;
+
+    // The font as glyphs are drawn: never anti-aliased, so glyph pixels carry the exact colour.
+    static QFont drawingFont(const SharedFont &font);
+
+private:
+    QImage image_;
+    ColourValue back_;
+    ColourValue fore_ = SystemWindowText;
+    SharedFont font_;
+    int currentX_ = 0;
+    int currentY_ = 0;
+};
+
+// A blank Format_RGB32 image with the screen's resolution, so point sizes map to pixels
+// the same way on surfaces as on screen.
+QImage makeSurfaceImage(int width, int height, ColourValue fill);
+
+} // namespace imprimata
