@@ -21,6 +21,7 @@ void PictureBox::showPicture(const QImage &picture) {
 }
 
 void PictureBox::paintEvent(QPaintEvent *event) {
+    syncSize();
     QPainter painter(this);
     const QRect dirty = event->rect();
     painter.drawImage(dirty.topLeft(), surface_.image(), dirty);
@@ -34,7 +35,7 @@ void PictureBox::paintEvent(QPaintEvent *event) {
 }
 
 void PictureBox::resizeEvent(QResizeEvent *event) {
-    surface_.resize(width(), height());
+    syncSize();
     QWidget::resizeEvent(event);
 }
 

@@ -13,8 +13,15 @@ class PictureBox : public QWidget {
 public:
     explicit PictureBox(QWidget *parent = nullptr, ColourValue back = White);
 
-    Surface &surface() { return surface_; }
-    const Surface &surface() const { return surface_; }
+    // The surface always has the box's size, hidden boxes included (they get no resize events).
+    Surface &surface() {
+        syncSize();
+        return surface_;
+    }
+    const Surface &surface() const {
+        syncSize();
+        return surface_;
+    }
 
     void setBorder(bool on);
     // Takes the picture and sizes the box to it.
@@ -27,7 +34,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    Surface surface_;
+    void syncSize() const { surface_.resize(width(), height()); }
+
+    mutable Surface surface_;
     bool border_ = false;
 };
 

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "mark/MarkSettings.h"
+#include "placement/Imprim.h"
+#include "platform/Dialogs.h"
+#include "platform/PictureBox.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QTreeView;
+
+namespace imprimata {
+
+// The main window "Imprimata Print": folder tree, file list, thumbnail, the viewport with
+// the shown picture, and the File and mark menus that drive the work.
+class Main : public QMainWindow, public PlacementHost {
+    Q_OBJECT
+public:
+    // The designed client area; the layout pass grows the viewport from it.
+    static constexpr int DesignWidth = 990;
+    static constexpr int DesignHeight = 607;
+
+    Main(SharedState &state, DialogService &dialogs);
+    ~Main() override;
+
+    // Controls, named as the rest of the program refers to them.
+    QFrame *Frame1 = nullptr;
+    QLabel *preview = nullptr;
+    QTreeView *explorer = nullptr;
+    QListWidget *FileList = nullptr;
+    QWidget *PicFrame = nullptr;
+    PictureBox *Pic = nullptr;
+    QImage Image1; // the picture read from the selected file
+    std::array<QAction *, 3> mnu{};
+    std::array<QAction *, 4> mnu_file{};
+    std::array<QAction *, 6> mnu_IM{};
+
+    // Per-window state.
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+    int lastWindowWidth = DesignWidth; // client width in pixels at the last layout pass
+    QString shownPicturePath;
+    QString lastListPath;
+    QString lastListFileName;
+    bool pictureShown = false;
+
+    Imprim &imprim();
+    // Arranges the controls for a client area of the given size (runs on every resize).
+    void layoutPass(int clientWidth, int clientHeight);
+
+    // PlacementHost
+    QRect picFrameGeometry() const override;
+    bool menuEnabled(Menu menu, int index) const override;
+
+public slots:
+    void mnu_Click(int index);
+    void mnu_file_Click(int index) override;
+    void mnu_IM_Click(int index) override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    // Runs a command; an unexpected failure becomes a message and the program goes on.
+    void guarded(const std::function<void()> &command);
+
+    SharedState &state_;
+    DialogService &dialogs_;
+    std::unique_ptr<Imprim> imprim_;
+};
+
+} // namespace imprimata

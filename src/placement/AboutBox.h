@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+namespace imprimata {
+
+// "About program": the title and version line, the icon and the authors' two lines.
+class AboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutBox(QWidget *parent = nullptr);
+
+    static QString versionLine();
+    static QString authorLine();
+    static QString contactLine();
+
+    QLabel *Lbl = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace imprimata

@@ -1,0 +1,177 @@
+#include "Imprim.h"
+
+#include "Version.h"
+#include "platform/Raster.h"
+#include "platform/ScreenUnits.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QKeyEvent>
+
+namespace imprimata {
+
+namespace {
+// The mark view's designed place and size, and the window's designed client size, in twips.
+constexpr int ViewLeft = 83, ViewTop = 75, ViewWidth = 2415, ViewHeight = 1095;
+constexpr int ClientWidth = 2580, ClientHeight = 1230;
+} // namespace
+
+Imprim::Imprim(SharedState &state, PlacementHost &host, DialogService &dialogs)
+    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint),
+      state_(state), host_(host), dialogs_(dialogs) {
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowOpacity(Opacity);
+    setFixedSize(twipsToPixelsX(ClientWidth), twipsToPixelsY(ClientHeight));
+
+    const auto designFont = makeFont(QStringLiteral("Microsoft Sans Serif"), 18, true, 204);
+    for (std::size_t i = 0; i < picIM_.size(); ++i) {
+        auto *box = new PictureBox(this, White);
+        box->setGeometry(twipsToPixelsX(ViewLeft), twipsToPixelsY(ViewTop),
+                         twipsToPixelsX(ViewWidth), twipsToPixelsY(ViewHeight));
+        box->surface().setFont(designFont);
+        box->surface().setForeColour(SystemWindowText);
+        box->setFocusPolicy(Qt::NoFocus);
+        box->setBorder(i == 0);
+        box->setVisible(i == 0);
+        picIM_[i] = box;
+    }
+}
+
+void Imprim::ResetPlacementPictures() {
+    for (PictureBox *box : picIM_) {
+        Surface &s = box->surface();
+        s.clear();
+        s.setFont(state_.CurrentMark.Font);
+        s.setForeColour(state_.CurrentMark.Colour);
+        s.setCurrentPosition(0, 0);
+        box->refresh();
+    }
+}
+
+void Imprim::FitPlacementToMark() {
+    const MarkSettings &mark = state_.CurrentMark;
+    const int w = twipsToPixelsX(mark.MarkWidth) + 2;
+    const int h = twipsToPixelsY(mark.MarkHeight) + 2;
+    const QPoint at = picIM_[0]->pos();
+    for (PictureBox *box : picIM_)
+        box->setGeometry(at.x(), at.y(), w, h);
+    // The view's offset serves as an equal margin on both sides; a new size sends the
+    // window back to its default place (resizeEvent), an unchanged one leaves it be.
+    setFixedSize(w + 2 * at.x(), h + 2 * at.y());
+
+    Surface &view = picIM_[0]->surface();
+    if (mark.MarkType == ImageMark) {
+        QImageReader reader(mark.ImagePath);
+        reader.setAutoTransform(true);
+        const QImage picture = reader.read();
+        if (picture.isNull()) {
+            dialogs_.message(reader.errorString());
+        } else {
+            blockCopy(view.image(), 0, 0, picture.width(), picture.height(),
+                      picture.convertToFormat(QImage::Format_RGB32), 0, 0);
+        }
+    } else {
+        view.setCurrentPosition(0, 0);
+        view.print(mark.Text);
+    }
+    picIM_[0]->refresh();
+}
+
+void Imprim::RefreshPlacement() {
+    ResetPlacementPictures();
+    FitPlacementToMark();
+}
+
+void Imprim::moveToDefaultPosition() {
+    // The viewport's own coordinates are taken as screen coordinates, as the main window
+    // is maximised at the screen's origin.
+    const QRect frame = host_.picFrameGeometry();
+    const int x = (frame.width() - frameGeometry().width()) / 2 + frame.left();
+    const int y = static_cast<int>(frame.height() * 0.8);
+    move(x, y);
+}
+
+void Imprim::keepOnTop() {
+    if (!isVisible())
+        show();
+    // The offscreen platform used by tests has no stacking order to change.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        raise();
+}
+
+bool Imprim::handleShortcut(int key, Qt::KeyboardModifiers modifiers) {
+    using Menu = PlacementHost::Menu;
+    const auto run = [this](Menu menu, int index) {
+        if (!host_.menuEnabled(menu, index))
+            return;
+        if (menu == Menu::File)
+            host_.mnu_file_Click(index);
+        else
+            host_.mnu_IM_Click(index);
+    };
+    // With Shift held only Shift+Insert counts; with Ctrl the letters, whatever Alt does.
+    if (modifiers & Qt::ShiftModifier) {
+        if (key != Qt::Key_Insert)
+            return false;
+        run(Menu::Mark, 2);
+        return true;
+    }
+    if (!(modifiers & Qt::ControlModifier))
+        return false;
+    switch (key) {
+    case Qt::Key_A:
+        run(Menu::File, 1);
+        return true;
+    case Qt::Key_N:
+        run(Menu::Mark, 0);
+        return true;
+    case Qt::Key_E:
+        run(Menu::Mark, 1);
+        return true;
+    case Qt::Key_U:
+        run(Menu::Mark, 3);
+        return true;
+    case Qt::Key_L:
+        run(Menu::Mark, 4);
+        return true;
+    case Qt::Key_S:
+        run(Menu::Mark, 5);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Imprim::closeEvent(QCloseEvent *event) {
+    if (state_.PlacementCloseBlocked)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void Imprim::keyPressEvent(QKeyEvent *event) {
+    if (!handleShortcut(event->key(), event->modifiers()))
+        QWidget::keyPressEvent(event);
+}
+
+void Imprim::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    moveToDefaultPosition();
+    keepOnTop();
+}
+
+void Imprim::mousePressEvent(QMouseEvent *event) {
+    // Dragging the body moves the window too, for desktops without a caption bar.
+    dragOffset_ = event->globalPosition().toPoint() - pos();
+}
+
+void Imprim::mouseMoveEvent(QMouseEvent *event) {
+    if (event->buttons() & Qt::LeftButton)
+        move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+} // namespace imprimata

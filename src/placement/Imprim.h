@@ -1,0 +1,68 @@
+#pragma once
+
+#include "mark/MarkSettings.h"
+#include "platform/Dialogs.h"
+#include "platform/PictureBox.h"
+
+#include <QPoint>
+#include <QWidget>
+#include <array>
+
+namespace imprimata {
+
+// What the placement window needs of the main window: where its viewport lies and its
+// menu commands, which the placement window's shortcuts run.
+class PlacementHost {
+public:
+    enum class Menu { File, Mark };
+
+    virtual ~PlacementHost() = default;
+    // The viewport's left, top, width and height in the main window's pixels.
+    virtual QRect picFrameGeometry() const = 0;
+    virtual bool menuEnabled(Menu menu, int index) const = 0;
+    virtual void mnu_file_Click(int index) = 0;
+    virtual void mnu_IM_Click(int index) = 0;
+};
+
+// The small always-on-top, semi-transparent window that shows the mark at its natural
+// size. Its four pictures share one place and size: the visible mark view PicIM(0) and
+// three hidden work pictures the stamping routines draw on.
+class Imprim : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr double Opacity = 120.0 / 255.0;
+
+    Imprim(SharedState &state, PlacementHost &host, DialogService &dialogs);
+
+    PictureBox &PicIM(int index) { return *picIM_.at(static_cast<std::size_t>(index)); }
+
+    // Clears the four pictures and gives them the mark's font and colour.
+    void ResetPlacementPictures();
+    // Sizes the pictures and the window to the mark and draws the mark into the view.
+    void FitPlacementToMark();
+    // Both, as the mark commands call them.
+    void RefreshPlacement();
+
+    // Centred over the viewport, at four fifths of its height.
+    void moveToDefaultPosition();
+    // Shows the window above all others without taking the focus.
+    void keepOnTop();
+    // Runs the main window's command for a shortcut; false when the key has none.
+    bool handleShortcut(int key, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    SharedState &state_;
+    PlacementHost &host_;
+    DialogService &dialogs_;
+    std::array<PictureBox *, 4> picIM_{};
+    QPoint dragOffset_;
+};
+
+} // namespace imprimata

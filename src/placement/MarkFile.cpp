@@ -1,0 +1,522 @@
+#include "MarkFile.h"
+
+#include "Version.h"
+#include "platform/Numeric.h"
+#include "platform/ScreenUnits.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace imprimata {
+
+namespace {
+
+// What each of the twenty values is, for messages.
+constexpr std::array<const char *, 20> ValueNames{
+    "file header", "mark name",          "image transparency", "font bold",
+    "font character set", "font italic", "font name",          "font size",
+    "font strikethrough", "font underline", "font weight",     "colour",
+    "mark height",        "image path",     "print mode",      "level",
+    "raster operation",   "mark text",      "mark type",       "mark width"};
+
+// Nothing a mark editor produces comes near this; it keeps a wrong pick (a picture, a device)
+// from being read whole into memory.
+constexpr qint64 MaxMarkFileBytes = 1 << 20;
+
+// Currency values keep four decimals.
+constexpr double CurrencyScale = 10000.0;
+constexpr double CurrencyLimit = 922337203685477.5807;
+
+// 0x80 to 0xBF; the letters 0xC0 to 0xFF run in order from U+0410.
+constexpr std::array<char16_t, 64> Cp1251High{
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+// UTF-8 when the bytes are valid UTF-8 (an initial byte-order mark is dropped), else Windows-1251.
+QString decodeText(const QByteArray &bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return fromWindows1251(bytes);
+}
+
+QString quoted(const QString &s) { return u'"' + s + u'"'; }
+QString boolean(bool b) { return b ? QStringLiteral("#TRUE#") : QStringLiteral("#FALSE#"); }
+
+// 18, 9.75, 10.5: at most four decimals, no trailing zeros, always a point.
+QString currency(double value) {
+    const long long scaled = roundHalfEven(value * CurrencyScale);
+    const unsigned long long magnitude =
+        scaled < 0 ? 0ull - static_cast<unsigned long long>(scaled) : scaled;
+    QString text = QString::number(magnitude / 10000);
+    if (const unsigned long long fraction = magnitude % 10000; fraction != 0) {
+        QString digits = QString::number(fraction).rightJustified(4, u'0');
+        while (digits.endsWith(u'0'))
+            digits.chop(1);
+        text += u'.' + digits;
+    }
+    return scaled < 0 ? u'-' + text : text;
+}
+
+// The stored weight is the font's own 1..1000 scale; "don't care" (0) means normal.
+QFont::Weight weightFromFile(long long value) {
+    if (value <= 0)
+        return QFont::Normal;
+    return static_cast<QFont::Weight>(std::min(value, 1000ll));
+}
+
+bool isSpace(QChar c) { return c == u' ' || c == u'\t'; }
+bool isDelimiter(QChar c) { return c == u',' || c == u'\r' || c == u'\n'; }
+
+// Takes one value at a time: spaces before it are skipped, a quoted value runs to the next
+// quote, any other value to the next comma or line end, and the delimiter is consumed.
+class ValueReader {
+public:
+    enum Result { Value, End, TextAfterQuote };
+
+    explicit ValueReader(const QString &text) : text_(text) {}
+
+    Result next(QString *value) {
+        const qsizetype size = text_.size();
+        while (pos_ < size && isSpace(text_[pos_]))
+            ++pos_;
+        valueLine_ = line_;
+        if (pos_ >= size)
+            return End;
+        if (text_[pos_] == u'"') {
+            const qsizetype close = text_.indexOf(u'"', pos_ + 1);
+            const qsizetype end = close < 0 ? size : close;
+            *value = text_.mid(pos_ + 1, end - pos_ - 1);
+            countLines(*value);
+            pos_ = close < 0 ? size : close + 1;
+            while (pos_ < size && isSpace(text_[pos_]))
+                ++pos_;
+            // Unescaped quotes inside a string leave text here; taking it would damage the value.
+            if (pos_ < size && !isDelimiter(text_[pos_]))
+                return TextAfterQuote;
+        } else {
+            const qsizetype start = pos_;
+            while (pos_ < size && !isDelimiter(text_[pos_]))
+                ++pos_;
+            qsizetype end = pos_;
+            while (end > start && isSpace(text_[end - 1]))
+                --end;
+            *value = text_.mid(start, end - start);
+        }
+        consumeDelimiter();
+        return Value;
+    }
+
+    int valueLine() const { return valueLine_; }
+
+private:
+    void consumeDelimiter() {
+        if (pos_ >= text_.size())
+            return;
+        const QChar c = text_[pos_++];
+        if (c == u'\r') {
+            if (pos_ < text_.size() && text_[pos_] == u'\n')
+                ++pos_;
+            ++line_;
+        } else if (c == u'\n') {
+            ++line_;
+        }
+    }
+
+    void countLines(const QString &s) {
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (s[i] == u'\n' || (s[i] == u'\r' && (i + 1 == s.size() || s[i + 1] != u'\n')))
+                ++line_;
+        }
+    }
+
+    const QString &text_;
+    qsizetype pos_ = 0;
+    int line_ = 1;
+    int valueLine_ = 1;
+};
+
+// Reads the twenty values in order, each converted to its field's type, with a description
+// of the first fault.
+class FieldReader {
+public:
+    explicit FieldReader(const QString &text) : values_(text) {}
+
+    const QString &error() const { return error_; }
+
+    bool readString(QString &out) { return next(&out); }
+
+    bool readBoolean(bool &out) {
+        QString value;
+        if (!next(&value))
+            return false;
+        if (value == u"#TRUE#" || value == u"#FALSE#") {
+            out = value == u"#TRUE#";
+            return true;
+        }
+        double number = 0;
+        if (!toNumber(value, &number)) {
+            fail(QStringLiteral("Type mismatch on line %1: the %2 must be #TRUE# or #FALSE#, "
+                                "not \"%3\".")
+                     .arg(line())
+                     .arg(name(), value));
+            return false;
+        }
+        out = number != 0;
+        return true;
+    }
+
+    template <typename T> bool readInteger(T &out) {
+        QString value;
+        double number = 0;
+        if (!next(&value) || !numberOrMismatch(value, &number))
+            return false;
+        // Fractions go to the nearest whole number, halves to even, before the range check.
+        const double whole = std::nearbyint(number);
+        constexpr auto low = std::numeric_limits<T>::min();
+        constexpr auto high = std::numeric_limits<T>::max();
+        if (whole < double(low) || whole > double(high)) {
+            fail(QStringLiteral("Overflow on line %1: the %2 must lie between %3 and %4, not %5.")
+                     .arg(line())
+                     .arg(name())
+                     .arg(qlonglong(low))
+                     .arg(qlonglong(high))
+                     .arg(value));
+            return false;
+        }
+        out = static_cast<T>(whole);
+        return true;
+    }
+
+    bool readCurrency(double &out) {
+        QString value;
+        double number = 0;
+        if (!next(&value) || !numberOrMismatch(value, &number))
+            return false;
+        if (std::fabs(number) > CurrencyLimit) {
+            fail(QStringLiteral("Overflow on line %1: the %2 %3 is too large.")
+                     .arg(line())
+                     .arg(name(), value));
+            return false;
+        }
+        out = std::nearbyint(number * CurrencyScale) / CurrencyScale;
+        return true;
+    }
+
+    // For a value that fits its type but not its use.
+    void invalid(const QString &why) {
+        fail(QStringLiteral("Invalid property value on line %1: %2").arg(line()).arg(why));
+    }
+
+    int line() const { return values_.valueLine(); }
+    QString name() const { return QString::fromLatin1(ValueNames[index_ - 1]); }
+
+private:
+    bool next(QString *value) {
+        ++index_;
+        switch (values_.next(value)) {
+        case ValueReader::Value:
+            return true;
+        case ValueReader::End:
+            fail(QStringLiteral("Input past end of file: the file ends before the %1 (line %2).")
+                     .arg(name())
+                     .arg(line()));
+            return false;
+        case ValueReader::TextAfterQuote:
+            fail(QStringLiteral("Bad file format on line %1: the %2 is followed by text after "
+                                "its closing quote.")
+                     .arg(line())
+                     .arg(name()));
+            return false;
+        }
+        return false;
+    }
+
+    static bool toNumber(const QString &value, double *number) {
+        static const QRegularExpression pattern(
+            QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+        if (!pattern.match(value).hasMatch())
+            return false;
+        bool ok = false;
+        *number = QLocale::c().toDouble(value, &ok);
+        // A number too large for a double is still a number, just out of every range.
+        if (!ok || !std::isfinite(*number))
+            *number = std::numeric_limits<double>::max();
+        return true;
+    }
+
+    bool numberOrMismatch(const QString &value, double *number) {
+        if (toNumber(value, number))
+            return true;
+        fail(QStringLiteral("Type mismatch on line %1: the %2 must be a number, not \"%3\".")
+                 .arg(line())
+                 .arg(name(), value));
+        return false;
+    }
+
+    void fail(const QString &text) { error_ = text; }
+
+    ValueReader values_;
+    int index_ = 0;
+    QString error_;
+};
+
+void setError(QString *error, const QString &text) {
+    if (error)
+        *error = text;
+}
+
+// The file system's own description, with the file it is about.
+QString fileError(const QString &path, const QFileDevice &file, const char *fallback) {
+    QString why = file.errorString();
+    if (why.isEmpty() || why == u"Unknown error")
+        why = QString::fromLatin1(fallback);
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
+}
+
+} // namespace
+
+QString fromWindows1251(const QByteArray &bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80)
+            text += QChar(b);
+        else if (b < 0xC0)
+            text += QChar(Cp1251High[b - 0x80]);
+        else
+            text += QChar(char16_t(0x0410 + (b - 0xC0)));
+    }
+    return text;
+}
+
+bool toWindows1251(const QString &text, QByteArray *bytes) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            out += char(u);
+        } else if (u >= 0x0410 && u <= 0x044F) {
+            out += char(0xC0 + (u - 0x0410));
+        } else {
+            const auto *hit = std::find(Cp1251High.begin(), Cp1251High.end(), u);
+            if (hit == Cp1251High.end())
+                return false;
+            out += char(0x80 + (hit - Cp1251High.begin()));
+        }
+    }
+    *bytes = out;
+    return true;
+}
+
+QString markFileHeader() {
+    return QStringLiteral("%1, version %2.%3")
+        .arg(QString::fromUtf8(ApplicationTitle))
+        .arg(VersionMajor)
+        .arg(VersionMinor);
+}
+
+QByteArray encodeMarkFile(const MarkSettings &mark, QString *error) {
+    const QString family = mark.Font ? mark.Font->font.family() : QString();
+    const struct {
+        const QString &value;
+        const char *what;
+    } strings[] = {{mark.MarkName, "mark name"},
+                   {family, "font name"},
+                   {mark.ImagePath, "image path"},
+                   {mark.Text, "mark text"}};
+    for (const auto &s : strings) {
+        // Strings are stored between quotes with no escape, so a quote would cut the value.
+        if (s.value.contains(u'"')) {
+            setError(error, QStringLiteral("The %1 contains a double quote (\"), which a mark file "
+                                           "cannot store. Nothing was saved.")
+                                .arg(QString::fromLatin1(s.what)));
+            return {};
+        }
+    }
+
+    // A mark that never had a font is saved with the toolkit's default one.
+    const FontSpec fallback;
+    const FontSpec &spec = mark.Font ? *mark.Font : fallback;
+    const QFont &font = spec.font;
+    double size = font.pointSizeF();
+    if (size <= 0)
+        size = font.pixelSize() * 72.0 / screenDpi();
+
+    const QStringList lines{quoted(markFileHeader()),
+                            quoted(mark.MarkName),
+                            QString::number(mark.ImageTransparency),
+                            boolean(font.bold()),
+                            QString::number(spec.charSet),
+                            boolean(font.italic()),
+                            quoted(font.family()),
+                            currency(size),
+                            boolean(font.strikeOut()),
+                            boolean(font.underline()),
+                            QString::number(font.weight()),
+                            QString::number(mark.Colour),
+                            QString::number(mark.MarkHeight),
+                            quoted(mark.ImagePath),
+                            QString::number(mark.PrintMode),
+                            QString::number(mark.Level),
+                            QString::number(mark.RasterOp),
+                            quoted(mark.Text),
+                            QString::number(mark.MarkType),
+                            QString::number(mark.MarkWidth)};
+    const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+
+    // The single-byte code page when it reads back unchanged; otherwise nothing may be lost.
+    QByteArray bytes;
+    if (toWindows1251(text, &bytes) && decodeText(bytes) == text)
+        return bytes;
+    return text.toUtf8();
+}
+
+bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, bool *badHeader) {
+    if (badHeader)
+        *badHeader = false;
+    FieldReader in(decodeText(bytes));
+    const auto failed = [&] {
+        setError(error, in.error());
+        return false;
+    };
+
+    QString header;
+    if (!in.readString(header))
+        return failed();
+    if (header != markFileHeader()) {
+        if (badHeader)
+            *badHeader = true;
+        setError(error, QString::fromLatin1(InvalidFileStructure));
+        return false;
+    }
+
+    // Read into a record and font of our own, so a bad file changes nothing the caller holds.
+    MarkSettings mark;
+    auto spec = std::make_shared<FontSpec>();
+    mark.Font = spec;
+    QFont &font = spec->font;
+    bool flag = false;
+    QString text;
+    double size = 0;
+    std::int16_t number = 0;
+
+    if (!in.readString(mark.MarkName) || !in.readInteger(mark.ImageTransparency))
+        return failed();
+    if (!in.readBoolean(flag))
+        return failed();
+    font.setBold(flag);
+    if (!in.readInteger(number))
+        return failed();
+    spec->charSet = number;
+    if (!in.readBoolean(flag))
+        return failed();
+    font.setItalic(flag);
+    if (!in.readString(text))
+        return failed();
+    font.setFamily(text);
+    if (!in.readCurrency(size))
+        return failed();
+    if (size <= 0) {
+        in.invalid(QStringLiteral("the font size must be greater than 0, not %1.").arg(size));
+        return failed();
+    }
+    font.setPointSizeF(size);
+    if (!in.readBoolean(flag))
+        return failed();
+    font.setStrikeOut(flag);
+    if (!in.readBoolean(flag))
+        return failed();
+    font.setUnderline(flag);
+    // Set after bold, so the weight decides how heavy the font is.
+    if (!in.readInteger(number))
+        return failed();
+    font.setWeight(weightFromFile(number));
+    if (!in.readInteger(mark.Colour) || !in.readInteger(mark.MarkHeight) ||
+        !in.readString(mark.ImagePath) || !in.readInteger(mark.PrintMode) ||
+        !in.readInteger(mark.Level) || !in.readInteger(mark.RasterOp) ||
+        !in.readString(mark.Text) || !in.readInteger(mark.MarkType) ||
+        !in.readInteger(mark.MarkWidth))
+        return failed();
+
+    out = mark;
+    return true;
+}
+
+bool writeMarkFile(const QString &path, const MarkSettings &mark, QString *error) {
+    QString why;
+    const QByteArray bytes = encodeMarkFile(mark, &why);
+    if (bytes.isEmpty()) {
+        setError(error, why);
+        return false;
+    }
+    // Written beside the old file and renamed over it only when complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, fileError(path, file, "The file cannot be created."));
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        setError(error, fileError(path, file, "The file cannot be written."));
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool readMarkFile(const QString &path, MarkSettings &out, QString *error, bool *badHeader) {
+    if (badHeader)
+        *badHeader = false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, fileError(path, file, "The file cannot be opened."));
+        return false;
+    }
+    const QByteArray bytes = file.read(MaxMarkFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, fileError(path, file, "The file cannot be read."));
+        return false;
+    }
+    if (bytes.size() > MaxMarkFileBytes) {
+        setError(error, QStringLiteral("%1: The file is too large to be a mark file.")
+                            .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    return decodeMarkFile(bytes, out, error, badHeader);
+}
+
+bool SaveMarkFile(const QString &path, const MarkSettings &mark, DialogService &dialogs) {
+    QString error;
+    if (writeMarkFile(path, mark, &error))
+        return true;
+    dialogs.message(error, MessageIcon::Error);
+    return false;
+}
+
+bool LoadMarkFile(const QString &path, MarkSettings &record, DialogService &dialogs) {
+    QString error;
+    MarkSettings loaded;
+    if (!readMarkFile(path, loaded, &error)) {
+        dialogs.message(error, MessageIcon::Error);
+        return false;
+    }
+    record = loaded;
+    return true;
+}
+
+} // namespace imprimata

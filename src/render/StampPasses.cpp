@@ -1,0 +1,165 @@
+#include "StampPasses.h"
+
+#include "ColourHelpers.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace imprimata {
+
+namespace {
+
+constexpr QRgb RgbMask = 0x00FFFFFFu;
+constexpr QRgb WhiteRgb = 0x00FFFFFFu;
+
+bool isWhite(QRgb p) { return (p & RgbMask) == WhiteRgb; }
+
+// An image and where block position (0, 0) lies on it.
+struct Placed {
+    const QImage *image;
+    long long x;
+    long long y;
+};
+
+// The part [i0, i1) x [j0, j1) of a w x h block that lies inside every image.
+struct Span {
+    int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
+    bool empty() const { return i0 >= i1 || j0 >= j1; }
+};
+
+Span clip(int w, int h, std::initializer_list<Placed> images) {
+    long long i0 = 0, i1 = w, j0 = 0, j1 = h;
+    for (const Placed &p : images) {
+        if (p.image->isNull())
+            return {};
+        i0 = std::max(i0, -p.x);
+        j0 = std::max(j0, -p.y);
+        i1 = std::min(i1, p.image->width() - p.x);
+        j1 = std::min(j1, p.image->height() - p.y);
+    }
+    if (i0 >= i1 || j0 >= j1)
+        return {};
+    return {static_cast<int>(i0), static_cast<int>(i1), static_cast<int>(j0),
+            static_cast<int>(j1)};
+}
+
+const QRgb *row(const QImage &image, long long y) {
+    return reinterpret_cast<const QRgb *>(image.constScanLine(static_cast<int>(y)));
+}
+
+QRgb *row(QImage &image, long long y) {
+    return reinterpret_cast<QRgb *>(image.scanLine(static_cast<int>(y)));
+}
+
+} // namespace
+
+EdgeMask findEdges(const QImage &image, int x, int y, int w, int h) {
+    EdgeMask mask;
+    mask.width = std::max(w, 0);
+    mask.height = std::max(h, 0);
+    mask.cells.assign(static_cast<std::size_t>(mask.width) * static_cast<std::size_t>(mask.height),
+                      0);
+    const Span s = clip(mask.width, mask.height, {{&image, x, y}});
+    if (s.empty())
+        return mask;
+    for (int j = s.j0; j < s.j1; ++j) {
+        const long long v = static_cast<long long>(y) + j;
+        if (v < 1)
+            continue;
+        const QRgb *here = row(image, v);
+        const QRgb *above = row(image, v - 1);
+        std::uint8_t *cells = mask.cells.data() + static_cast<std::size_t>(j) * mask.width;
+        for (int i = s.i0; i < s.i1; ++i) {
+            const long long u = static_cast<long long>(x) + i;
+            if (u < 1)
+                continue;
+            const QRgb p = here[u] & RgbMask;
+            cells[i] = p != (here[u - 1] & RgbMask) || p != (above[u] & RgbMask);
+        }
+    }
+    return mask;
+}
+
+void restoreWhereWhite(QImage &composite, const QImage &background, const QImage &text, int x,
+                       int y, int w, int h) {
+    const Span s = clip(w, h, {{&composite, x, y}, {&background, x, y}, {&text, x, y}});
+    if (s.empty())
+        return;
+    const bool sameImage = composite.constBits() == background.constBits();
+    if (sameImage)
+        return; // restoring an image from itself changes nothing
+    for (int j = s.j0; j < s.j1; ++j) {
+        const long long v = static_cast<long long>(y) + j;
+        QRgb *out = row(composite, v) + x;
+        const QRgb *back = row(background, v) + x;
+        const QRgb *glyphs = row(text, v) + x;
+        for (int i = s.i0; i < s.i1; ++i) {
+            if (isWhite(glyphs[i]))
+                out[i] = back[i];
+        }
+    }
+}
+
+void restoreOffEdges(QImage &dst, const QImage &saved, const EdgeMask &mask, int x, int y) {
+    const Span s = clip(mask.width, mask.height, {{&dst, x, y}, {&saved, x, y}});
+    if (s.empty() || dst.constBits() == saved.constBits())
+        return;
+    for (int j = s.j0; j < s.j1; ++j) {
+        const long long v = static_cast<long long>(y) + j;
+        QRgb *out = row(dst, v) + x;
+        const QRgb *back = row(saved, v) + x;
+        const std::uint8_t *cells = mask.cells.data() + static_cast<std::size_t>(j) * mask.width;
+        for (int i = s.i0; i < s.i1; ++i) {
+            if (!cells[i])
+                out[i] = back[i];
+        }
+    }
+}
+
+void paintEdges(QImage &dst, int x, int y, const EdgeMask &mask, QRgb colour) {
+    const Span s = clip(mask.width, mask.height, {{&dst, x, y}});
+    if (s.empty())
+        return;
+    colour |= 0xFF000000u;
+    for (int j = s.j0; j < s.j1; ++j) {
+        QRgb *out = row(dst, static_cast<long long>(y) + j) + x;
+        const std::uint8_t *cells = mask.cells.data() + static_cast<std::size_t>(j) * mask.width;
+        for (int i = s.i0; i < s.i1; ++i) {
+            if (cells[i])
+                out[i] = colour;
+        }
+    }
+}
+
+ColouringShift colouringShift(const std::array<int, 3> &averages, int level,
+                              const std::array<int, 3> &steps) {
+    const int step = (level >= 0 && level <= 2) ? steps[static_cast<std::size_t>(level)] : steps[0];
+    const auto sign = [](int average) { return average > HlsScale / 2 ? -1 : 1; };
+    return {sign(averages[1]) * step, sign(averages[2]) * step};
+}
+
+void shiftUnderGlyphs(QImage &dst, int dx, int dy, const QImage &background, const QImage &text,
+                      int x, int y, int w, int h, ColouringShift shift) {
+    const Span s = clip(w, h, {{&dst, dx, dy}, {&background, x, y}, {&text, x, y}});
+    if (s.empty())
+        return;
+    const auto shifted = [](int value, int by) { return std::clamp(value + by, 0, HlsScale); };
+    for (int j = s.j0; j < s.j1; ++j) {
+        const long long v = static_cast<long long>(y) + j;
+        const QRgb *glyphs = row(text, v) + x;
+        const QRgb *back = row(background, v) + x;
+        QRgb *out = row(dst, static_cast<long long>(dy) + j) + dx;
+        for (int i = s.i0; i < s.i1; ++i) {
+            if (isWhite(glyphs[i]))
+                continue;
+            int r = 0, g = 0, b = 0, hue = 0, lightness = 0, saturation = 0;
+            SplitRGB(colourFromRgb(back[i]), r, g, b);
+            RGBToHLS(r, g, b, hue, lightness, saturation);
+            HLSToRGB(hue, shifted(lightness, shift.lightness),
+                     shifted(saturation, shift.saturation), r, g, b);
+            out[i] = qRgb(r, g, b);
+        }
+    }
+}
+
+} // namespace imprimata

@@ -1,0 +1,149 @@
+#include "app/Main.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QTreeView>
+#include <QtTest>
+
+using namespace imprimata;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void startState();
+    void menuCaptionsAndShortcuts();
+    void layoutPass_data();
+    void layoutPass();
+    void secondPassChangesNothing();
+    void placementShownAndRecorded();
+    void placementRefusesToCloseAlone();
+    void exitClosesBothWindows();
+
+private:
+    std::unique_ptr<SharedState> state;
+    std::unique_ptr<ScriptedDialogService> dialogs;
+    std::unique_ptr<Main> main;
+};
+
+void MainWindowTest::init() {
+    state = std::make_unique<SharedState>();
+    dialogs = std::make_unique<ScriptedDialogService>();
+    main = std::make_unique<Main>(*state, *dialogs);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+}
+
+void MainWindowTest::cleanup() {
+    main.reset();
+    dialogs.reset();
+    state.reset();
+}
+
+void MainWindowTest::startState() {
+    QCOMPARE(main->windowTitle(), QStringLiteral("Imprimata Print"));
+    QVERIFY(state->PlacementCloseBlocked);
+    QCOMPARE(state->StepTable, (std::array<int, 3>{15, 30, 50}));
+    QVERIFY(state->CurrentMark.MarkName.isEmpty());
+    QVERIFY(!state->MarkAccepted);
+    QVERIFY(!state->CurrentMark.Font);
+    // Only Exit, New, Load and About (and the two menu titles) are enabled.
+    QVERIFY(main->mnu[0]->isEnabled() && main->mnu[1]->isEnabled() && main->mnu[2]->isEnabled());
+    const bool file[] = {false, false, true, true};
+    for (std::size_t i = 0; i < 4; ++i)
+        QCOMPARE(main->mnu_file[i]->isEnabled(), file[i]);
+    const bool mark[] = {true, false, false, false, true, false};
+    for (std::size_t i = 0; i < 6; ++i)
+        QCOMPARE(main->mnu_IM[i]->isEnabled(), mark[i]);
+}
+
+void MainWindowTest::menuCaptionsAndShortcuts() {
+    QCOMPARE(main->mnu[0]->text(), QStringLiteral("File"));
+    QCOMPARE(main->mnu[1]->text(), QStringLiteral("Imprimata"));
+    QCOMPARE(main->mnu[2]->text(), QStringLiteral("About"));
+    QCOMPARE(main->mnu_file[1]->text(), QStringLiteral("Save as ..."));
+    QCOMPARE(main->mnu_file[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+    QVERIFY(main->mnu_file[2]->isSeparator());
+    const char *captions[] = {"New", "Edit", "Insert", "Undo Insert", "Load", "Save as ..."};
+    const char *keys[] = {"Ctrl+N", "Ctrl+E", "Shift+Ins", "Ctrl+U", "Ctrl+L", "Ctrl+S"};
+    for (std::size_t i = 0; i < 6; ++i) {
+        QCOMPARE(main->mnu_IM[i]->text(), QString::fromLatin1(captions[i]));
+        QCOMPARE(main->mnu_IM[i]->shortcut(), QKeySequence(QString::fromLatin1(keys[i])));
+    }
+}
+
+void MainWindowTest::layoutPass_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("designed") << Main::DesignWidth << Main::DesignHeight;
+    QTest::newRow("full hd") << 1920 << 1010;
+    QTest::newRow("wider only") << 1400 << Main::DesignHeight;
+    QTest::newRow("smaller") << 900 << 560;
+}
+
+void MainWindowTest::layoutPass() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    const QRect frame = main->Frame1->geometry();
+    const QRect thumb = main->preview->geometry();
+    const int treeWidth = main->explorer->width(), listWidth = main->FileList->width();
+    const int listBottomMargin = (height - 0) - main->FileList->geometry().bottom();
+    const int treeBottomMargin = height - main->explorer->geometry().bottom();
+    main->layoutPass(width, height);
+    // Left column, positions and column widths never change.
+    QCOMPARE(main->Frame1->geometry(), frame);
+    QCOMPARE(main->preview->geometry(), thumb);
+    QCOMPARE(main->explorer->pos(), QPoint(8, 128));
+    QCOMPARE(main->FileList->pos(), QPoint(184, 5));
+    QCOMPARE(main->PicFrame->pos(), QPoint(342, 5));
+    QCOMPARE(main->explorer->width(), treeWidth);
+    QCOMPARE(main->FileList->width(), listWidth);
+    // Bottoms 6 pixels above the client's bottom; the list keeps its distance to the tree.
+    QCOMPARE(main->explorer->y() + main->explorer->height(), height - 6);
+    QCOMPARE(main->PicFrame->y() + main->PicFrame->height(), height - 6);
+    QCOMPARE(height - main->FileList->geometry().bottom() - listBottomMargin,
+             height - main->explorer->geometry().bottom() - treeBottomMargin);
+    // The viewport ends 8 pixels before the right edge, and the empty picture fills it.
+    QCOMPARE(main->PicFrame->x() + main->PicFrame->width(), width - 8);
+    QCOMPARE(main->Pic->size(), main->PicFrame->size());
+}
+
+void MainWindowTest::secondPassChangesNothing() {
+    main->layoutPass(1500, 900);
+    const QRect frame = main->PicFrame->geometry(), list = main->FileList->geometry(),
+                tree = main->explorer->geometry();
+    main->layoutPass(1500, 900);
+    QCOMPARE(main->PicFrame->geometry(), frame);
+    QCOMPARE(main->FileList->geometry(), list);
+    QCOMPARE(main->explorer->geometry(), tree);
+}
+
+void MainWindowTest::placementShownAndRecorded() {
+    Imprim &placement = main->imprim();
+    QVERIFY(placement.isVisible());
+    QCOMPARE(placement.windowTitle(), QStringLiteral("Imprimata"));
+    QCOMPARE(state->PlacementBaseWidth, placement.PicIM(0).width());
+    QCOMPARE(state->PlacementBaseHeight, placement.PicIM(0).height());
+    QVERIFY(placement.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+void MainWindowTest::placementRefusesToCloseAlone() {
+    Imprim &placement = main->imprim();
+    QVERIFY(!placement.close());
+    QVERIFY(placement.isVisible());
+}
+
+void MainWindowTest::exitClosesBothWindows() {
+    Imprim &placement = main->imprim();
+    main->mnu_file_Click(3);
+    QVERIFY(!main->isVisible());
+    QVERIFY(!placement.isVisible());
+    QVERIFY(!state->PlacementCloseBlocked);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main.moc"
