@@ -3,9 +3,7 @@
 #include "ScreenUnits.h"
 
 #include <QFontMetrics>
-#include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace imprimata {
@@ -89,28 +87,6 @@ int Surface::textWidth(const QString &text) const {
 
 int Surface::textHeight(const QString &) const {
     return QFontMetrics(drawingFont(font_), &image_).height();
-}
-
-bool Surface::saveBmp(const QString &path, QString *error) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(image_)) {
-        if (error)
-            *error = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace imprimata

@@ -52,9 +52,6 @@ public:
     int textWidth(const QString &text) const;
     int textHeight(const QString &text) const;
 
-    // Writes the image as a Windows bitmap; false with a description on failure.
-    bool saveBmp(const QString &path, QString *error) const;
-
     // The font as glyphs are drawn: never anti-aliased, so glyph pixels carry the exact colour.
     static QFont drawingFont(const SharedFont &font);
 

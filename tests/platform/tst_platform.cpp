@@ -1,11 +1,13 @@
 #include "platform/Colour.h"
 #include "platform/Dialogs.h"
 #include "platform/Numeric.h"
+#include "platform/PictureWriter.h"
 #include "platform/Raster.h"
 #include "platform/Rect.h"
 #include "platform/ScreenUnits.h"
 #include "platform/Surface.h"
 
+#include <QImageReader>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -34,7 +36,9 @@ private slots:
     void roundsHalfToEven_data();
     void roundsHalfToEven();
     void twipsAt96Dpi();
-    void saveBmpRoundTripsAndReportsFailure();
+    void writePicture_data();
+    void writePicture();
+    void failedWriteKeepsOldFile();
     void qtFilterTranslation();
     void scriptedDialogsAnswerInOrder();
 };
@@ -262,20 +266,55 @@ void PlatformTest::twipsAt96Dpi() {
     QCOMPARE(twipsToPixelsY(1095), 73);
 }
 
-void PlatformTest::saveBmpRoundTripsAndReportsFailure() {
+void PlatformTest::writePicture_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("bmp") << "out.bmp" << QByteArray("bmp");
+    QTest::newRow("BMP upper case") << "OUT.BMP" << QByteArray("bmp");
+    QTest::newRow("jpg") << "out.jpg" << QByteArray("jpeg");
+    QTest::newRow("jpeg") << "out.jpeg" << QByteArray("jpeg");
+    QTest::newRow("gif name still jpeg") << "out.gif" << QByteArray("jpeg");
+    QTest::newRow("bare name") << "out" << QByteArray("jpeg");
+    QTest::newRow("bmp inside name") << "out.bmp.x" << QByteArray("jpeg");
+}
+
+void PlatformTest::writePicture() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
     QTemporaryDir dir;
     Surface s(5, 4, 0x102030);
     s.clear();
     s.setPoint(4, 3, 0x0000FF);
     QString error;
-    const QString path = dir.filePath(QStringLiteral("out.bmp"));
-    QVERIFY(s.saveBmp(path, &error));
-    const QImage back(path, "bmp");
+    const QString path = dir.filePath(name);
+    QVERIFY(imprimata::writePicture(s.image(), path, &error));
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    QCOMPARE(reader.format(), format);
+    const QImage back = reader.read();
     QCOMPARE(back.size(), QSize(5, 4));
-    QCOMPARE(back.pixel(4, 3), qRgb(255, 0, 0));
-    QCOMPARE(back.pixel(0, 0), qRgb(0x30, 0x20, 0x10));
-    QVERIFY(!s.saveBmp(dir.filePath(QStringLiteral("missing/out.bmp")), &error));
+    if (format == "bmp") {
+        QCOMPARE(back.pixel(4, 3), qRgb(255, 0, 0));
+        QCOMPARE(back.pixel(0, 0), qRgb(0x30, 0x20, 0x10));
+    }
+}
+
+void PlatformTest::failedWriteKeepsOldFile() {
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(!imprimata::writePicture(Surface(2, 2).image(), dir.filePath(QStringLiteral("missing/out.bmp")),
+                                     &error));
     QVERIFY(!error.isEmpty());
+    // An image that cannot be encoded leaves the existing file as it was.
+    const QString path = dir.filePath(QStringLiteral("old.jpg"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("precious");
+    old.close();
+    QVERIFY(!imprimata::writePicture(QImage(), path, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("precious"));
 }
 
 void PlatformTest::qtFilterTranslation() {
