@@ -11,10 +11,16 @@ namespace imprimata {
 namespace {
 
 // Round half to even without leaving the value's own precision.
-float roundSingle(float v) { return std::nearbyint(v); }
-int roundDouble(double v) { return static_cast<int>(std::nearbyint(v)); }
+float roundSingle(float v) {
+    return std::nearbyint(v);
+}
+int roundDouble(double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
 
-int clampTo(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int clampTo(int v, int lo, int hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 } // namespace
 
@@ -81,8 +87,8 @@ float HueToChannel(float m1, float m2, float &hue) {
 
 void HLSToRGB(int hue, int lightness, int saturation, int &red, int &green, int &blue) {
     if (saturation == 0) {
-        const int v = static_cast<int>(
-            roundSingle(static_cast<float>(lightness) * 255.0f / 240.0f));
+        const int v =
+            static_cast<int>(roundSingle(static_cast<float>(lightness) * 255.0f / 240.0f));
         red = green = blue = clampTo(v, 0, 255);
         return;
     }

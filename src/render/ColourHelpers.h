@@ -20,8 +20,12 @@ inline constexpr int HlsRoundTripDrift = 7;
 // blue byte are ignored, so a point read outside a picture (-1) splits as white.
 void SplitRGB(ColourValue colour, int &red, int &green, int &blue);
 
-template <typename T> constexpr T MaxValue(T a, T b) { return a >= b ? a : b; }
-template <typename T> constexpr T MinValue(T a, T b) { return a <= b ? a : b; }
+template <typename T> constexpr T MaxValue(T a, T b) {
+    return a >= b ? a : b;
+}
+template <typename T> constexpr T MinValue(T a, T b) {
+    return a <= b ? a : b;
+}
 
 // Channels 0..255 to hue, lightness and saturation on the 0..240 scale.
 void RGBToHLS(int red, int green, int blue, int &hue, int &lightness, int &saturation);

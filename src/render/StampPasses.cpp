@@ -12,7 +12,9 @@ namespace {
 constexpr QRgb RgbMask = 0x00FFFFFFu;
 constexpr QRgb WhiteRgb = 0x00FFFFFFu;
 
-bool isWhite(QRgb p) { return (p & RgbMask) == WhiteRgb; }
+bool isWhite(QRgb p) {
+    return (p & RgbMask) == WhiteRgb;
+}
 
 // An image and where block position (0, 0) lies on it.
 struct Placed {
@@ -39,8 +41,7 @@ Span clip(int w, int h, std::initializer_list<Placed> images) {
     }
     if (i0 >= i1 || j0 >= j1)
         return {};
-    return {static_cast<int>(i0), static_cast<int>(i1), static_cast<int>(j0),
-            static_cast<int>(j1)};
+    return {static_cast<int>(i0), static_cast<int>(i1), static_cast<int>(j0), static_cast<int>(j1)};
 }
 
 const QRgb *row(const QImage &image, long long y) {
@@ -49,6 +50,10 @@ const QRgb *row(const QImage &image, long long y) {
 
 QRgb *row(QImage &image, long long y) {
     return reinterpret_cast<QRgb *>(image.scanLine(static_cast<int>(y)));
+}
+
+const std::uint8_t *maskRow(const EdgeMask &mask, int j) {
+    return mask.cells.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(mask.width);
 }
 
 } // namespace
@@ -68,7 +73,8 @@ EdgeMask findEdges(const QImage &image, int x, int y, int w, int h) {
             continue;
         const QRgb *here = row(image, v);
         const QRgb *above = row(image, v - 1);
-        std::uint8_t *cells = mask.cells.data() + static_cast<std::size_t>(j) * mask.width;
+        std::uint8_t *cells =
+            mask.cells.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(mask.width);
         for (int i = s.i0; i < s.i1; ++i) {
             const long long u = static_cast<long long>(x) + i;
             if (u < 1)
@@ -85,15 +91,17 @@ void restoreWhereWhite(QImage &composite, const QImage &background, const QImage
     const Span s = clip(w, h, {{&composite, x, y}, {&background, x, y}, {&text, x, y}});
     if (s.empty())
         return;
-    const bool sameImage = composite.constBits() == background.constBits();
-    if (sameImage)
+    if (composite.constBits() == background.constBits())
         return; // restoring an image from itself changes nothing
+    composite.detach();
+    const long long u = static_cast<long long>(x) + s.i0;
+    const int n = s.i1 - s.i0;
     for (int j = s.j0; j < s.j1; ++j) {
         const long long v = static_cast<long long>(y) + j;
-        QRgb *out = row(composite, v) + x;
-        const QRgb *back = row(background, v) + x;
-        const QRgb *glyphs = row(text, v) + x;
-        for (int i = s.i0; i < s.i1; ++i) {
+        QRgb *out = row(composite, v) + u;
+        const QRgb *back = row(background, v) + u;
+        const QRgb *glyphs = row(text, v) + u;
+        for (int i = 0; i < n; ++i) {
             if (isWhite(glyphs[i]))
                 out[i] = back[i];
         }
@@ -104,12 +112,15 @@ void restoreOffEdges(QImage &dst, const QImage &saved, const EdgeMask &mask, int
     const Span s = clip(mask.width, mask.height, {{&dst, x, y}, {&saved, x, y}});
     if (s.empty() || dst.constBits() == saved.constBits())
         return;
+    dst.detach();
+    const long long u = static_cast<long long>(x) + s.i0;
+    const int n = s.i1 - s.i0;
     for (int j = s.j0; j < s.j1; ++j) {
         const long long v = static_cast<long long>(y) + j;
-        QRgb *out = row(dst, v) + x;
-        const QRgb *back = row(saved, v) + x;
-        const std::uint8_t *cells = mask.cells.data() + static_cast<std::size_t>(j) * mask.width;
-        for (int i = s.i0; i < s.i1; ++i) {
+        QRgb *out = row(dst, v) + u;
+        const QRgb *back = row(saved, v) + u;
+        const std::uint8_t *cells = maskRow(mask, j) + s.i0;
+        for (int i = 0; i < n; ++i) {
             if (!cells[i])
                 out[i] = back[i];
         }
@@ -121,10 +132,12 @@ void paintEdges(QImage &dst, int x, int y, const EdgeMask &mask, QRgb colour) {
     if (s.empty())
         return;
     colour |= 0xFF000000u;
+    const long long u = static_cast<long long>(x) + s.i0;
+    const int n = s.i1 - s.i0;
     for (int j = s.j0; j < s.j1; ++j) {
-        QRgb *out = row(dst, static_cast<long long>(y) + j) + x;
-        const std::uint8_t *cells = mask.cells.data() + static_cast<std::size_t>(j) * mask.width;
-        for (int i = s.i0; i < s.i1; ++i) {
+        QRgb *out = row(dst, static_cast<long long>(y) + j) + u;
+        const std::uint8_t *cells = maskRow(mask, j) + s.i0;
+        for (int i = 0; i < n; ++i) {
             if (cells[i])
                 out[i] = colour;
         }
@@ -144,12 +157,16 @@ void shiftUnderGlyphs(QImage &dst, int dx, int dy, const QImage &background, con
     if (s.empty())
         return;
     const auto shifted = [](int value, int by) { return std::clamp(value + by, 0, HlsScale); };
+    dst.detach();
+    const long long u = static_cast<long long>(x) + s.i0;
+    const long long du = static_cast<long long>(dx) + s.i0;
+    const int n = s.i1 - s.i0;
     for (int j = s.j0; j < s.j1; ++j) {
         const long long v = static_cast<long long>(y) + j;
-        const QRgb *glyphs = row(text, v) + x;
-        const QRgb *back = row(background, v) + x;
-        QRgb *out = row(dst, static_cast<long long>(dy) + j) + dx;
-        for (int i = s.i0; i < s.i1; ++i) {
+        const QRgb *glyphs = row(text, v) + u;
+        const QRgb *back = row(background, v) + u;
+        QRgb *out = row(dst, static_cast<long long>(dy) + j) + du;
+        for (int i = 0; i < n; ++i) {
             if (isWhite(glyphs[i]))
                 continue;
             int r = 0, g = 0, b = 0, hue = 0, lightness = 0, saturation = 0;

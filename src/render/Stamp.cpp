@@ -1,0 +1,117 @@
+#include "Stamp.h"
+
+#include "ColourHelpers.h"
+#include "StampPasses.h"
+
+#include <limits>
+#include <stdexcept>
+
+namespace imprimata {
+
+namespace {
+
+struct Overlap {
+    int sx, sy;    // source offset in the buffers
+    int left, top; // target corner in the picture
+    int w, h;      // size
+};
+
+// False for an empty overlap. A size that does not fit an int is an error, not a wrap.
+bool overlapOf(const ScreenRect &source, const ScreenRect &target, Overlap &o) {
+    const long long w = static_cast<long long>(target.right) - target.left;
+    const long long h = static_cast<long long>(target.bottom) - target.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    if (w >= std::numeric_limits<int>::max() || h >= std::numeric_limits<int>::max())
+        throw std::overflow_error("Overflow");
+    o = {source.left, source.top,          target.left,
+         target.top,  static_cast<int>(w), static_cast<int>(h)};
+    return true;
+}
+
+void printMark(Surface &buffer, const TextMarkOptions &options) {
+    buffer.setForeColour(options.colour);
+    buffer.setCurrentPosition(0, 0);
+    buffer.print(options.text);
+}
+
+} // namespace
+
+int solidAlpha(int level) {
+    return level == 1 ? 100 : 50;
+}
+int reliefAlpha(int level) {
+    return level == 1 ? 150 : 220;
+}
+int imageAlpha(int transparency) {
+    return transparency == 1 ? 100 : 70;
+}
+
+void StampTextMark(Surface &pic, const PlacementSurfaces &surfaces, const ScreenRect &source,
+                   const ScreenRect &target, const TextMarkOptions &options) {
+    Overlap o{};
+    if (!overlapOf(source, target, o))
+        return;
+    Surface &background = surfaces.work1;
+    Surface &text = surfaces.work2;
+    Surface &composite = surfaces.work3;
+
+    if (options.printMode == 0) {
+        if (options.level == 0) {
+            printMark(background, options);
+            blockCopy(pic.image(), o.left, o.top, o.w - 1, o.h - 1, background.image(), o.sx, o.sy);
+            return;
+        }
+        printMark(text, options);
+        composite.takeImage(background);
+        BlendBlock(composite, o.sx, o.sy, o.w, o.h, text, o.sx, o.sy, o.w, o.h,
+                   solidAlpha(options.level));
+        // One column and one row beyond the overlap, as the blend may have reached them.
+        restoreWhereWhite(composite.image(), background.image(), text.image(), o.sx, o.sy, o.w + 1,
+                          o.h + 1);
+        blockCopy(pic.image(), o.left, o.top, o.w - 1, o.h - 1, composite.image(), o.sx, o.sy);
+        return;
+    }
+
+    if (options.printMode == 1) {
+        const EdgeMask edges = findEdges(surfaces.view.image(), o.sx, o.sy, o.w, o.h);
+        if (options.level == 0) {
+            paintEdges(pic.image(), o.left, o.top, edges,
+                       rgbFromColour(resolveColour(options.colour)));
+            return;
+        }
+        printMark(text, options);
+        composite.takeImage(background);
+        BlendBlock(background, o.sx, o.sy, o.w, o.h, text, o.sx, o.sy, o.w, o.h,
+                   reliefAlpha(options.level));
+        restoreOffEdges(background.image(), composite.image(), edges, o.sx, o.sy);
+        blockCopy(pic.image(), o.left, o.top, o.w - 1, o.h - 1, background.image(), o.sx, o.sy);
+        return;
+    }
+
+    printMark(text, options);
+    const std::array<int, 3> averages = AverageHLS(background, o.sx, o.sy, o.sx + o.w, o.sy + o.h);
+    shiftUnderGlyphs(pic.image(), o.left, o.top, background.image(), text.image(), o.sx, o.sy, o.w,
+                     o.h, colouringShift(averages, options.level, options.steps));
+}
+
+void StampImageMark(Surface &pic, const PlacementSurfaces &surfaces, const ScreenRect &source,
+                    const ScreenRect &target, const ImageMarkOptions &options) {
+    Overlap o{};
+    if (!overlapOf(source, target, o))
+        return;
+    const QImage &mark = surfaces.view.image();
+    if (options.transparency == 0) {
+        blockCopy(pic.image(), o.left, o.top, o.w, o.h, mark, o.sx, o.sy, options.rasterOp);
+        return;
+    }
+    // The work buffer takes the picture where the mark view shows the mark, is combined
+    // with the mark there, and the result is blended back onto the picture.
+    QImage &work = surfaces.work2.image();
+    blockCopy(work, o.sx, o.sy, o.w, o.h, pic.image(), o.left, o.top);
+    blockCopy(work, o.sx, o.sy, o.w, o.h, mark, o.sx, o.sy, options.rasterOp);
+    BlendBlock(pic, o.left, o.top, o.w, o.h, surfaces.work2, o.sx, o.sy, o.w, o.h,
+               imageAlpha(options.transparency));
+}
+
+} // namespace imprimata
