@@ -21,11 +21,11 @@ namespace {
 
 // What each of the twenty values is, for messages.
 constexpr std::array<const char *, 20> ValueNames{
-    "file header", "mark name",          "image transparency", "font bold",
-    "font character set", "font italic", "font name",          "font size",
-    "font strikethrough", "font underline", "font weight",     "colour",
-    "mark height",        "image path",     "print mode",      "level",
-    "raster operation",   "mark text",      "mark type",       "mark width"};
+    "file header",        "mark name",      "image transparency", "font bold",
+    "font character set", "font italic",    "font name",          "font size",
+    "font strikethrough", "font underline", "font weight",        "colour",
+    "mark height",        "image path",     "print mode",         "level",
+    "raster operation",   "mark text",      "mark type",          "mark width"};
 
 // Nothing a mark editor produces comes near this; it keeps a wrong pick (a picture, a device)
 // from being read whole into memory.
@@ -53,8 +53,12 @@ QString decodeText(const QByteArray &bytes) {
     return fromWindows1251(bytes);
 }
 
-QString quoted(const QString &s) { return u'"' + s + u'"'; }
-QString boolean(bool b) { return b ? QStringLiteral("#TRUE#") : QStringLiteral("#FALSE#"); }
+QString quoted(const QString &s) {
+    return u'"' + s + u'"';
+}
+QString boolean(bool b) {
+    return b ? QStringLiteral("#TRUE#") : QStringLiteral("#FALSE#");
+}
 
 // 18, 9.75, 10.5: at most four decimals, no trailing zeros, always a point.
 QString currency(double value) {
@@ -78,8 +82,12 @@ QFont::Weight weightFromFile(long long value) {
     return static_cast<QFont::Weight>(std::min(value, 1000ll));
 }
 
-bool isSpace(QChar c) { return c == u' ' || c == u'\t'; }
-bool isDelimiter(QChar c) { return c == u',' || c == u'\r' || c == u'\n'; }
+bool isSpace(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+bool isDelimiter(QChar c) {
+    return c == u',' || c == u'\r' || c == u'\n';
+}
 
 // Takes one value at a time: spaces before it are skipped, a quoted value runs to the next
 // quote, any other value to the next comma or line end, and the delimiter is consumed.
@@ -143,7 +151,7 @@ private:
         }
     }
 
-    const QString &text_;
+    const QString text_;
     qsizetype pos_ = 0;
     int line_ = 1;
     int valueLine_ = 1;
@@ -467,13 +475,23 @@ bool writeMarkFile(const QString &path, const MarkSettings &mark, QString *error
     }
     // Written beside the old file and renamed over it only when complete.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so a short write (disk full, size limit) is seen here rather than lost in a
+    // flush that reports success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         setError(error, fileError(path, file, "The file cannot be created."));
         return false;
     }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            setError(error, fileError(path, file, "The file cannot be written."));
+            file.cancelWriting();
+            return false;
+        }
+        done += n;
+    }
+    if (!file.commit()) {
         setError(error, fileError(path, file, "The file cannot be written."));
-        file.cancelWriting();
         return false;
     }
     return true;
