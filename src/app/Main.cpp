@@ -24,6 +24,7 @@ Main::Main(SharedState &state, DialogService &dialogs) : state_(state), dialogs_
     setWindowIcon(applicationIcon());
     buildControls();
     buildMenus();
+    selectStartFolder();
 
     state_.PlacementCloseBlocked = true;
     state_.StepTable = {15, 30, 50};
@@ -56,8 +57,15 @@ void Main::buildControls() {
         explorer->hideColumn(column);
     explorer->header()->hide();
 
+    connect(explorer->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, folders](const QModelIndex &current) {
+                explorer_Change(folders->filePath(current));
+            });
+
     FileList = new QListWidget(client);
     FileList->setGeometry(184, 5, 153, 591);
+    connect(FileList, &QListWidget::currentRowChanged, this, [this] { FileList_Click(); });
+    connect(FileList, &QListWidget::itemDoubleClicked, this, [this] { mnu_file_Click(0); });
 
     PicFrame = new QWidget(client);
     PicFrame->setObjectName(QStringLiteral("PicFrame"));
@@ -165,8 +173,19 @@ void Main::mnu_Click(int index) {
 
 void Main::mnu_file_Click(int index) {
     guarded([this, index] {
-        if (index == 3)
+        switch (index) {
+        case 0:
+            Show();
+            break;
+        case 1:
+            SaveAs();
+            break;
+        case 3:
             close();
+            break;
+        default:
+            break;
+        }
     });
 }
 
@@ -189,6 +208,7 @@ void Main::paintEvent(QPaintEvent *event) {
 }
 
 void Main::closeEvent(QCloseEvent *event) {
+    mFlatSB.DetachFlatScrollBars(PicFrame);
     state_.PlacementCloseBlocked = false;
     if (imprim_)
         imprim_->close();

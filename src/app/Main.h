@@ -2,6 +2,8 @@
 
 #include "mark/MarkSettings.h"
 #include "placement/Imprim.h"
+#include "scrollbars/FlatBar.h"
+#include "scrollbars/FlatScrollBars.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
 
@@ -20,7 +22,7 @@ namespace imprimata {
 
 // The main window "Imprimata Print": folder tree, file list, thumbnail, the viewport with
 // the shown picture, and the File and mark menus that drive the work.
-class Main : public QMainWindow, public PlacementHost {
+class Main : public QMainWindow, public PlacementHost, public FlatScrollEventSink {
     Q_OBJECT
 public:
     // The designed client area; the layout pass grows the viewport from it.
@@ -51,9 +53,18 @@ public:
     QString lastListFileName;
     bool pictureShown = false;
 
+    FlatScrollBars mFlatSB; // the viewport's scroll bars
+
     Imprim &imprim();
     // Arranges the controls for a client area of the given size (runs on every resize).
     void layoutPass(int clientWidth, int clientHeight);
+
+    // Browsing: the folder shown in the file list, a click on a file, and showing it.
+    QString fileListFolder() const { return fileListFolder_; }
+    void explorer_Change(const QString &folder);
+    void FileList_Click();
+    void Show();
+    void FlatSB_Event(int uMsg, QWidget *hWnd, int iType, int currPos) override;
 
     // PlacementHost
     QRect picFrameGeometry() const override;
@@ -72,12 +83,16 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void selectStartFolder();
+    void SaveAs();
+    void clearShownPicture();
     // Runs a command; an unexpected failure becomes a message and the program goes on.
     void guarded(const std::function<void()> &command);
 
     SharedState &state_;
     DialogService &dialogs_;
     std::unique_ptr<Imprim> imprim_;
+    QString fileListFolder_;
 };
 
 } // namespace imprimata
