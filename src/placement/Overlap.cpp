@@ -10,10 +10,14 @@ ScreenRect moved(const ScreenRect &r, QPoint by) {
     return {r.left - by.x(), r.top - by.y(), r.right - by.x(), r.bottom - by.y()};
 }
 
-int centre(int a, int b) { return roundToInt((static_cast<double>(a) + b) / 2.0); }
+int centre(int a, int b) {
+    return roundToInt((static_cast<double>(a) + b) / 2.0);
+}
 
 // 1.05 times a length, in whole pixels; computed from integers so halves are exact.
-int jump(int length) { return roundToInt(static_cast<double>(length) * 105 / 100.0); }
+int jump(int length) {
+    return roundToInt(static_cast<double>(length) * 105 / 100.0);
+}
 
 } // namespace
 
@@ -42,8 +46,7 @@ QPoint asidePosition(const ScreenRect &frame, const ScreenRect &window, QPoint p
     const int wx = centre(window.right, window.left);
     const int wy = centre(window.top, window.bottom);
     const int x = wx > fx ? position.x() - jump(size.width()) : position.x() + jump(size.width());
-    const int y =
-        wy > fy ? position.y() - jump(size.height()) : position.y() + jump(size.height());
+    const int y = wy > fy ? position.y() - jump(size.height()) : position.y() + jump(size.height());
     return {x, y};
 }
 

@@ -10,8 +10,7 @@ namespace imprimata {
 
 // The two warnings of the placement geometry; callers show them with the warning icon.
 inline constexpr const char *NoCrossingMessage = "There is no area of crossing of two windows";
-inline constexpr const char *NotWithinImageMessage =
-    "Imprimata window don't lies within the image";
+inline constexpr const char *NotWithinImageMessage = "Imprimata window don't lies within the image";
 
 // Screen position (pixels) of a client origin: a window's outer position in twips, plus the
 // frame metrics and control offsets in pixels. Summed as fractions and rounded once, halves
@@ -26,7 +25,9 @@ void ComputeOverlap(const ScreenRect &picture, const ScreenRect &placement, QPoi
                     QPoint viewOrigin, ScreenRect &target, ScreenRect &source);
 
 // Size of the block copied for a rectangle: one more than its exclusive width and height.
-inline QSize blockSize(const ScreenRect &r) { return {r.width() + 1, r.height() + 1}; }
+inline QSize blockSize(const ScreenRect &r) {
+    return {r.width() + 1, r.height() + 1};
+}
 
 // Where the placement window goes after a stamp: a jump of 1.05 times its size towards (or
 // across) the centre of the picture frame, so the stamp is uncovered. A window centred on
