@@ -360,8 +360,8 @@ QByteArray encodeMarkFile(const MarkSettings &mark, QString *error) {
 
     // A mark that never had a font is saved with the toolkit's default one.
     const FontSpec fallback;
-    const FontSpec &spec = mark.Font ? *mark.Font : fallback;
-    const QFont &font = spec.font;
+    const FontSpec &markFont = mark.Font ? *mark.Font : fallback;
+    const QFont &font = markFont.font;
     double size = font.pointSizeF();
     if (size <= 0)
         size = font.pixelSize() * 72.0 / screenDpi();
@@ -370,7 +370,7 @@ QByteArray encodeMarkFile(const MarkSettings &mark, QString *error) {
                             quoted(mark.MarkName),
                             QString::number(mark.ImageTransparency),
                             boolean(font.bold()),
-                            QString::number(spec.charSet),
+                            QString::number(markFont.charSet),
                             boolean(font.italic()),
                             quoted(font.family()),
                             currency(size),
@@ -416,9 +416,9 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
 
     // Read into a record and font of our own, so a bad file changes nothing the caller holds.
     MarkSettings mark;
-    auto spec = std::make_shared<FontSpec>();
-    mark.Font = spec;
-    QFont &font = spec->font;
+    auto markFont = std::make_shared<FontSpec>();
+    mark.Font = markFont;
+    QFont &font = markFont->font;
     bool flag = false;
     QString text;
     double size = 0;
@@ -431,7 +431,7 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
     font.setBold(flag);
     if (!in.readInteger(number))
         return failed();
-    spec->charSet = number;
+    markFont->charSet = number;
     if (!in.readBoolean(flag))
         return failed();
     font.setItalic(flag);
