@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QStandardPaths>
 #include <QTreeView>
+#include <algorithm>
 
 namespace imprimata {
 
@@ -137,10 +138,15 @@ void Main::Show() {
 void Main::FlatSB_Event(int uMsg, QWidget *hWnd, int iType, int currPos) {
     if (hWnd != PicFrame || uMsg != ScrollNotification)
         return;
+    // The bar reports one step beyond its ends; the picture stops where the bar does, so no
+    // empty band opens beside it.
+    const int bar = iType == HorizontalScroll ? HorizontalBar : VerticalBar;
+    const int position = std::clamp(currPos, mFlatSB.GetScrollMin(PicFrame, bar),
+                                    mFlatSB.GetScrollMax(PicFrame, bar));
     if (iType == HorizontalScroll)
-        Pic->move(-currPos, Pic->y());
+        Pic->move(-position, Pic->y());
     else if (iType == VerticalScroll)
-        Pic->move(Pic->x(), -currPos);
+        Pic->move(Pic->x(), -position);
 }
 
 } // namespace imprimata
