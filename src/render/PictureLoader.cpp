@@ -234,8 +234,12 @@ PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
 
     QImageReader reader(&file);
     reader.setAutoTransform(true);
-    if (!reader.canRead())
+    if (!reader.canRead()) {
+        // Only a read attempt gives the reader's own description.
+        QImage none;
+        reader.read(&none);
         return {{}, reader.errorString()};
+    }
     const QByteArray format = reader.format();
 
     QSize size = reader.size();
