@@ -108,7 +108,8 @@ void Main::Show() {
     mFlatSB.ShowBar(PicFrame, BothBars, false);
 
     // The picture is shared with the holder, not copied, until the first stamp.
-    Pic->showPicture(Image1);
+    shownImage = Image1;
+    Pic->showPicture(shownImage);
     const auto fit = [this](int frame, int picture, int bar) {
         if (frame >= picture)
             return roundToInt((frame - picture) / 2.0);

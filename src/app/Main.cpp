@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QHeaderView>
@@ -17,7 +18,8 @@
 
 namespace imprimata {
 
-Main::Main(SharedState &state, DialogService &dialogs) : state_(state), dialogs_(dialogs) {
+Main::Main(SharedState &state, DialogService &dialogs)
+    : state_(state), dialogs_(dialogs), startFolder_(QDir::currentPath()) {
     setWindowTitle(QStringLiteral("Imprimata Print"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
@@ -187,10 +189,6 @@ void Main::mnu_file_Click(int index) {
             break;
         }
     });
-}
-
-void Main::mnu_IM_Click(int index) {
-    guarded([index] { Q_UNUSED(index); });
 }
 
 bool Main::eventFilter(QObject *watched, QEvent *event) {

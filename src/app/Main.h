@@ -40,6 +40,7 @@ public:
     QWidget *PicFrame = nullptr;
     PictureBox *Pic = nullptr;
     QImage Image1; // the picture read from the selected file
+    QImage shownImage; // the shown file's picture as read, which Undo Insert brings back
     std::array<QAction *, 3> mnu{};
     std::array<QAction *, 4> mnu_file{};
     std::array<QAction *, 6> mnu_IM{};
@@ -85,6 +86,10 @@ private:
     void buildMenus();
     void selectStartFolder();
     void SaveAs();
+    void Insert();
+    void UndoInsert();
+    void LoadMark();
+    void SaveMarkAs();
     void clearShownPicture();
     // Runs a command; an unexpected failure becomes a message and the program goes on.
     void guarded(const std::function<void()> &command);
@@ -93,6 +98,7 @@ private:
     DialogService &dialogs_;
     std::unique_ptr<Imprim> imprim_;
     QString fileListFolder_;
+    QString startFolder_; // where the program was started: mark files are saved there first
 };
 
 } // namespace imprimata

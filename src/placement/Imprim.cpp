@@ -1,12 +1,11 @@
 #include "Imprim.h"
 
 #include "Version.h"
-#include "platform/Raster.h"
+#include "MarkStamping.h"
 #include "platform/ScreenUnits.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QKeyEvent>
 
 namespace imprimata {
@@ -43,42 +42,29 @@ Imprim::Imprim(SharedState &state, PlacementHost &host, DialogService &dialogs)
 
 void Imprim::ResetPlacementPictures() {
     for (PictureBox *box : picIM_) {
-        Surface &s = box->surface();
-        s.clear();
-        s.setFont(state_.CurrentMark.Font);
-        s.setForeColour(state_.CurrentMark.Colour);
-        s.setCurrentPosition(0, 0);
+        resetMarkSurface(box->surface(), state_.CurrentMark);
         box->refresh();
     }
 }
 
 void Imprim::FitPlacementToMark() {
-    const MarkSettings &mark = state_.CurrentMark;
-    const int w = twipsToPixelsX(mark.MarkWidth) + 2;
-    const int h = twipsToPixelsY(mark.MarkHeight) + 2;
+    const QSize view = markViewSize(state_.CurrentMark);
     const QPoint at = picIM_[0]->pos();
     for (PictureBox *box : picIM_)
-        box->setGeometry(at.x(), at.y(), w, h);
+        box->setGeometry(QRect(at, view));
     // The view's offset serves as an equal margin on both sides; a new size sends the
     // window back to its default place (resizeEvent), an unchanged one leaves it be.
-    setFixedSize(w + 2 * at.x(), h + 2 * at.y());
+    setFixedSize(view.width() + 2 * at.x(), view.height() + 2 * at.y());
 
-    Surface &view = picIM_[0]->surface();
-    if (mark.MarkType == ImageMark) {
-        QImageReader reader(mark.ImagePath);
-        reader.setAutoTransform(true);
-        const QImage picture = reader.read();
-        if (picture.isNull()) {
-            dialogs_.message(reader.errorString());
-        } else {
-            blockCopy(view.image(), 0, 0, picture.width(), picture.height(),
-                      picture.convertToFormat(QImage::Format_RGB32), 0, 0);
-        }
-    } else {
-        view.setCurrentPosition(0, 0);
-        view.print(mark.Text);
-    }
+    QString error;
+    if (!drawMarkView(picIM_[0]->surface(), state_.CurrentMark, &error))
+        dialogs_.message(error);
     picIM_[0]->refresh();
+}
+
+PlacementSurfaces Imprim::surfaces() {
+    return {picIM_[0]->surface(), picIM_[1]->surface(), picIM_[2]->surface(),
+            picIM_[3]->surface()};
 }
 
 void Imprim::RefreshPlacement() {

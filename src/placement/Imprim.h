@@ -3,6 +3,7 @@
 #include "mark/MarkSettings.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
+#include "render/Stamp.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -42,6 +43,8 @@ public:
     void FitPlacementToMark();
     // Both, as the mark commands call them.
     void RefreshPlacement();
+    // The four pictures as the stamping routines take them.
+    PlacementSurfaces surfaces();
 
     // Centred over the viewport, at four fifths of its height.
     void moveToDefaultPosition();

@@ -1,0 +1,81 @@
+// The mark menu: Insert, Undo Insert, Load and Save as.
+#include "Main.h"
+
+#include "placement/Insert.h"
+#include "placement/MarkFile.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+namespace imprimata {
+
+namespace {
+const QString MarkFileFilter = QStringLiteral("Imprimata files (*.$IM)|*.$IM|");
+}
+
+void Main::mnu_IM_Click(int index) {
+    guarded([this, index] {
+        switch (index) {
+        case 2:
+            Insert();
+            break;
+        case 3:
+            UndoInsert();
+            break;
+        case 4:
+            LoadMark();
+            break;
+        case 5:
+            SaveMarkAs();
+            break;
+        default:
+            return;
+        }
+    });
+}
+
+void Main::Insert() {
+    imprim().RefreshPlacement();
+    if (InsertMarkAtPlacement(*Pic, imprim(), *PicFrame, state_, dialogs_))
+        mnu_IM[3]->setEnabled(true);
+    mnu_IM[5]->setEnabled(true);
+}
+
+void Main::UndoInsert() {
+    // Back to the shown file's pixels, whatever file was clicked since.
+    Pic->showPicture(shownImage);
+    mnu_IM[3]->setEnabled(false);
+    mnu_IM[5]->setEnabled(true);
+}
+
+void Main::LoadMark() {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Load Imprimata ...");
+    request.filter = MarkFileFilter;
+    const QString path = dialogs_.openFile(request);
+    if (path.isEmpty())
+        return;
+    MarkSettings record;
+    if (!LoadMarkFile(path, record, dialogs_))
+        return;
+    state_.CurrentMark = record;
+    imprim().RefreshPlacement();
+    mnu_IM[1]->setEnabled(true);
+    mnu_IM[2]->setEnabled(pictureShown);
+    mnu_IM[5]->setEnabled(true);
+}
+
+void Main::SaveMarkAs() {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Save Imprimata as ...");
+    request.filter = MarkFileFilter;
+    request.initialFolder = startFolder_;
+    const QString path = dialogs_.saveFile(request);
+    if (!path.isEmpty()) {
+        state_.CurrentMark.MarkName = QFileInfo(path).fileName();
+        SaveMarkFile(path, state_.CurrentMark, dialogs_);
+    }
+    mnu_IM[5]->setEnabled(true);
+}
+
+} // namespace imprimata

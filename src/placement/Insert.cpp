@@ -1,0 +1,52 @@
+#include "Insert.h"
+
+#include "Imprim.h"
+#include "MarkStamping.h"
+#include "Overlap.h"
+
+namespace imprimata {
+
+namespace {
+QPoint screenOrigin(const QWidget &w) { return w.mapToGlobal(QPoint(0, 0)); }
+} // namespace
+
+bool InsertMarkAtPlacement(PictureBox &Pic, Imprim &placement, const QWidget &picFrame,
+                           const SharedState &state, DialogService &dialogs) {
+    PictureBox &view = placement.PicIM(0);
+    ScreenRect target, source;
+    ComputeOverlap(windowRect(&Pic), shrunk(windowRect(&view), 1), screenOrigin(Pic),
+                   screenOrigin(view), target, source);
+    if (isRectEmpty(target)) {
+        dialogs.message(QString::fromLatin1(NoCrossingMessage), MessageIcon::Warning);
+        return false;
+    }
+    stampMark(Pic.surface(), placement.surfaces(), state.CurrentMark, state.StepTable, target,
+              source);
+    Pic.refresh();
+    MovePlacementAside(picFrame, placement);
+    return true;
+}
+
+void MovePlacementAside(const QWidget &picFrame, QWidget &placement) {
+    placement.move(asidePosition(windowRect(&picFrame), windowRect(&placement), placement.pos(),
+                                 placement.frameGeometry().size()));
+}
+
+bool CaptureBackground(Surface &destination, const PictureBox &Pic, const ScreenRect &picture,
+                       const ScreenRect &placement, bool warnIfOutside, DialogService &dialogs) {
+    const CaptureGeometry g = captureGeometry(picture, placement, screenOrigin(Pic));
+    if (!g.crossing) {
+        dialogs.message(QString::fromLatin1(NoCrossingMessage), MessageIcon::Warning);
+        return false;
+    }
+    bool result = true;
+    if (warnIfOutside && g.cornerOutside) {
+        dialogs.message(QString::fromLatin1(NotWithinImageMessage), MessageIcon::Warning);
+        result = false;
+    }
+    blockCopy(destination.image(), g.destination.x(), g.destination.y(), g.block.width(),
+              g.block.height(), Pic.surface().image(), g.source.x(), g.source.y());
+    return result;
+}
+
+} // namespace imprimata

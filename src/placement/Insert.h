@@ -1,0 +1,28 @@
+#pragma once
+
+#include "mark/MarkSettings.h"
+#include "platform/Dialogs.h"
+#include "platform/PictureBox.h"
+#include "platform/Rect.h"
+
+namespace imprimata {
+
+class Imprim;
+
+// Stamps the current mark into the picture where the placement window's mark view lies over
+// it, repaints the picture and moves the placement window aside. False, after a warning,
+// when the two do not overlap.
+bool InsertMarkAtPlacement(PictureBox &Pic, Imprim &placement, const QWidget &picFrame,
+                           const SharedState &state, DialogService &dialogs);
+
+// Jumps the placement window a little more than its size towards the frame's centre.
+void MovePlacementAside(const QWidget &picFrame, QWidget &placement);
+
+// Copies the part of the picture under the placement rectangle (screen pixels) into the
+// destination at the matching place. False, after a warning, when they do not overlap, and
+// when warnIfOutside is set and the placement is not wholly over the picture (the overlapping
+// part is still copied).
+bool CaptureBackground(Surface &destination, const PictureBox &Pic, const ScreenRect &picture,
+                       const ScreenRect &placement, bool warnIfOutside, DialogService &dialogs);
+
+} // namespace imprimata

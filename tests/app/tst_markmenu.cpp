@@ -1,0 +1,293 @@
+#include "app/Main.h"
+#include "placement/MarkFile.h"
+#include "placement/MarkStamping.h"
+#include "placement/Overlap.h"
+
+#include <QAction>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace imprimata;
+
+class MarkMenuTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void insertStampsWhereTheViewLies_data();
+    void insertStampsWhereTheViewLies();
+    void insertTwiceThenUndoRestoresPicture();
+    void undoRestoresTheShownFileNotTheClickedOne();
+    void insertWithoutOverlapWarns();
+    void loadWithoutPictureEnablesEditNotInsert();
+    void loadRejectedKeepsMark();
+    void loadCancelledChangesNothing();
+    void saveMarkSetsNameAndWrites();
+    void enabledStates();
+
+private:
+    QString makePicture(const QString &name, QRgb colour);
+    QString makeMarkFile(int markType, const QString &imagePath = {});
+    void showPicture(const QString &name);
+    void loadMark(const QString &path);
+    void placeViewAt(QPoint picturePixel);
+    QImage expectedStamp(const QImage &original, QPoint at) const;
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<SharedState> state;
+    std::unique_ptr<ScriptedDialogService> dialogs;
+    std::unique_ptr<Main> main;
+};
+
+void MarkMenuTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    state = std::make_unique<SharedState>();
+    dialogs = std::make_unique<ScriptedDialogService>();
+    main = std::make_unique<Main>(*state, *dialogs);
+    main->setGeometry(0, 0, 1200, 780);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    main->explorer_Change(dir->path());
+}
+
+void MarkMenuTest::cleanup() {
+    main.reset();
+    dir.reset();
+}
+
+QString MarkMenuTest::makePicture(const QString &name, QRgb colour) {
+    QImage image(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(qRed(colour), (x * 7 + y) & 0xFF, qBlue(colour)));
+    const QString path = dir->filePath(name);
+    image.save(path, "bmp");
+    return path;
+}
+
+QString MarkMenuTest::makeMarkFile(int markType, const QString &imagePath) {
+    MarkSettings mark;
+    mark.MarkType = static_cast<std::int16_t>(markType);
+    mark.Text = QStringLiteral("Mine");
+    mark.ImagePath = imagePath;
+    mark.Font = makeFont(QStringLiteral("Liberation Sans"), 18, true, 204);
+    mark.Colour = 0x0000FF;
+    mark.PrintMode = Solid;
+    mark.Level = 1;
+    mark.RasterOp = SrcInvert;
+    mark.ImageTransparency = 1;
+    mark.MarkWidth = 1200;
+    mark.MarkHeight = 450;
+    const QString path = dir->filePath(QStringLiteral("mark%1.$IM").arg(markType));
+    mark.MarkName = QFileInfo(path).fileName();
+    QString error;
+    if (!writeMarkFile(path, mark, &error))
+        qFatal("%s", qPrintable(error));
+    return path;
+}
+
+void MarkMenuTest::showPicture(const QString &name) {
+    main->explorer_Change(dir->path());
+    const auto items = main->FileList->findItems(name, Qt::MatchExactly);
+    QVERIFY(!items.isEmpty());
+    main->FileList->setCurrentItem(items.front());
+    main->mnu_file_Click(0);
+    QVERIFY(main->pictureShown);
+}
+
+void MarkMenuTest::loadMark(const QString &path) {
+    dialogs->openAnswers = {path};
+    main->mnu_IM_Click(4);
+}
+
+void MarkMenuTest::placeViewAt(QPoint picturePixel) {
+    Imprim &placement = main->imprim();
+    placement.RefreshPlacement();
+    QCoreApplication::processEvents();
+    const QPoint viewOrigin = placement.PicIM(0).mapToGlobal(QPoint(0, 0));
+    const QPoint wanted = main->Pic->mapToGlobal(picturePixel);
+    placement.move(placement.pos() + wanted - viewOrigin);
+    QCoreApplication::processEvents();
+    QTRY_COMPARE(placement.PicIM(0).mapToGlobal(QPoint(0, 0)), wanted);
+}
+
+// What the same mark, stamped with no window at all, puts into the picture.
+QImage MarkMenuTest::expectedStamp(const QImage &original, QPoint at) const {
+    Surface pic;
+    pic.setImage(original);
+    MarkSurfaces surfaces;
+    QString error;
+    if (!surfaces.prepare(state->CurrentMark, &error))
+        qFatal("%s", qPrintable(error));
+    ScreenRect target, source;
+    overlapAt(original.size(), surfaces.size(), at, target, source);
+    stampMark(pic, surfaces.surfaces(), state->CurrentMark, state->StepTable, target, source);
+    return pic.image();
+}
+
+void MarkMenuTest::insertStampsWhereTheViewLies_data() {
+    QTest::addColumn<int>("markType");
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("text inside") << 0 << QPoint(50, 60);
+    QTest::newRow("text off the left edge") << 0 << QPoint(-30, 100);
+    QTest::newRow("text off the top edge") << 0 << QPoint(20, -12);
+    QTest::newRow("image inside") << 1 << QPoint(100, 100);
+    QTest::newRow("image past the bottom right") << 1 << QPoint(370, 280);
+}
+
+void MarkMenuTest::insertStampsWhereTheViewLies() {
+    QFETCH(int, markType);
+    QFETCH(QPoint, at);
+    makePicture(QStringLiteral("a.bmp"), qRgb(200, 0, 30));
+    QImage markImage(60, 20, QImage::Format_RGB32);
+    markImage.fill(qRgb(255, 255, 255));
+    for (int x = 0; x < 60; x += 3)
+        for (int y = 0; y < 20; ++y)
+            markImage.setPixel(x, y, qRgb(0, 90, 255));
+    const QString imagePath = dir->filePath(QStringLiteral("markimage.png"));
+    markImage.save(imagePath);
+    showPicture(QStringLiteral("a.bmp"));
+    loadMark(makeMarkFile(markType, imagePath));
+    QVERIFY(main->mnu_IM[2]->isEnabled());
+    const QImage original = main->Pic->surface().image().copy();
+    placeViewAt(at);
+    const QPoint before = main->imprim().pos();
+    main->mnu_IM_Click(2);
+    QVERIFY2(dialogs->messages.empty(), qPrintable(dialogs->lastMessage()));
+    QVERIFY(main->mnu_IM[3]->isEnabled());
+    const QImage stamped = main->Pic->surface().image();
+    QVERIFY(stamped != original);
+    QCOMPARE(stamped, expectedStamp(original, at));
+    QVERIFY(main->imprim().pos() != before); // moved aside to uncover the stamp
+}
+
+void MarkMenuTest::insertTwiceThenUndoRestoresPicture() {
+    makePicture(QStringLiteral("a.bmp"), qRgb(10, 0, 30));
+    showPicture(QStringLiteral("a.bmp"));
+    loadMark(makeMarkFile(TextMark));
+    const QImage original = main->Pic->surface().image().copy();
+    placeViewAt(QPoint(10, 10));
+    main->mnu_IM_Click(2);
+    placeViewAt(QPoint(200, 150));
+    main->mnu_IM_Click(2);
+    QVERIFY(main->Pic->surface().image() != original);
+    main->mnu_IM_Click(3);
+    QCOMPARE(main->Pic->surface().image(), original);
+    QVERIFY(!main->mnu_IM[3]->isEnabled());
+    QVERIFY(main->mnu_IM[5]->isEnabled());
+}
+
+void MarkMenuTest::undoRestoresTheShownFileNotTheClickedOne() {
+    makePicture(QStringLiteral("a.bmp"), qRgb(10, 0, 30));
+    makePicture(QStringLiteral("b.bmp"), qRgb(250, 0, 250));
+    showPicture(QStringLiteral("a.bmp"));
+    const QImage original = main->Pic->surface().image().copy();
+    loadMark(makeMarkFile(TextMark));
+    main->FileList->setCurrentItem(main->FileList->findItems(QStringLiteral("b.bmp"), Qt::MatchExactly).front());
+    placeViewAt(QPoint(40, 40));
+    main->mnu_IM_Click(2);
+    main->mnu_IM_Click(3);
+    QCOMPARE(main->Pic->surface().image(), original);
+}
+
+void MarkMenuTest::insertWithoutOverlapWarns() {
+    makePicture(QStringLiteral("a.bmp"), qRgb(10, 0, 30));
+    showPicture(QStringLiteral("a.bmp"));
+    loadMark(makeMarkFile(TextMark));
+    const QImage original = main->Pic->surface().image().copy();
+    placeViewAt(QPoint(600, 500)); // beyond the 400 x 300 picture
+    const QPoint before = main->imprim().pos();
+    main->mnu_IM_Click(2);
+    QCOMPARE(dialogs->lastMessage(), QStringLiteral("There is no area of crossing of two windows"));
+    QCOMPARE(dialogs->messages.back().icon, MessageIcon::Warning);
+    QCOMPARE(main->Pic->surface().image(), original);
+    QVERIFY(!main->mnu_IM[3]->isEnabled());
+    QCOMPARE(main->imprim().pos(), before);
+}
+
+void MarkMenuTest::loadWithoutPictureEnablesEditNotInsert() {
+    loadMark(makeMarkFile(TextMark));
+    const FileDialogRequest &request = dialogs->requests.back();
+    QCOMPARE(request.title, QStringLiteral("Load Imprimata ..."));
+    QCOMPARE(request.filter, QStringLiteral("Imprimata files (*.$IM)|*.$IM|"));
+    QCOMPARE(state->CurrentMark.Text, QStringLiteral("Mine"));
+    QCOMPARE(state->CurrentMark.MarkName, QStringLiteral("mark0.$IM"));
+    QVERIFY(main->mnu_IM[1]->isEnabled());
+    QVERIFY(!main->mnu_IM[2]->isEnabled());
+    QVERIFY(main->mnu_IM[5]->isEnabled());
+    // The placement window now shows the mark at its size.
+    QCOMPARE(main->imprim().PicIM(0).size(), QSize(82, 32));
+}
+
+void MarkMenuTest::loadRejectedKeepsMark() {
+    loadMark(makeMarkFile(TextMark));
+    const SharedFont font = state->CurrentMark.Font;
+    const QString path = dir->filePath(QStringLiteral("bad.$IM"));
+    QFile bad(path);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("\"imprimata, version 1.1\"\r\n");
+    bad.close();
+    loadMark(path);
+    QCOMPARE(dialogs->lastMessage(), QStringLiteral("Invalid file structure"));
+    QCOMPARE(dialogs->messages.back().icon, MessageIcon::Error);
+    QCOMPARE(state->CurrentMark.MarkName, QStringLiteral("mark0.$IM"));
+    QCOMPARE(state->CurrentMark.Font, font);
+}
+
+void MarkMenuTest::loadCancelledChangesNothing() {
+    loadMark(QString());
+    QVERIFY(state->CurrentMark.Text.isEmpty());
+    QVERIFY(!main->mnu_IM[1]->isEnabled());
+    QVERIFY(!main->mnu_IM[5]->isEnabled());
+    QVERIFY(dialogs->messages.empty());
+}
+
+void MarkMenuTest::saveMarkSetsNameAndWrites() {
+    loadMark(makeMarkFile(TextMark));
+    const QString path = dir->filePath(QStringLiteral("saved")); // no extension is added
+    dialogs->saveAnswers = {path};
+    main->mnu_IM_Click(5);
+    const FileDialogRequest &request = dialogs->requests.back();
+    QCOMPARE(request.title, QStringLiteral("Save Imprimata as ..."));
+    QCOMPARE(request.initialFolder, QDir::currentPath());
+    QCOMPARE(state->CurrentMark.MarkName, QStringLiteral("saved"));
+    MarkSettings back;
+    QString error;
+    QVERIFY(readMarkFile(path, back, &error));
+    QCOMPARE(back.MarkName, QStringLiteral("saved"));
+    QCOMPARE(back.Text, QStringLiteral("Mine"));
+}
+
+void MarkMenuTest::enabledStates() {
+    makePicture(QStringLiteral("a.bmp"), qRgb(10, 0, 30));
+    makePicture(QStringLiteral("b.bmp"), qRgb(10, 0, 30));
+    const auto enabled = [this] {
+        QString s;
+        for (QAction *a : main->mnu_IM)
+            s += a->isEnabled() ? u'1' : u'0';
+        return s;
+    };
+    QCOMPARE(enabled(), QStringLiteral("100010"));
+    showPicture(QStringLiteral("a.bmp")); // no mark yet: Insert stays off
+    QCOMPARE(enabled(), QStringLiteral("100010"));
+    loadMark(makeMarkFile(TextMark));
+    QCOMPARE(enabled(), QStringLiteral("111011"));
+    placeViewAt(QPoint(5, 5));
+    main->mnu_IM_Click(2);
+    QCOMPARE(enabled(), QStringLiteral("111111"));
+    main->mnu_IM_Click(3);
+    QCOMPARE(enabled(), QStringLiteral("111011"));
+    main->mnu_IM_Click(2);
+    main->FileList->setCurrentItem(main->FileList->findItems(QStringLiteral("b.bmp"), Qt::MatchExactly).front());
+    QCOMPARE(enabled(), QStringLiteral("111011")); // a click disables Undo
+    main->mnu_IM_Click(2);
+    main->mnu_file_Click(0); // Show disables Undo too
+    QCOMPARE(enabled(), QStringLiteral("111011"));
+    main->explorer_Change(dir->path());
+    QCOMPARE(enabled(), QStringLiteral("110010"));
+}
+
+QTEST_MAIN(MarkMenuTest)
+#include "tst_markmenu.moc"
