@@ -242,10 +242,11 @@ PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
     }
     const QByteArray format = reader.format();
 
-    QSize size = reader.size();
+    // The size as stored; the message gives it as the picture will be shown.
+    const QSize size = reader.size();
+    QSize shown = size;
     if (size.isValid()) {
         const qint64 pixels = qint64(size.width()) * size.height();
-        QSize shown = size;
         if (reader.transformation() & QImageIOHandler::TransformationRotate90)
             shown.transpose();
         if (pixels > maxPixels)
@@ -270,7 +271,7 @@ PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
         // Claim the memory first: a picture that does not fit is too large, not damaged.
         image = QImage(size, QImage::Format_RGB32);
         if (image.isNull())
-            return {{}, tooLargeText(name, size.width(), size.height())};
+            return {{}, tooLargeText(name, shown.width(), shown.height())};
     }
     if (!reader.read(&image)) {
         if (reader.error() == QImageReader::InvalidDataError)
