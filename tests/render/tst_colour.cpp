@@ -15,7 +15,6 @@ class ColourTest : public QObject {
 private slots:
     void splitRgb_data();
     void splitRgb();
-    void minAndMax();
     void rgbToHls_data();
     void rgbToHls();
     void hlsToRgb_data();
@@ -51,13 +50,6 @@ void ColourTest::splitRgb() {
     QCOMPARE(r, red);
     QCOMPARE(g, green);
     QCOMPARE(b, blue);
-}
-
-void ColourTest::minAndMax() {
-    QCOMPARE(MaxValue(3, 7), 7);
-    QCOMPARE(MaxValue(-2, -5), -2);
-    QCOMPARE(MinValue(3, 7), 3);
-    QCOMPARE(MinValue(4, 4), 4);
 }
 
 void ColourTest::rgbToHls_data() {
