@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "FontChooser.h"
 #include "Version.h"
 
 #include <QFileDialog>
@@ -67,7 +68,12 @@ void QtDialogService::message(const QString &text, MessageIcon icon) {
     box.exec();
 }
 
-QString ScriptedDialogService::answer(std::deque<QString> &queue, const FileDialogRequest &request) {
+bool QtDialogService::chooseFont(FontChoice &choice) {
+    return FontChooser::choose(parent_, choice);
+}
+
+QString ScriptedDialogService::answer(std::deque<QString> &queue,
+                                      const FileDialogRequest &request) {
     requests.push_back(request);
     if (queue.empty())
         return {};
@@ -86,6 +92,15 @@ QString ScriptedDialogService::saveFile(const FileDialogRequest &request) {
 
 void ScriptedDialogService::message(const QString &text, MessageIcon icon) {
     messages.push_back({text, icon});
+}
+
+bool ScriptedDialogService::chooseFont(FontChoice &choice) {
+    fontRequests.push_back(choice);
+    if (fontAnswers.empty())
+        return false;
+    choice = fontAnswers.front();
+    fontAnswers.pop_front();
+    return true;
 }
 
 } // namespace imprimata

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Colour.h"
+
 #include <QString>
 #include <deque>
 #include <vector>
@@ -19,16 +21,36 @@ struct FileDialogRequest {
     QString initialFolder;
 };
 
+// The font chooser's selection: it starts from these values and, when confirmed, holds
+// what the user chose. Sizes are points; the chooser offers only minimumSize..maximumSize.
+struct FontChoice {
+    QString family;
+    double pointSize = 0;
+    bool bold = false;
+    bool italic = false;
+    bool strikeOut = false;
+    bool underline = false;
+    ColourValue colour = 0; // may be a system-colour reference
+    int minimumSize = 20;
+    int maximumSize = 100;
+
+    friend bool operator==(const FontChoice &, const FontChoice &) = default;
+};
+
 // Every file choice and message box goes through here, so tests can answer them.
 class DialogService {
 public:
     virtual ~DialogService() = default;
     // A full path of an existing file, or "" when cancelled.
     virtual QString openFile(const FileDialogRequest &request) = 0;
-    // A full path (the dialog asked before overwriting), or "" when cancelled. No extension is added.
+    // A full path (the dialog asked before overwriting), or "" when cancelled. No extension is
+    // added.
     virtual QString saveFile(const FileDialogRequest &request) = 0;
     // A modal message box with the caption "Imprimata" and an OK button.
     virtual void message(const QString &text, MessageIcon icon = MessageIcon::None) = 0;
+    // Shows the font-and-colour chooser starting from choice; false when cancelled, and
+    // then choice is left as it was.
+    virtual bool chooseFont(FontChoice &choice) = 0;
 };
 
 class QtDialogService : public DialogService {
@@ -39,6 +61,7 @@ public:
     QString openFile(const FileDialogRequest &request) override;
     QString saveFile(const FileDialogRequest &request) override;
     void message(const QString &text, MessageIcon icon) override;
+    bool chooseFont(FontChoice &choice) override;
 
     // "Pictures (*.jpg;*.bmp)|*.jpg;*.bmp|" as Qt name filters.
     static QStringList nameFilters(const QString &filter);
@@ -59,10 +82,13 @@ public:
     std::deque<QString> saveAnswers;
     std::vector<FileDialogRequest> requests;
     std::vector<Message> messages;
+    std::deque<FontChoice> fontAnswers; // an empty queue answers Cancel
+    std::vector<FontChoice> fontRequests;
 
     QString openFile(const FileDialogRequest &request) override;
     QString saveFile(const FileDialogRequest &request) override;
     void message(const QString &text, MessageIcon icon) override;
+    bool chooseFont(FontChoice &choice) override;
 
     QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
 
