@@ -1,0 +1,119 @@
+#include "StampJob.h"
+
+#include "placement/MarkFile.h"
+#include "render/PictureLoader.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <exception>
+#include <memory>
+
+namespace imprimata {
+
+namespace {
+
+// The reader's messages name the mark file when they concern the file itself.
+QString aboutMark(const QString &path, const QString &message) {
+    const QString shown = QDir::toNativeSeparators(path);
+    return message.startsWith(shown) ? message : QStringLiteral("%1: %2").arg(shown, message);
+}
+
+} // namespace
+
+bool PreparedMark::load(const QString &path, QString *error) {
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = aboutMark(path, why);
+        return false;
+    };
+    MarkSettings mark;
+    QString why;
+    if (!readMarkFile(path, mark, &why))
+        return fail(why);
+    if (mark.MarkType == TextMark && mark.Text.isEmpty())
+        return fail(QStringLiteral("the mark has no text"));
+    if (mark.MarkType == ImageMark && mark.ImagePath.isEmpty())
+        return fail(QStringLiteral("the mark has no image"));
+    if (mark.MarkType != TextMark && mark.MarkType != ImageMark)
+        return fail(QStringLiteral("the mark is neither a text nor an image mark"));
+    // A view of two pixels or less is all rim: it could never be stamped.
+    const QSize view = markViewSize(mark);
+    if (view.width() <= 2 || view.height() <= 2)
+        return fail(QStringLiteral("the mark has no size"));
+    MarkSurfaces surfaces;
+    // The program would stamp an empty view over the picture; refuse instead.
+    if (!surfaces.prepare(mark, &why))
+        return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark.ImagePath), why));
+    mark_ = mark;
+    surfaces_ = surfaces;
+    return true;
+}
+
+bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
+    ScreenRect target, source;
+    overlapAt(picture.image().size(), surfaces_.size(), at, target, source);
+    if (isRectEmpty(target))
+        return false;
+    // Stamping draws into the work pictures: each call gets copies, and a font object of its
+    // own for the text it prints.
+    MarkSurfaces work = surfaces_;
+    MarkSettings mark = mark_;
+    if (mark.Font)
+        mark.Font = std::make_shared<FontSpec>(*mark.Font);
+    const PlacementSurfaces s = work.surfaces();
+    for (Surface *surface : {&s.view, &s.work1, &s.work2, &s.work3})
+        surface->setFont(mark.Font);
+    stampMark(picture, s, mark, steps_, target, source);
+    return true;
+}
+
+bool saveStamped(const QImage &image, const PictureTask &task, int quality, QString *error) {
+    return writePicture(image, task.output, error, quality);
+}
+
+StampResult stampPicture(const PreparedMark &mark, const PictureTask &task,
+                         const StampOptions &options) {
+    const auto fail = [](const QString &why) { return StampResult{false, why}; };
+    if (!task.refusal.isEmpty())
+        return fail(task.refusal);
+    const auto exists = [&task] { return QFileInfo(task.output).exists(); };
+    const QString existsText = QStringLiteral("%1 already exists (--overwrite replaces it)")
+                                   .arg(QDir::toNativeSeparators(task.output));
+    if (!options.overwrite && exists())
+        return fail(existsText);
+
+    try {
+        PictureReadResult read = readPicture(task.input);
+        if (!read.ok())
+            return fail(read.error);
+
+        // The picture goes into the surface unshared, so stamping copies no pixels. The
+        // surface's resolution is set beforehand, which would otherwise detach it.
+        QImage image = std::move(read.image);
+        const QImage reference = makeSurfaceImage(0, 0, White);
+        image.setDotsPerMeterX(reference.dotsPerMeterX());
+        image.setDotsPerMeterY(reference.dotsPerMeterY());
+        Surface picture;
+        picture.setImage(image);
+        image = QImage();
+
+        const QPoint at =
+            markPosition(picture.image().size(), mark.viewSize(), options.at, options.anchor);
+        if (!mark.stampInto(picture, at))
+            return fail(QStringLiteral("the mark does not overlap the picture"));
+
+        // Someone may have put a file there while we were stamping.
+        if (!options.overwrite && exists())
+            return fail(existsText);
+        QString why;
+        if (!saveStamped(picture.image(), task, options.quality, &why))
+            return fail(why);
+        return {true, {}};
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("not enough memory"));
+    } catch (const std::exception &e) {
+        return fail(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace imprimata

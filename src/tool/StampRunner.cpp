@@ -1,0 +1,122 @@
+#include "StampRunner.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <mutex>
+
+namespace imprimata {
+
+namespace {
+
+// One spelling per file, whether or not it exists yet: links and ".." resolved.
+QString fileKey(const QString &path) {
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = info.absolutePath();
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    return QDir(canonicalFolder.isEmpty() ? QDir::cleanPath(folder) : canonicalFolder)
+        .filePath(info.fileName());
+}
+
+QString shown(const QString &path) {
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+std::vector<PictureTask> planTasks(const StampOptions &options) {
+    std::vector<PictureTask> tasks;
+    QSet<QString> inputs;
+    for (const QString &picture : options.pictures)
+        inputs.insert(fileKey(picture));
+
+    QHash<QString, qsizetype> outputs;
+    for (qsizetype i = 0; i < options.pictures.size(); ++i) {
+        PictureTask task;
+        task.input = options.pictures[i];
+        task.output = options.outDir.isEmpty()
+                          ? options.output
+                          : QDir(options.outDir).filePath(QFileInfo(task.input).fileName());
+        const QString key = fileKey(task.output);
+        if (inputs.contains(key)) {
+            task.refusal =
+                fileKey(task.input) == key
+                    ? QStringLiteral("the output %1 is the picture itself").arg(shown(task.output))
+                    : QStringLiteral("the output %1 is another picture of this batch")
+                          .arg(shown(task.output));
+        } else if (const auto out = outputs.constFind(key); out != outputs.constEnd()) {
+            task.refusal = QStringLiteral("the output %1 is already written for %2")
+                               .arg(shown(task.output), shown(options.pictures[out.value()]));
+        } else {
+            outputs.insert(key, i);
+        }
+        tasks.push_back(task);
+    }
+    return tasks;
+}
+
+int runStamping(const StampOptions &options, const LineSink &errorLine) {
+    PreparedMark mark;
+    QString error;
+    if (!mark.load(options.markPath, &error)) {
+        errorLine(error);
+        return BadInvocation;
+    }
+    if (!options.outDir.isEmpty()) {
+        const QFileInfo dir(options.outDir);
+        if (dir.exists() && !dir.isDir()) {
+            errorLine(QStringLiteral("%1 is not a folder").arg(shown(options.outDir)));
+            return BadInvocation;
+        }
+        if (!dir.exists() && !QDir().mkpath(options.outDir)) {
+            errorLine(
+                QStringLiteral("%1: the folder cannot be created").arg(shown(options.outDir)));
+            return BadInvocation;
+        }
+    }
+
+    const std::vector<PictureTask> tasks = planTasks(options);
+    const qsizetype count = static_cast<qsizetype>(tasks.size());
+    const bool several = count > 1;
+    std::mutex reporting;
+    qsizetype done = 0, failed = 0;
+    const auto report = [&](const PictureTask &task, const StampResult &result) {
+        const std::lock_guard lock(reporting);
+        ++done;
+        if (!result.ok)
+            ++failed;
+        QString line = several ? QStringLiteral("[%1/%2] %3").arg(done).arg(count).arg(task.input)
+                               : task.input;
+        if (!result.ok)
+            line += QStringLiteral(": ") + result.reason;
+        if (several || !result.ok)
+            errorLine(line);
+    };
+
+    // Each worker holds one picture at a time, so memory grows with --jobs, not the batch.
+    const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
+    if (jobs == 1 || count == 1) {
+        for (const PictureTask &task : tasks)
+            report(task, stampPicture(mark, task, options));
+    } else {
+        QThreadPool pool;
+        pool.setMaxThreadCount(static_cast<int>(std::min<qsizetype>(jobs, count)));
+        for (const PictureTask &task : tasks)
+            pool.start([&mark, &task, &options, &report] {
+                report(task, stampPicture(mark, task, options));
+            });
+        pool.waitForDone();
+    }
+
+    if (several)
+        errorLine(QStringLiteral("%1 stamped, %2 failed").arg(count - failed).arg(failed));
+    return failed == 0 ? AllStamped : SomeFailed;
+}
+
+} // namespace imprimata

@@ -1,0 +1,52 @@
+#include "StampArguments.h"
+#include "StampRunner.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <cstdio>
+
+namespace {
+
+void printLine(FILE *stream, const QString &line) {
+    std::fputs((line + u'\n').toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// Qt's own chatter (runtime folders, decoder warnings about damaged files) would drown the
+// one line each failed picture gets.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        printLine(stderr, message);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+
+    // Help and mistakes are answered before Qt starts up.
+    const imprimata::ParsedArguments parsed = imprimata::parseStampArguments(arguments);
+    if (parsed.help) {
+        std::fputs(imprimata::stampUsage().toLocal8Bit().constData(), stdout);
+        return imprimata::AllStamped;
+    }
+    if (!parsed.ok()) {
+        printLine(
+            stderr,
+            QStringLiteral("imprimata-stamp: %1\nTry imprimata-stamp --help.").arg(parsed.error));
+        return imprimata::BadInvocation;
+    }
+
+    // Fonts need a GUI application, never a display: results must not depend on the screen
+    // the tool happens to be started from.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
+    int qtArgc = 1; // our arguments are not Qt's to interpret
+    QGuiApplication app(qtArgc, argv);
+
+    return imprimata::runStamping(parsed.options,
+                                  [](const QString &line) { printLine(stderr, line); });
+}
