@@ -33,5 +33,6 @@ inline double medianMs(int runs, const std::function<void()> &prepare,
 }
 
 void runRenderBench();
+void runBrowsingBench();
 
 } // namespace imprimata::bench

@@ -1,6 +1,6 @@
 #include "BenchSections.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <cstdio>
 #include <cstring>
 
@@ -10,10 +10,11 @@ using namespace imprimata::bench;
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
 
     const Section sections[] = {
         {"render", "text and image stamps into 1 MP and 24 MP pictures", runRenderBench},
+        {"browsing", "file click, Show and Save as of a 24 MP JPEG", runBrowsingBench},
     };
 
     std::vector<const Section *> chosen;

@@ -43,7 +43,8 @@ void Main::explorer_Change(const QString &folder) {
     FileList->clear();
     if (readable) {
         // QDir matches name filters without regard to letter case: IMG_0001.JPG is listed.
-        FileList->addItems(dir.entryList(PicturePatterns, QDir::Files | QDir::Readable, QDir::Name));
+        FileList->addItems(
+            dir.entryList(PicturePatterns, QDir::Files | QDir::Readable, QDir::Name));
     } else {
         explorer->expand(explorer->currentIndex());
     }
@@ -83,23 +84,26 @@ void Main::FileList_Click() {
     lastListPath = fileListFolder_;
     state_.CurrentPicturePath = QDir(fileListFolder_).filePath(name);
 
-    const bool read = LoadPictureSize(state_.CurrentPicturePath, Image1, pictureWidth,
-                                      pictureHeight, dialogs_);
+    const bool read =
+        LoadPictureSize(state_.CurrentPicturePath, Image1, pictureWidth, pictureHeight, dialogs_);
     preview->clear();
     if (!read)
         return;
     mnu_file[0]->setEnabled(true);
     FileList->setToolTip(QStringLiteral("Show - DoubleClick"));
-    const QRect thumb = thumbnailRect(Image1.size(), Frame1->size(), twipsPerPixelX(), twipsPerPixelY());
+    const QRect thumb =
+        thumbnailRect(Image1.size(), Frame1->size(), twipsPerPixelX(), twipsPerPixelY());
     preview->setGeometry(thumb);
     preview->setPixmap(QPixmap::fromImage(thumbnailImage(Image1, thumb.size())));
     mnu_IM[3]->setEnabled(false);
 }
 
 void Main::Show() {
-    Pic->surface().clear();
-    if (pictureWidth == 0 || pictureHeight == 0)
+    if (pictureWidth == 0 || pictureHeight == 0) {
+        Pic->surface().clear();
+        Pic->refresh();
         return;
+    }
     mFlatSB.DetachFlatScrollBars(PicFrame);
     mFlatSB.AttachFlatScrollBars(PicFrame);
     mFlatSB.SetBarStyle(PicFrame, BothBars, FlatBarStyle);

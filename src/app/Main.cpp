@@ -79,7 +79,7 @@ void Main::buildControls() {
 
 void Main::buildMenus() {
     const auto add = [this](QMenu *menu, const QString &caption, const QKeySequence &keys,
-                             bool enabled, auto slot, int index) {
+                            bool enabled, auto slot, int index) {
         QAction *action = menu->addAction(caption);
         action->setShortcut(keys);
         action->setEnabled(enabled);
@@ -89,8 +89,8 @@ void Main::buildMenus() {
     QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
     mnu[0] = file->menuAction();
     mnu_file[0] = add(file, QStringLiteral("Show"), {}, false, &Main::mnu_file_Click, 0);
-    mnu_file[1] = add(file, QStringLiteral("Save as ..."), QKeySequence(Qt::CTRL | Qt::Key_A), false,
-                      &Main::mnu_file_Click, 1);
+    mnu_file[1] = add(file, QStringLiteral("Save as ..."), QKeySequence(Qt::CTRL | Qt::Key_A),
+                      false, &Main::mnu_file_Click, 1);
     mnu_file[2] = file->addSeparator();
     mnu_file[3] = add(file, QStringLiteral("Exit"), {}, true, &Main::mnu_file_Click, 3);
 
@@ -145,7 +145,9 @@ void Main::layoutPass(int clientWidth, int clientHeight) {
     state_.PlacementBaseHeight = placement.PicIM(0).height();
 }
 
-QRect Main::picFrameGeometry() const { return PicFrame->geometry(); }
+QRect Main::picFrameGeometry() const {
+    return PicFrame->geometry();
+}
 
 bool Main::menuEnabled(Menu menu, int index) const {
     const QAction *action = menu == Menu::File ? mnu_file.at(static_cast<std::size_t>(index))

@@ -2,10 +2,10 @@
 
 #include "mark/MarkSettings.h"
 #include "placement/Imprim.h"
-#include "scrollbars/FlatBar.h"
-#include "scrollbars/FlatScrollBars.h"
 #include "platform/Dialogs.h"
 #include "platform/PictureBox.h"
+#include "scrollbars/FlatBar.h"
+#include "scrollbars/FlatScrollBars.h"
 
 #include <QMainWindow>
 #include <array>
@@ -39,7 +39,7 @@ public:
     QListWidget *FileList = nullptr;
     QWidget *PicFrame = nullptr;
     PictureBox *Pic = nullptr;
-    QImage Image1; // the picture read from the selected file
+    QImage Image1;     // the picture read from the selected file
     QImage shownImage; // the shown file's picture as read, which Undo Insert brings back
     std::array<QAction *, 3> mnu{};
     std::array<QAction *, 4> mnu_file{};

@@ -32,12 +32,15 @@ QImage thumbnailImage(const QImage &picture, QSize size) {
     // Sampling down to a few times the target first keeps a 24-megapixel picture cheap;
     // the smooth pass then removes the sampling's jaggies.
     const QSize coarse = size * 4;
-    const QImage sampled = picture.width() > coarse.width() * 2 && picture.height() > coarse.height() * 2
-                               ? picture.scaled(coarse, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                               : picture;
+    const QImage sampled =
+        picture.width() > coarse.width() * 2 && picture.height() > coarse.height() * 2
+            ? picture.scaled(coarse, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            : picture;
     return sampled.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-int largeChange(int max) { return max > 10 ? roundToInt(max / 10.0) : 1; }
+int largeChange(int max) {
+    return max > 10 ? roundToInt(max / 10.0) : 1;
+}
 
 } // namespace imprimata

@@ -66,8 +66,12 @@ QString AboutBox::versionLine() {
         .arg(VersionMinor);
 }
 
-QString AboutBox::authorLine() { return QStringLiteral("The Imprimata authors"); }
-QString AboutBox::contactLine() { return QStringLiteral("authors@imprimata.example.org"); }
+QString AboutBox::authorLine() {
+    return QStringLiteral("The Imprimata authors");
+}
+QString AboutBox::contactLine() {
+    return QStringLiteral("authors@imprimata.example.org");
+}
 
 void AboutBox::paintEvent(QPaintEvent *event) {
     QDialog::paintEvent(event);
@@ -77,7 +81,8 @@ void AboutBox::paintEvent(QPaintEvent *event) {
     const QFontMetrics metrics(font());
     // Printed with their top-left corners at the designed places.
     p.drawText(QPoint(twipsToPixelsX(1600), twipsToPixelsY(1200) + metrics.ascent()), authorLine());
-    p.drawText(QPoint(twipsToPixelsX(1700), twipsToPixelsY(1600) + metrics.ascent()), contactLine());
+    p.drawText(QPoint(twipsToPixelsX(1700), twipsToPixelsY(1600) + metrics.ascent()),
+               contactLine());
     p.setPen(QColor(128, 128, 128));
     const int lineY = twipsToPixelsY(1000);
     p.drawLine(0, lineY, width(), lineY);

@@ -1,7 +1,7 @@
 #include "Imprim.h"
 
-#include "Version.h"
 #include "MarkStamping.h"
+#include "Version.h"
 #include "platform/ScreenUnits.h"
 
 #include <QCloseEvent>
@@ -17,8 +17,8 @@ constexpr int ClientWidth = 2580, ClientHeight = 1230;
 } // namespace
 
 Imprim::Imprim(SharedState &state, PlacementHost &host, DialogService &dialogs)
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint),
+    : QWidget(nullptr,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       state_(state), host_(host), dialogs_(dialogs) {
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -63,8 +63,7 @@ void Imprim::FitPlacementToMark() {
 }
 
 PlacementSurfaces Imprim::surfaces() {
-    return {picIM_[0]->surface(), picIM_[1]->surface(), picIM_[2]->surface(),
-            picIM_[3]->surface()};
+    return {picIM_[0]->surface(), picIM_[1]->surface(), picIM_[2]->surface(), picIM_[3]->surface()};
 }
 
 void Imprim::RefreshPlacement() {

@@ -7,7 +7,9 @@
 namespace imprimata {
 
 namespace {
-QPoint screenOrigin(const QWidget &w) { return w.mapToGlobal(QPoint(0, 0)); }
+QPoint screenOrigin(const QWidget &w) {
+    return w.mapToGlobal(QPoint(0, 0));
+}
 } // namespace
 
 bool InsertMarkAtPlacement(PictureBox &Pic, Imprim &placement, const QWidget &picFrame,

@@ -45,9 +45,9 @@ void stampMark(Surface &pic, const PlacementSurfaces &surfaces, const MarkSettin
         StampTextMark(pic, surfaces, source, target,
                       TextMarkOptions{mark.Text, mark.Colour, mark.PrintMode, mark.Level, steps});
     } else {
-        StampImageMark(pic, surfaces, source, target,
-                       ImageMarkOptions{mark.ImageTransparency,
-                                        static_cast<std::uint32_t>(mark.RasterOp)});
+        StampImageMark(
+            pic, surfaces, source, target,
+            ImageMarkOptions{mark.ImageTransparency, static_cast<std::uint32_t>(mark.RasterOp)});
     }
 }
 

@@ -24,8 +24,7 @@ bool drawMarkView(Surface &view, const MarkSettings &mark, QString *error);
 // The Insert core over surfaces: the picture under the overlap goes into the first work
 // picture at the source offset, then the mark is stamped into the picture.
 void stampMark(Surface &pic, const PlacementSurfaces &surfaces, const MarkSettings &mark,
-               const std::array<int, 3> &steps, const ScreenRect &target,
-               const ScreenRect &source);
+               const std::array<int, 3> &steps, const ScreenRect &target, const ScreenRect &source);
 
 // Target and source rectangles for a mark view whose top-left pixel lies at picture pixel
 // `at`: the view less its one-pixel rim, intersected with the picture. Empty when they miss.
@@ -36,7 +35,9 @@ class MarkSurfaces {
 public:
     // False, with the reason, when an IMAGE mark's picture cannot be read.
     bool prepare(const MarkSettings &mark, QString *error);
-    PlacementSurfaces surfaces() { return {pictures_[0], pictures_[1], pictures_[2], pictures_[3]}; }
+    PlacementSurfaces surfaces() {
+        return {pictures_[0], pictures_[1], pictures_[2], pictures_[3]};
+    }
     QSize size() const { return {pictures_[0].width(), pictures_[0].height()}; }
 
 private:

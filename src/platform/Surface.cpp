@@ -37,9 +37,6 @@ void Surface::setImage(const QImage &picture) {
     } else {
         image_ = picture.convertToFormat(QImage::Format_RGB32);
     }
-    const QImage reference = makeSurfaceImage(0, 0, back_);
-    image_.setDotsPerMeterX(reference.dotsPerMeterX());
-    image_.setDotsPerMeterY(reference.dotsPerMeterY());
 }
 
 void Surface::clear() {

@@ -235,10 +235,13 @@ void FlatScrollBars::UpdateThumbSize(QWidget *window, int bar, int maximum, int 
         return;
     // The client area is what the visible bars leave of the window's contents.
     const QRect contents = window->contentsRect();
+    // The bars' thickness, not their current size: a hidden window lays them out later.
     const int clientWidth =
-        contents.width() - (attached.vertical->isHidden() ? 0 : attached.vertical->width());
+        contents.width() -
+        (attached.vertical->isHidden() ? 0 : barExtent(attached.vertical, nullptr));
     const int clientHeight =
-        contents.height() - (attached.horizontal->isHidden() ? 0 : attached.horizontal->height());
+        contents.height() -
+        (attached.horizontal->isHidden() ? 0 : barExtent(attached.horizontal, nullptr));
     const double positions = static_cast<double>(maximum) - minimum + 1;
     const int track = bar == VerticalBar ? clientHeight - 2 * GetScrollCy(window, VerticalBar)
                                          : clientWidth - 2 * GetScrollCy(window, HorizontalBar);

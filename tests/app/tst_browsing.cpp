@@ -248,10 +248,14 @@ void BrowsingTest::saveAs_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("filterIndex");
     QTest::addColumn<QByteArray>("format");
-    QTest::newRow("bmp shown, jpg name") << "a.BMP" << "out.jpg" << 1 << QByteArray("jpeg");
-    QTest::newRow("gif shown, bmp name") << "a.gif" << "out.bmp" << 2 << QByteArray("bmp");
-    QTest::newRow("bare name") << "a.jpg" << "out" << 2 << QByteArray("jpeg");
-    QTest::newRow("cancel") << "a.jpg" << "" << 2 << QByteArray();
+    QTest::newRow("bmp shown, jpg name") << "a.BMP"
+                                         << "out.jpg" << 1 << QByteArray("jpeg");
+    QTest::newRow("gif shown, bmp name") << "a.gif"
+                                         << "out.bmp" << 2 << QByteArray("bmp");
+    QTest::newRow("bare name") << "a.jpg"
+                               << "out" << 2 << QByteArray("jpeg");
+    QTest::newRow("cancel") << "a.jpg"
+                            << "" << 2 << QByteArray();
 }
 
 void BrowsingTest::saveAs() {

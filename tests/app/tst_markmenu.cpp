@@ -185,7 +185,8 @@ void MarkMenuTest::undoRestoresTheShownFileNotTheClickedOne() {
     showPicture(QStringLiteral("a.bmp"));
     const QImage original = main->Pic->surface().image().copy();
     loadMark(makeMarkFile(TextMark));
-    main->FileList->setCurrentItem(main->FileList->findItems(QStringLiteral("b.bmp"), Qt::MatchExactly).front());
+    main->FileList->setCurrentItem(
+        main->FileList->findItems(QStringLiteral("b.bmp"), Qt::MatchExactly).front());
     placeViewAt(QPoint(40, 40));
     main->mnu_IM_Click(2);
     main->mnu_IM_Click(3);
@@ -280,7 +281,8 @@ void MarkMenuTest::enabledStates() {
     main->mnu_IM_Click(3);
     QCOMPARE(enabled(), QStringLiteral("111011"));
     main->mnu_IM_Click(2);
-    main->FileList->setCurrentItem(main->FileList->findItems(QStringLiteral("b.bmp"), Qt::MatchExactly).front());
+    main->FileList->setCurrentItem(
+        main->FileList->findItems(QStringLiteral("b.bmp"), Qt::MatchExactly).front());
     QCOMPARE(enabled(), QStringLiteral("111011")); // a click disables Undo
     main->mnu_IM_Click(2);
     main->mnu_file_Click(0); // Show disables Undo too

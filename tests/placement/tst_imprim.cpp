@@ -103,21 +103,36 @@ void PlacementWindowTest::shortcuts_data() {
     QTest::addColumn<QString>("disabled");
     QTest::addColumn<QString>("expected");
     const int shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
-    QTest::newRow("Shift+Insert") << int(Qt::Key_Insert) << shift << "" << "IM2";
-    QTest::newRow("Shift+Insert disabled") << int(Qt::Key_Insert) << shift << "IM2" << "";
-    QTest::newRow("Ctrl+Shift+Insert") << int(Qt::Key_Insert) << (shift | ctrl) << "" << "IM2";
-    QTest::newRow("Ctrl+A") << int(Qt::Key_A) << ctrl << "" << "file1";
-    QTest::newRow("Ctrl+N") << int(Qt::Key_N) << ctrl << "" << "IM0";
-    QTest::newRow("Ctrl+E") << int(Qt::Key_E) << ctrl << "" << "IM1";
-    QTest::newRow("Ctrl+U") << int(Qt::Key_U) << ctrl << "" << "IM3";
-    QTest::newRow("Ctrl+L") << int(Qt::Key_L) << ctrl << "" << "IM4";
-    QTest::newRow("Ctrl+S") << int(Qt::Key_S) << ctrl << "" << "IM5";
-    QTest::newRow("Ctrl+S disabled") << int(Qt::Key_S) << ctrl << "IM5" << "";
-    QTest::newRow("Ctrl+Shift+S ignored") << int(Qt::Key_S) << (ctrl | shift) << "" << "";
-    QTest::newRow("Ctrl+Alt+S") << int(Qt::Key_S) << (ctrl | alt) << "" << "IM5";
-    QTest::newRow("plain S") << int(Qt::Key_S) << 0 << "" << "";
-    QTest::newRow("plain Insert") << int(Qt::Key_Insert) << 0 << "" << "";
-    QTest::newRow("Ctrl+X") << int(Qt::Key_X) << ctrl << "" << "";
+    QTest::newRow("Shift+Insert") << int(Qt::Key_Insert) << shift << ""
+                                  << "IM2";
+    QTest::newRow("Shift+Insert disabled") << int(Qt::Key_Insert) << shift << "IM2"
+                                           << "";
+    QTest::newRow("Ctrl+Shift+Insert") << int(Qt::Key_Insert) << (shift | ctrl) << ""
+                                       << "IM2";
+    QTest::newRow("Ctrl+A") << int(Qt::Key_A) << ctrl << ""
+                            << "file1";
+    QTest::newRow("Ctrl+N") << int(Qt::Key_N) << ctrl << ""
+                            << "IM0";
+    QTest::newRow("Ctrl+E") << int(Qt::Key_E) << ctrl << ""
+                            << "IM1";
+    QTest::newRow("Ctrl+U") << int(Qt::Key_U) << ctrl << ""
+                            << "IM3";
+    QTest::newRow("Ctrl+L") << int(Qt::Key_L) << ctrl << ""
+                            << "IM4";
+    QTest::newRow("Ctrl+S") << int(Qt::Key_S) << ctrl << ""
+                            << "IM5";
+    QTest::newRow("Ctrl+S disabled") << int(Qt::Key_S) << ctrl << "IM5"
+                                     << "";
+    QTest::newRow("Ctrl+Shift+S ignored") << int(Qt::Key_S) << (ctrl | shift) << ""
+                                          << "";
+    QTest::newRow("Ctrl+Alt+S") << int(Qt::Key_S) << (ctrl | alt) << ""
+                                << "IM5";
+    QTest::newRow("plain S") << int(Qt::Key_S) << 0 << ""
+                             << "";
+    QTest::newRow("plain Insert") << int(Qt::Key_Insert) << 0 << ""
+                                  << "";
+    QTest::newRow("Ctrl+X") << int(Qt::Key_X) << ctrl << ""
+                            << "";
 }
 
 void PlacementWindowTest::shortcuts() {

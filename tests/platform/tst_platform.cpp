@@ -110,8 +110,9 @@ void PlatformTest::alphaBlend_data() {
     QTest::addColumn<QRgb>("expected");
     QTest::newRow("0 keeps destination") << 0 << qRgb(200, 100, 0);
     QTest::newRow("255 gives source") << 255 << qRgb(10, 20, 250);
-    QTest::newRow("100") << 100 << qRgb((10 * 100 + 200 * 155 + 127) / 255, (20 * 100 + 100 * 155 + 127) / 255,
-                                      (250 * 100 + 127) / 255);
+    QTest::newRow("100") << 100
+                         << qRgb((10 * 100 + 200 * 155 + 127) / 255,
+                                 (20 * 100 + 100 * 155 + 127) / 255, (250 * 100 + 127) / 255);
 }
 
 void PlatformTest::alphaBlend() {
@@ -146,7 +147,8 @@ void PlatformTest::rectRules_data() {
     QTest::addColumn<QRect>("expected"); // as left, top, right, bottom in x, y, width, height
     QTest::newRow("overlap") << 0 << 0 << 10 << 10 << 5 << 5 << 20 << 20 << QRect(5, 5, 10, 10);
     QTest::newRow("inside") << 0 << 0 << 10 << 10 << 2 << 3 << 4 << 5 << QRect(2, 3, 4, 5);
-    QTest::newRow("touching edge") << 0 << 0 << 10 << 10 << 10 << 0 << 20 << 10 << QRect(0, 0, 0, 0);
+    QTest::newRow("touching edge")
+        << 0 << 0 << 10 << 10 << 10 << 0 << 20 << 10 << QRect(0, 0, 0, 0);
     QTest::newRow("apart") << 0 << 0 << 10 << 10 << 30 << 30 << 40 << 40 << QRect(0, 0, 0, 0);
 }
 
@@ -302,8 +304,8 @@ void PlatformTest::writePicture() {
 void PlatformTest::failedWriteKeepsOldFile() {
     QTemporaryDir dir;
     QString error;
-    QVERIFY(!imprimata::writePicture(Surface(2, 2).image(), dir.filePath(QStringLiteral("missing/out.bmp")),
-                                     &error));
+    QVERIFY(!imprimata::writePicture(Surface(2, 2).image(),
+                                     dir.filePath(QStringLiteral("missing/out.bmp")), &error));
     QVERIFY(!error.isEmpty());
     // An image that cannot be encoded leaves the existing file as it was.
     const QString path = dir.filePath(QStringLiteral("old.jpg"));
@@ -327,7 +329,8 @@ void PlatformTest::qtFilterTranslation() {
 void PlatformTest::scriptedDialogsAnswerInOrder() {
     ScriptedDialogService d;
     d.openAnswers = {QStringLiteral("/a"), QStringLiteral("/b")};
-    QCOMPARE(d.openFile(FileDialogRequest{QStringLiteral("Open"), {}, 1, {}}), QStringLiteral("/a"));
+    QCOMPARE(d.openFile(FileDialogRequest{QStringLiteral("Open"), {}, 1, {}}),
+             QStringLiteral("/a"));
     QCOMPARE(d.openFile({}), QStringLiteral("/b"));
     QCOMPARE(d.openFile({}), QString()); // nothing left: Cancel
     QCOMPARE(d.saveFile({}), QString());

@@ -1,0 +1,91 @@
+#include "BenchSections.h"
+
+#include "app/Main.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace imprimata::bench {
+
+namespace {
+
+constexpr int Runs = 5;
+
+// Resident memory of this process in MiB.
+double residentMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    return 0;
+}
+
+// A photograph-like 24-megapixel JPEG: smooth gradients with fine texture.
+QString makePhoto(const QTemporaryDir &dir) {
+    QImage photo(6000, 4000, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x) {
+            const int grain = ((x * 7919 + y * 104729) >> 3) & 15;
+            row[x] = qRgb((x / 24 + grain) & 255, (y / 16 + grain) & 255, ((x + y) / 40) & 255);
+        }
+    }
+    const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(92);
+    writer.write(photo);
+    return path;
+}
+
+} // namespace
+
+void runBrowsingBench() {
+    QTemporaryDir dir;
+    const QString path = makePhoto(dir);
+    const double decode = medianMs(
+        Runs, [] {}, [&] { QImageReader(path).read(); });
+    const QImage decoded = QImageReader(path).read();
+    const QString plainOut = dir.filePath(QStringLiteral("plain.jpg"));
+    const double encode = medianMs(
+        Runs, [] {},
+        [&] {
+            QImageWriter writer(plainOut, "jpeg");
+            writer.setQuality(90);
+            writer.write(decoded);
+        });
+
+    SharedState state;
+    ScriptedDialogService dialogs;
+    Main main(state, dialogs);
+    main.explorer_Change(dir.path());
+    const double before = residentMiB();
+    const double click = medianMs(
+        Runs, [&] { main.lastListFileName.clear(); },
+        [&] { main.FileList->setCurrentRow(-1), main.FileList->setCurrentRow(0); });
+    const double show = medianMs(
+        Runs, [] {}, [&] { main.Show(); });
+    const double shownMiB = residentMiB() - before;
+    const QString savedOut = dir.filePath(QStringLiteral("saved.jpg"));
+    const double save = medianMs(
+        Runs, [&] { dialogs.saveAnswers = {savedOut}; }, [&] { main.mnu_file_Click(1); });
+
+    const double pictureMiB = 6000.0 * 4000 * 4 / (1024 * 1024);
+    std::printf("24 MP JPEG: decode %.0f ms, encode %.0f ms\n", decode, encode);
+    std::printf("click (read + thumbnail) %7.0f ms  %.2f x decode  (target <= 1.2)\n", click,
+                click / decode);
+    std::printf("Show                     %7.1f ms  %.3f x decode  (target <= 0.1)\n", show,
+                show / decode);
+    std::printf("Save as JPEG             %7.0f ms  %.2f x encode  (target <= 1.1)\n", save,
+                save / encode);
+    std::printf(
+        "memory while shown: %.0f MiB = %.2f copies of the picture's pixels (target <= 2)\n",
+        shownMiB, shownMiB / pictureMiB);
+}
+
+} // namespace imprimata::bench
