@@ -16,8 +16,6 @@ private slots:
     void startsFromChoice();
     void untouchedAliasKeepsItsName();
     void reportsWhatWasChosen();
-    void sizeStaysWithinLimits_data();
-    void sizeStaysWithinLimits();
 };
 
 namespace {
@@ -72,21 +70,6 @@ void FontChooserTest::reportsWhatWasChosen() {
     QCOMPARE(c.colour, 255);
     QCOMPARE(chooser.sample->font().pointSizeF(), 72.0);
     QVERIFY(chooser.sample->font().italic());
-}
-
-void FontChooserTest::sizeStaysWithinLimits_data() {
-    QTest::addColumn<double>("typed");
-    QTest::addColumn<double>("kept");
-    QTest::newRow("below") << 8.0 << 20.0;
-    QTest::newRow("above") << 300.0 << 100.0;
-    QTest::newRow("fraction inside") << 20.25 << 20.25;
-}
-
-void FontChooserTest::sizeStaysWithinLimits() {
-    QFETCH(double, typed);
-    FontChooser chooser(start());
-    chooser.size->setValue(typed);
-    QTEST(chooser.choice().pointSize, "kept");
 }
 
 QTEST_MAIN(FontChooserTest)
