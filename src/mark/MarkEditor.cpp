@@ -37,7 +37,7 @@ constexpr double LargestMarkTwips = std::numeric_limits<std::int16_t>::max();
 const char *const ImageFileTitle = "Select Imprimata Image File";
 const char *const ImageFileFilter = "Bitmaps, JPEG Images, GIF Images|*.bmp;*.jpg;*.gif|";
 
-// The dialog lays its controls out in twips, as designed; widgets take pixels.
+// The dialog lays its controls out in twips; widgets take pixels.
 void placeTwips(QWidget *w, double left, double top, double width, double height) {
     w->setGeometry(twipsToPixelsX(left), twipsToPixelsY(top), twipsToPixelsX(width),
                    twipsToPixelsY(height));
@@ -61,7 +61,7 @@ void centreInFrame(QWidget *picture, const QWidget *frame, double width, double 
                (heightTwips(frame) - height) / 2 + CaptionDrop, width, height);
 }
 
-QFont designFont(double pointSize) {
+QFont serifBold(double pointSize) {
     QFont f(QStringLiteral("Times New Roman"));
     f.setStyleHint(QFont::Serif);
     f.setPointSizeF(pointSize);
@@ -92,7 +92,7 @@ QPushButton *button(QWidget *parent, const QString &caption, double left, double
     return b;
 }
 
-// Captions may be wider in the fonts at hand than in the design: widen an option button
+// A caption may be wider in the installed fonts than its twips allow: widen an option button
 // to its caption, within its frame.
 void fitCaption(QRadioButton *b) {
     const int room = b->parentWidget()->width() - b->x() - 2;
@@ -169,7 +169,7 @@ void MarkEditor::buildControls() {
     MyIM->hide();
     specSym = new QLabel(SpecialSymbols, this);
     placeTwips(specSym, 2760, 3480, 5895, 495);
-    QFont symbols = designFont(18);
+    QFont symbols = serifBold(18);
     symbols.setBold(false);
     specSym->setFont(symbols);
     specSym->hide();
@@ -209,11 +209,11 @@ void MarkEditor::buildImagePage() {
 void MarkEditor::buildTextPage() {
     Label1 = centredLabel(FrameTxt, QStringLiteral("Special Symbols"), 1440, 720, 2175, 375);
     specKey[0] = button(FrameTxt, QString(), 240, 1200, 495, 495);
-    specKey[0]->setFont(designFont(18));
+    specKey[0]->setFont(serifBold(18));
 
     TextIM = new QLineEdit(FrameTxt);
     placeTwips(TextIM, 240, 2520, 2415, 525);
-    TextIM->setFont(designFont(20.25));
+    TextIM->setFont(serifBold(20.25));
     setTextForeColour(SystemWindowText);
     fontIM = button(FrameTxt, QStringLiteral("Font"), 3000, 2520, 975, 495);
 

@@ -375,7 +375,7 @@ void MarkEditorTest::fontCancelChangesNothing() {
 void MarkEditorTest::fontChoiceApplied() {
     MarkEditor &e = openShown();
     e.TextIM->setText(QStringLiteral("Wm"));
-    QCOMPARE(e.PicIM->width(), e.TextIM->width()); // fits the box at the design size
+    QCOMPARE(e.PicIM->width(), e.TextIM->width()); // fits the box at the starting size
     const std::size_t captures = host->captures.size();
     constexpr ColourValue Red = 255;
     dialogs->fontAnswers = {
