@@ -176,9 +176,10 @@ QString stampUsage() {
                "  -h, --help       show this text\n"
                "\n"
                "The output's name decides its format, as in Imprimata: a name ending in .bmp,\n"
-               "in any letter case, is written as a bitmap, any other name as JPEG. Outputs\n"
-               "are written whole or not at all. Nothing is overwritten without --overwrite,\n"
-               "and a picture of the batch is never overwritten.\n"
+               "in any letter case, is written as a bitmap, any other name as JPEG, which\n"
+               "keeps the picture's EXIF, IPTC and XMP metadata. Outputs are written whole\n"
+               "or not at all. Nothing is overwritten without --overwrite, and a picture of\n"
+               "the batch is never overwritten.\n"
                "\n"
                "A picture that cannot be stamped (unreadable, damaged, too large, missed by\n"
                "the mark, not writable) gets one line on standard error naming it and the\n"
@@ -190,7 +191,7 @@ QString stampUsage() {
                "\n"
                "Example: mark a folder of photographs 40 pixels in from the bottom-right\n"
                "corner, whichever way up they are:\n"
-               "  imprimata-stamp --mark signature.$IM --anchor bottom-right --at 40,40 \\\n"
+               "  imprimata-stamp --mark 'signature.$IM' --anchor bottom-right --at 40,40 \\\n"
                "                  --out-dir marked holiday/*.jpg\n")
         .arg(DefaultJpegQuality)
         .arg(std::max(1, QThread::idealThreadCount()));

@@ -67,13 +67,14 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
     return true;
 }
 
-bool saveStamped(const QImage &image, const PictureTask &task, int quality, QString *error) {
-    return writePicture(image, task.output, error, quality);
+bool saveStamped(const QImage &image, const PictureTask &task, int quality, QString *error,
+                 QString *warning) {
+    return writePicture(image, task.output, error, quality, task.input, warning);
 }
 
 StampResult stampPicture(const PreparedMark &mark, const PictureTask &task,
                          const StampOptions &options) {
-    const auto fail = [](const QString &why) { return StampResult{false, why}; };
+    const auto fail = [](const QString &why) { return StampResult{false, why, {}}; };
     if (!task.refusal.isEmpty())
         return fail(task.refusal);
     const auto exists = [&task] { return QFileInfo(task.output).exists(); };
@@ -105,10 +106,11 @@ StampResult stampPicture(const PreparedMark &mark, const PictureTask &task,
         // Someone may have put a file there while we were stamping.
         if (!options.overwrite && exists())
             return fail(existsText);
-        QString why;
-        if (!saveStamped(picture.image(), task, options.quality, &why))
-            return fail(why);
-        return {true, {}};
+        QString why, warning;
+        if (!saveStamped(picture.image(), task, options.quality, &why, &warning))
+            return fail(QStringLiteral("%1 cannot be written: %2")
+                            .arg(QDir::toNativeSeparators(task.output), why));
+        return {true, {}, warning};
     } catch (const std::bad_alloc &) {
         return fail(QStringLiteral("not enough memory"));
     } catch (const std::exception &e) {

@@ -40,14 +40,17 @@ struct PictureTask {
 
 struct StampResult {
     bool ok = false;
-    QString reason;
+    QString reason;  // why it failed
+    QString warning; // what a stamped picture lost on the way (its metadata)
 };
 
 // Reads, stamps and writes one picture. On failure nothing is written.
 StampResult stampPicture(const PreparedMark &mark, const PictureTask &task,
                          const StampOptions &options);
 
-// The one place a stamped picture is written.
-bool saveStamped(const QImage &image, const PictureTask &task, int quality, QString *error);
+// The one place a stamped picture is written. A JPEG keeps the input's metadata; when it
+// cannot, the picture is written all the same and *warning says what was lost.
+bool saveStamped(const QImage &image, const PictureTask &task, int quality, QString *error,
+                 QString *warning);
 
 } // namespace imprimata

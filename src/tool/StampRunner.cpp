@@ -93,9 +93,10 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
             ++failed;
         QString line = several ? QStringLiteral("[%1/%2] %3").arg(done).arg(count).arg(task.input)
                                : task.input;
-        if (!result.ok)
-            line += QStringLiteral(": ") + result.reason;
-        if (several || !result.ok)
+        const QString &note = result.ok ? result.warning : result.reason;
+        if (!note.isEmpty())
+            line += QStringLiteral(": ") + note;
+        if (several || !note.isEmpty())
             errorLine(line);
     };
 

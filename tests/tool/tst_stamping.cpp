@@ -36,6 +36,28 @@ QImage insertedAt(const QString &markPath, const QImage &original, QPoint at) {
     return pic.image();
 }
 
+// The JPEG with an EXIF block naming the artist put in front of its other segments.
+QByteArray withArtist(const QByteArray &jpeg, const QByteArray &artist) {
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    const auto put = [&tiff](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            tiff.append(char((value >> (8 * i)) & 0xFF));
+    };
+    put(1, 2);                 // one entry in the first directory:
+    put(0x013B, 2);            // Artist,
+    put(2, 2);                 // ASCII,
+    put(artist.size() + 1, 4); // this long,
+    put(8 + 2 + 12 + 4, 4);    // right after the directory
+    put(0, 4);                 // which is the last
+    tiff += artist + '\0';
+    QByteArray app1("\xFF\xE1", 2);
+    const int length = 2 + 6 + int(tiff.size());
+    app1 += char(length >> 8);
+    app1 += char(length & 0xFF);
+    app1 += QByteArray("Exif\0\0", 6) + tiff;
+    return jpeg.left(2) + app1 + jpeg.mid(2);
+}
+
 QImage readBack(const QString &path) {
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
@@ -53,6 +75,7 @@ private slots:
     void anchoredLikeInsert();
     void missingTheMarkFails();
     void jpegHoldsTheStamp();
+    void jpegKeepsTheMetadata();
     void existingOutputs_data();
     void existingOutputs();
     void batchGoesOnPastBadPictures();
@@ -222,6 +245,25 @@ void StampingTest::jpegHoldsTheStamp() {
                  qPrintable(QStringLiteral("%1 vs %2").arg(toExpected).arg(toOriginal)));
     }
     QVERIFY(sizes[0] < sizes[1]);
+}
+
+void StampingTest::jpegKeepsTheMetadata() {
+    StampOptions options;
+    options.markPath = markFile(TextMark);
+    options.output = dir->filePath("out.jpg");
+    options.pictures = {picture("in.jpg")};
+    QFile file(options.pictures[0]);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray tagged = withArtist(file.readAll(), "Ada Photographer");
+    file.close();
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(tagged);
+    file.close();
+    QCOMPARE(run(options), int(AllStamped));
+    QVERIFY2(lines.isEmpty(), qPrintable(lines.join('\n')));
+    QFile out(options.output);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QVERIFY(out.readAll().contains("Ada Photographer"));
 }
 
 void StampingTest::existingOutputs_data() {
