@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "placement/AboutBox.h"
 #include "placement/ApplicationIcon.h"
+#include "placement/Insert.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -147,6 +148,33 @@ void Main::layoutPass(int clientWidth, int clientHeight) {
 
 QRect Main::picFrameGeometry() const {
     return PicFrame->geometry();
+}
+
+ScreenRect Main::pictureWindowRect() const {
+    return windowRect(Pic);
+}
+
+ScreenRect Main::placementWindowRect() const {
+    return windowRect(imprim_.get());
+}
+
+QSize Main::placementWorkSize() const {
+    return imprim_->PicIM(1).size();
+}
+
+void Main::setPlacementWorkSize(QSize size) {
+    imprim().PicIM(1).resize(size);
+}
+
+ScreenRect Main::placementWorkRect(QSize size) const {
+    const QPoint origin = imprim_->PicIM(1).mapToGlobal(QPoint(0, 0));
+    return {origin.x(), origin.y(), origin.x() + size.width(), origin.y() + size.height()};
+}
+
+bool Main::CaptureBackground(Surface &destination, const ScreenRect &picture,
+                             const ScreenRect &placement, bool warnIfOutside) {
+    return imprimata::CaptureBackground(destination, *Pic, picture, placement, warnIfOutside,
+                                        dialogs_);
 }
 
 bool Main::menuEnabled(Menu menu, int index) const {

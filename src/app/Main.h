@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mark/MarkEditorHost.h"
 #include "mark/MarkSettings.h"
 #include "placement/Imprim.h"
 #include "platform/Dialogs.h"
@@ -22,7 +23,10 @@ namespace imprimata {
 
 // The main window "Imprimata Print": folder tree, file list, thumbnail, the viewport with
 // the shown picture, and the File and mark menus that drive the work.
-class Main : public QMainWindow, public PlacementHost, public FlatScrollEventSink {
+class Main : public QMainWindow,
+             public PlacementHost,
+             public FlatScrollEventSink,
+             public MarkEditorHost {
     Q_OBJECT
 public:
     // The designed client area; the layout pass grows the viewport from it.
@@ -71,6 +75,15 @@ public:
     QRect picFrameGeometry() const override;
     bool menuEnabled(Menu menu, int index) const override;
 
+    // MarkEditorHost
+    ScreenRect pictureWindowRect() const override;
+    ScreenRect placementWindowRect() const override;
+    QSize placementWorkSize() const override;
+    void setPlacementWorkSize(QSize size) override;
+    ScreenRect placementWorkRect(QSize size) const override;
+    bool CaptureBackground(Surface &destination, const ScreenRect &picture,
+                           const ScreenRect &placement, bool warnIfOutside) override;
+
 public slots:
     void mnu_Click(int index);
     void mnu_file_Click(int index) override;
@@ -86,6 +99,10 @@ private:
     void buildMenus();
     void selectStartFolder();
     void SaveAs();
+    void NewMark();
+    void EditMark();
+    // Shows the mark editor; true when it was closed with OK.
+    bool runEditor();
     void Insert();
     void UndoInsert();
     void LoadMark();
@@ -96,7 +113,7 @@ private:
 
     SharedState &state_;
     DialogService &dialogs_;
-    std::unique_ptr<Imprim> imprim_;
+    std::unique_ptr<Imprim> imprim_; // created with the first layout pass, lives as long
     QString fileListFolder_;
     QString startFolder_; // where the program was started: mark files are saved there first
 };

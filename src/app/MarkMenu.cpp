@@ -1,6 +1,7 @@
 // The mark menu: Insert, Undo Insert, Load and Save as.
 #include "Main.h"
 
+#include "mark/MarkEditor.h"
 #include "placement/Insert.h"
 #include "placement/MarkFile.h"
 
@@ -16,6 +17,12 @@ const QString MarkFileFilter = QStringLiteral("Imprimata files (*.$IM)|*.$IM|");
 void Main::mnu_IM_Click(int index) {
     guarded([this, index] {
         switch (index) {
+        case 0:
+            NewMark();
+            break;
+        case 1:
+            EditMark();
+            break;
         case 2:
             Insert();
             break;
@@ -32,6 +39,37 @@ void Main::mnu_IM_Click(int index) {
             return;
         }
     });
+}
+
+bool Main::runEditor() {
+    MarkEditor editor(state_, *this, dialogs_, this);
+    editor.exec();
+    return state_.MarkAccepted;
+}
+
+void Main::NewMark() {
+    // The editor starts empty; Cancel gives the old text and image back.
+    const QString keptText = state_.CurrentMark.Text;
+    const QString keptImage = state_.CurrentMark.ImagePath;
+    state_.CurrentMark.Text.clear();
+    state_.CurrentMark.ImagePath.clear();
+    if (!runEditor()) {
+        state_.CurrentMark.Text = keptText;
+        state_.CurrentMark.ImagePath = keptImage;
+        return;
+    }
+    imprim().RefreshPlacement();
+    mnu_IM[1]->setEnabled(true);
+    mnu_IM[2]->setEnabled(pictureShown);
+    mnu_IM[5]->setEnabled(true);
+}
+
+void Main::EditMark() {
+    if (!runEditor())
+        return;
+    imprim().RefreshPlacement();
+    mnu_IM[2]->setEnabled(pictureShown);
+    mnu_IM[5]->setEnabled(true);
 }
 
 void Main::Insert() {
