@@ -16,9 +16,13 @@ void Main::SaveAs() {
     const QString path = dialogs_.saveFile(request);
     if (path.isEmpty())
         return;
-    QString error;
-    if (!writePicture(Pic->surface().image(), path, &error))
+    // A JPEG keeps the shown photograph's camera data; losing that is said, not fatal.
+    QString error, warning;
+    if (!writePicture(Pic->surface().image(), path, &error, DefaultJpegQuality, shownPicturePath,
+                      &warning))
         dialogs_.message(error);
+    else if (!warning.isEmpty())
+        dialogs_.message(warning);
 }
 
 } // namespace imprimata

@@ -31,6 +31,7 @@ private slots:
     void saveAs_data();
     void saveAs();
     void failedSaveKeepsOldFile();
+    void damagedCameraDataStillSaves();
 
 private:
     QString makePicture(const QString &name, QSize size, QRgb colour = qRgb(30, 60, 90));
@@ -299,6 +300,33 @@ void BrowsingTest::failedSaveKeepsOldFile() {
     QCOMPARE(dialogs->messages.size(), 1u);
     QVERIFY(!dialogs->lastMessage().isEmpty());
     QVERIFY(!dialogs->lastMessage().contains(QStringLiteral("Unknown error")));
+}
+
+void BrowsingTest::damagedCameraDataStillSaves() {
+    // A JPEG whose EXIF block is garbage: the picture is saved and the loss is said once.
+    const QString source = makePicture(QStringLiteral("camera.jpg"), {32, 24});
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    const QByteArray payload =
+        QByteArray("Exif\0\0", 6) + QByteArray("II*\0\x08\0\0\0\xff\xff", 10);
+    QByteArray app1("\xff\xe1", 2);
+    app1.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xff));
+    bytes.insert(2, app1 + payload);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+
+    main->explorer_Change(dir->path());
+    click(QStringLiteral("camera.jpg"));
+    main->Show();
+    QTemporaryDir out;
+    dialogs->saveAnswers = {out.filePath(QStringLiteral("out.jpg"))};
+    main->mnu_file_Click(1);
+    QCOMPARE(QImage(out.filePath(QStringLiteral("out.jpg"))).size(), QSize(32, 24));
+    QCOMPARE(dialogs->messages.size(), 1u);
+    QVERIFY(dialogs->lastMessage().contains(QStringLiteral("camera data")));
 }
 
 QTEST_MAIN(BrowsingTest)
