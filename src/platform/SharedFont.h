@@ -15,12 +15,12 @@ struct FontSpec {
 using SharedFont = std::shared_ptr<FontSpec>;
 
 inline SharedFont makeFont(const QString &family, double pointSize, bool bold, int charSet = 1) {
-    auto spec = std::make_shared<FontSpec>();
-    spec->font.setFamily(family);
-    spec->font.setPointSizeF(pointSize);
-    spec->font.setBold(bold);
-    spec->charSet = charSet;
-    return spec;
+    auto shared = std::make_shared<FontSpec>();
+    shared->font.setFamily(family);
+    shared->font.setPointSizeF(pointSize);
+    shared->font.setBold(bold);
+    shared->charSet = charSet;
+    return shared;
 }
 
 } // namespace imprimata
