@@ -40,18 +40,28 @@ bool PreparedMark::load(const QString &path, QString *error) {
     const QSize view = markViewSize(mark);
     if (view.width() <= 2 || view.height() <= 2)
         return fail(QStringLiteral("the mark has no size"));
-    MarkSurfaces surfaces;
-    // The program would stamp an empty view over the picture; refuse instead.
-    if (!surfaces.prepare(mark, &why))
-        return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark.ImagePath), why));
     mark_ = mark;
-    surfaces_ = surfaces;
+    view_ = view;
+    drawn_ = false;
+    // The program would stamp an empty view over the picture; refuse instead.
+    if (mark.MarkType == ImageMark) {
+        if (!surfaces_.prepare(mark, &why))
+            return fail(
+                QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark.ImagePath), why));
+        drawn_ = true;
+    }
     return true;
+}
+
+void PreparedMark::finish() {
+    if (!drawn_)
+        surfaces_.prepare(mark_, nullptr);
+    drawn_ = true;
 }
 
 bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
     ScreenRect target, source;
-    overlapAt(picture.image().size(), surfaces_.size(), at, target, source);
+    overlapAt(picture.image().size(), view_, at, target, source);
     if (isRectEmpty(target))
         return false;
     // Stamping draws into the work pictures: each call gets copies, and a font object of its
@@ -72,8 +82,8 @@ bool saveStamped(const QImage &image, const PictureTask &task, int quality, QStr
     return writePicture(image, task.output, error, quality, task.input, warning);
 }
 
-StampResult stampPicture(const PreparedMark &mark, const PictureTask &task,
-                         const StampOptions &options) {
+StampResult stampPicture(const std::function<const PreparedMark &()> &waitForMark,
+                         const PictureTask &task, const StampOptions &options) {
     const auto fail = [](const QString &why) { return StampResult{false, why, {}}; };
     if (!task.refusal.isEmpty())
         return fail(task.refusal);
@@ -98,6 +108,7 @@ StampResult stampPicture(const PreparedMark &mark, const PictureTask &task,
         picture.setImage(image);
         image = QImage();
 
+        const PreparedMark &mark = waitForMark();
         const QPoint at =
             markPosition(picture.image().size(), mark.viewSize(), options.at, options.anchor);
         if (!mark.stampInto(picture, at))

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 #include <array>
+#include <functional>
 
 namespace imprimata {
 
@@ -14,12 +15,16 @@ namespace imprimata {
 // pictures.
 class PreparedMark {
 public:
-    // False, with the reason, for a mark file that cannot be used: unreadable, bad header
-    // ("Invalid file structure"), a mark with nothing to stamp or an image that cannot be read.
+    // Reads and checks the mark file. False, with the reason, for a mark that cannot be used:
+    // unreadable, bad header ("Invalid file structure"), nothing to stamp, or an image mark
+    // whose picture cannot be read (an image mark is drawn here).
     bool load(const QString &path, QString *error);
+    // Draws a text mark's view, which cannot fail. The first text drawn loads the fonts, which
+    // takes a while: the runner does it while the first pictures are being read.
+    void finish();
 
     const MarkSettings &settings() const { return mark_; }
-    QSize viewSize() const { return surfaces_.size(); }
+    QSize viewSize() const { return view_; }
 
     // Stamps the mark into the picture with the view's top-left pixel at `at`, as Insert
     // does. False when the mark misses the picture; nothing is drawn then. Each call works on
@@ -28,7 +33,9 @@ public:
 
 private:
     MarkSettings mark_;
+    QSize view_;
     MarkSurfaces surfaces_;
+    bool drawn_ = false;
     std::array<int, 3> steps_ = SharedState().StepTable;
 };
 
@@ -44,8 +51,9 @@ struct StampResult {
     QString warning; // what a stamped picture lost on the way (its metadata)
 };
 
-// Reads, stamps and writes one picture. On failure nothing is written.
-StampResult stampPicture(const PreparedMark &mark, const PictureTask &task,
+// Reads, stamps and writes one picture; on failure nothing is written. The mark is asked
+// for only once the picture is in memory, so it may still be being drawn meanwhile.
+StampResult stampPicture(const std::function<const PreparedMark &()> &mark, const PictureTask &task,
                          const StampOptions &options);
 
 // The one place a stamped picture is written. A JPEG keeps the input's metadata; when it

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 
 namespace imprimata {
@@ -62,23 +63,22 @@ std::vector<PictureTask> planTasks(const StampOptions &options) {
 }
 
 int runStamping(const StampOptions &options, const LineSink &errorLine) {
+    // What stops the whole run is told apart from the lines about single pictures.
+    const auto stop = [&errorLine](const QString &why) {
+        errorLine(QStringLiteral("imprimata-stamp: ") + why);
+        return BadInvocation;
+    };
     PreparedMark mark;
     QString error;
-    if (!mark.load(options.markPath, &error)) {
-        errorLine(error);
-        return BadInvocation;
-    }
+    if (!mark.load(options.markPath, &error))
+        return stop(error);
     if (!options.outDir.isEmpty()) {
         const QFileInfo dir(options.outDir);
-        if (dir.exists() && !dir.isDir()) {
-            errorLine(QStringLiteral("%1 is not a folder").arg(shown(options.outDir)));
-            return BadInvocation;
-        }
-        if (!dir.exists() && !QDir().mkpath(options.outDir)) {
-            errorLine(
+        if (dir.exists() && !dir.isDir())
+            return stop(QStringLiteral("%1 is not a folder").arg(shown(options.outDir)));
+        if (!dir.exists() && !QDir().mkpath(options.outDir))
+            return stop(
                 QStringLiteral("%1: the folder cannot be created").arg(shown(options.outDir)));
-            return BadInvocation;
-        }
     }
 
     const std::vector<PictureTask> tasks = planTasks(options);
@@ -101,19 +101,29 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
     };
 
     // Each worker holds one picture at a time, so memory grows with --jobs, not the batch.
+    // The workers start reading at once; they wait for the mark once they hold a picture.
+    std::mutex gate;
+    std::condition_variable markDrawn;
+    bool drawn = false;
+    const auto waitForMark = [&]() -> const PreparedMark & {
+        std::unique_lock lock(gate);
+        markDrawn.wait(lock, [&drawn] { return drawn; });
+        return mark;
+    };
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
-    if (jobs == 1 || count == 1) {
-        for (const PictureTask &task : tasks)
-            report(task, stampPicture(mark, task, options));
-    } else {
-        QThreadPool pool;
-        pool.setMaxThreadCount(static_cast<int>(std::min<qsizetype>(jobs, count)));
-        for (const PictureTask &task : tasks)
-            pool.start([&mark, &task, &options, &report] {
-                report(task, stampPicture(mark, task, options));
-            });
-        pool.waitForDone();
+    QThreadPool pool;
+    pool.setMaxThreadCount(static_cast<int>(std::min<qsizetype>(jobs, count)));
+    for (const PictureTask &task : tasks)
+        pool.start([&waitForMark, &task, &options, &report] {
+            report(task, stampPicture(waitForMark, task, options));
+        });
+    mark.finish();
+    {
+        const std::lock_guard lock(gate);
+        drawn = true;
     }
+    markDrawn.notify_all();
+    pool.waitForDone();
 
     if (several)
         errorLine(QStringLiteral("%1 stamped, %2 failed").arg(count - failed).arg(failed));

@@ -32,6 +32,10 @@ int main(int argc, char *argv[]) {
         std::fputs(imprimata::stampUsage().toLocal8Bit().constData(), stdout);
         return imprimata::AllStamped;
     }
+    if (arguments.isEmpty()) {
+        std::fputs(imprimata::stampUsage().toLocal8Bit().constData(), stderr);
+        return imprimata::BadInvocation;
+    }
     if (!parsed.ok()) {
         printLine(
             stderr,
