@@ -13,7 +13,6 @@ private slots:
     void init();
     void helpAndMistakes();
     void batchWithoutDisplay();
-    void badMarkFile();
 
 private:
     int run(const QStringList &args, bool withPlatform = true);
@@ -79,16 +78,6 @@ void ExecutableTest::batchWithoutDisplay() {
     QCOMPARE(lines.filter(QRegularExpression("^\\[[123]/3\\] ")).size(), 3);
     QVERIFY2(lines.filter("c.jpg: ").size() == 1, qPrintable(err));
     QCOMPARE(lines.last(), QStringLiteral("2 stamped, 1 failed"));
-}
-
-void ExecutableTest::badMarkFile() {
-    QFile mark(dir->filePath("m.$IM"));
-    QVERIFY(mark.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    mark.write("\"imprimata, version 1.1\"\r\n");
-    mark.close();
-    QCOMPARE(run({"--mark", "m.$IM", "-o", "x.bmp", "b.bmp"}), 2);
-    QVERIFY2(err.contains("Invalid file structure"), qPrintable(err));
-    QVERIFY(!QFile::exists(dir->filePath("x.bmp")));
 }
 
 QTEST_MAIN(ExecutableTest)
