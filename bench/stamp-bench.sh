@@ -51,23 +51,37 @@ printf '%s\r\n' '"Imprimata, version 1.1"' '"bench.$IM"' 0 '#TRUE#' 0 '#FALSE#' 
   48 '#FALSE#' '#FALSE#' 700 255 1200 '""' 0 1 13369376 '"Imprimata 2024"' 0 9000 >"$mark"
 font=$(fc-match -f '%{file}' 'DejaVu Sans:bold')
 
-# measure CMD...: runs it $runs times after one warm-up; sets median_ms, cpu_ms (median user
-# + system) and peak_kib (largest peak resident size).
-measure() {
-  "$@" >/dev/null 2>&1
-  local walls=() cpus=() start end
-  peak_kib=0
-  for ((r = 0; r < runs; r++)); do
-    start=$(date +%s%N)
-    /usr/bin/time -f '%M %U %S' -o usage "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    walls+=($(((end - start) / 1000)))
-    read -r kib user system <usage
-    cpus+=("$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%d", (u + s) * 1000 }')")
-    ((kib > peak_kib)) && peak_kib=$kib
+# run_once NAME CMD...: runs CMD once and adds its wall time (microseconds), processor time
+# (user + system, ms) and peak resident size (KiB) to NAME.wall, NAME.cpu and NAME.rss.
+run_once() {
+  local name=$1 start end kib user system
+  shift
+  start=$(date +%s%N)
+  /usr/bin/time -f '%M %U %S' -o usage "$@" >/dev/null 2>&1
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000)) >>"$name.wall"
+  read -r kib user system <usage
+  awk -v u="$user" -v s="$system" 'BEGIN { printf "%d\n", (u + s) * 1000 }' >>"$name.cpu"
+  echo "$kib" >>"$name.rss"
+}
+median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+wall_ms() { awk -v us="$(median "$1.wall")" 'BEGIN { printf "%.0f", us / 1000 }'; }
+
+# compare NAME... : after one warm-up each, $runs rounds that run every named command once,
+# so a slow spell of the machine falls on all of them alike. cmd_NAME holds each command.
+compare() {
+  local name round
+  for name in "$@"; do
+    local -n cmd="cmd_$name"
+    "${cmd[@]}" >/dev/null 2>&1
+    rm -f "$name.wall" "$name.cpu" "$name.rss"
   done
-  median_ms=$(printf '%s\n' "${walls[@]}" | sort -n | awk '{ v[NR] = $1 } END { printf "%.0f", v[int((NR + 1) / 2)] / 1000 }')
-  cpu_ms=$(printf '%s\n' "${cpus[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  for ((round = 0; round < runs; round++)); do
+    for name in "$@"; do
+      local -n cmd="cmd_$name"
+      run_once "$name" "${cmd[@]}"
+    done
+  done
 }
 
 verdict() { awk -v v="$1" -v op="$2" -v t="$3" 'BEGIN { ok = op == "<=" ? v <= t : v >= t; print ok ? "met" : "MISSED" }'; }
@@ -80,26 +94,27 @@ sleep 1
 read -r idle1 total1 < <(idle_ticks)
 busy=$((100 - 100 * (idle1 - idle0) / (total1 - total0)))
 
-measure "$tool" --mark "$mark" --anchor bottom-right --at 40,40 --overwrite -o a.jpg big.jpg
-a_ms=$median_ms a_cpu=$cpu_ms a_kib=$peak_kib
-measure convert-im6.q16 big.jpg -font "$font" -pointsize 64 -fill 'rgba(255,0,0,0.4)' \
-  -gravity SouthEast -annotate +41+41 'Imprimata 2024' -quality 90 b.jpg
-b_ms=$median_ms b_cpu=$cpu_ms
-measure sh -c 'djpeg big.jpg | cjpeg -quality 90 >c.jpg'
-c_ms=$median_ms c_cpu=$cpu_ms
-
 convert-im6.q16 -size 64x48 xc:gray tiny.jpg
-measure "$tool" --help
-help_ms=$median_ms
-measure "$tool" --mark "$mark" --overwrite -o tiny-out.jpg tiny.jpg
-tiny_ms=$median_ms
+place=(--mark "$mark" --anchor bottom-right --at '40,40' --overwrite)
+# shellcheck disable=SC2034 # compare reaches these through name references
+{
+  cmd_a=("$tool" "${place[@]}" -o a.jpg big.jpg)
+  cmd_b=(convert-im6.q16 big.jpg -font "$font" -pointsize 64 -fill 'rgba(255,0,0,0.4)'
+    -gravity SouthEast -annotate +41+41 'Imprimata 2024' -quality 90 b.jpg)
+  cmd_c=(sh -c 'djpeg big.jpg | cjpeg -quality 90 >c.jpg')
+  cmd_help=("$tool" --help)
+  cmd_tiny=("$tool" --mark "$mark" --overwrite -o tiny-out.jpg tiny.jpg)
+  cmd_jobs1=("$tool" "${place[@]}" --jobs 1 --out-dir out1 batch*.jpg)
+  cmd_jobs2=("$tool" "${place[@]}" --jobs 2 --out-dir out2 batch*.jpg)
+}
+compare a b c
+compare help tiny
+compare jobs1 jobs2
 
-measure "$tool" --mark "$mark" --anchor bottom-right --at 40,40 --overwrite --jobs 1 \
-  --out-dir out1 batch*.jpg
-j1_ms=$median_ms
-measure "$tool" --mark "$mark" --anchor bottom-right --at 40,40 --overwrite --jobs 2 \
-  --out-dir out2 batch*.jpg
-j2_ms=$median_ms
+a_ms=$(wall_ms a) b_ms=$(wall_ms b) c_ms=$(wall_ms c)
+a_cpu=$(median a.cpu) b_cpu=$(median b.cpu) c_cpu=$(median c.cpu)
+a_kib=$(sort -n a.rss | tail -1)
+help_ms=$(wall_ms help) tiny_ms=$(wall_ms tiny) j1_ms=$(wall_ms jobs1) j2_ms=$(wall_ms jobs2)
 
 peak_bytes=$((a_kib * 1024))
 limit_bytes=$(awk -v p="$pixels" 'BEGIN { printf "%.0f", 4.5 * p + 30 * 1048576 }')
