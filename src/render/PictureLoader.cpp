@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 namespace imprimata {
 
@@ -227,10 +228,12 @@ PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
     if (!file.open(QIODevice::ReadOnly))
         return {{}, file.errorString()};
 
-    // The reader's own limit stays above ours, so our check is the one that speaks.
-    const qint64 limitMb = (std::max(maxPixels, MaxPicturePixels) * 8 + (1 << 20) - 1) / (1 << 20);
-    QImageReader::setAllocationLimit(
-        static_cast<int>(std::min<qint64>(limitMb, std::numeric_limits<int>::max())));
+    // The reader's own limit stays above ours, so our check is the one that speaks. The limit
+    // is process-wide: raise it once, not from every thread that reads.
+    static std::once_flag raised;
+    std::call_once(raised, [] {
+        QImageReader::setAllocationLimit(static_cast<int>(MaxPicturePixels * 8 / (1 << 20)));
+    });
 
     QImageReader reader(&file);
     reader.setAutoTransform(true);
