@@ -17,7 +17,6 @@ private slots:
     void accepted();
     void refused_data();
     void refused();
-    void helpWinsOverMistakes();
     void markPosition_data();
     void markPosition();
     void plan_data();
@@ -31,35 +30,26 @@ void ArgumentsTest::accepted_data() {
     QTest::addColumn<int>("quality");
     QTest::addColumn<int>("jobs");
     QTest::addColumn<QStringList>("pictures");
-
     const QStringList one{"--mark", "m.$IM", "-o", "out.jpg", "in.jpg"};
-    QTest::newRow("defaults") << one << QPoint(0, 0) << Anchor::TopLeft << 90 << 0
-                              << QStringList{"in.jpg"};
-    QTest::newRow("negative at, separate value")
-        << (one + QStringList{"--at", "-5,-7"}) << QPoint(-5, -7) << Anchor::TopLeft << 90 << 0
-        << QStringList{"in.jpg"};
-    QTest::newRow("values after =")
-        << (one + QStringList{"--at=12,3", "--anchor=bottom-right", "--quality=100", "--jobs=3"})
-        << QPoint(12, 3) << Anchor::BottomRight << 100 << 3 << QStringList{"in.jpg"};
-    QTest::newRow("centre spelt either way")
-        << (one + QStringList{"--anchor", "center", "--quality", "1"}) << QPoint(0, 0)
-        << Anchor::Centre << 1 << 0 << QStringList{"in.jpg"};
-    QTest::newRow("-- ends the options")
+    QTest::newRow("defaults, and -- ends the options")
         << QStringList{"--mark", "m.$IM", "--out-dir", "d", "a.jpg", "--", "-b.jpg", "--at"}
         << QPoint(0, 0) << Anchor::TopLeft << 90 << 0 << QStringList{"a.jpg", "-b.jpg", "--at"};
+    QTest::newRow("values separate and after =")
+        << (one +
+            QStringList{"--at", "-5,-7", "--anchor=bottom-right", "--quality", "100", "--jobs=3"})
+        << QPoint(-5, -7) << Anchor::BottomRight << 100 << 3 << QStringList{"in.jpg"};
 }
 
 void ArgumentsTest::accepted() {
     QFETCH(QStringList, args);
     const ParsedArguments parsed = parseStampArguments(args);
-    QVERIFY2(parsed.ok(), qPrintable(parsed.error));
-    QVERIFY(!parsed.help);
+    QVERIFY2(parsed.ok() && !parsed.help, qPrintable(parsed.error));
+    QCOMPARE(parsed.options.markPath, QStringLiteral("m.$IM"));
     QTEST(parsed.options.at, "at");
     QTEST(parsed.options.anchor, "anchor");
     QTEST(parsed.options.quality, "quality");
     QTEST(parsed.options.jobs, "jobs");
     QTEST(parsed.options.pictures, "pictures");
-    QCOMPARE(parsed.options.markPath, QStringLiteral("m.$IM"));
 }
 
 void ArgumentsTest::refused_data() {
@@ -70,29 +60,19 @@ void ArgumentsTest::refused_data() {
     QTest::newRow("no mark") << to << "--mark";
     QTest::newRow("mark without value") << (to + QStringList{"--mark"}) << "needs a value";
     QTest::newRow("unknown option") << (mark + to + QStringList{"--size", "3"}) << "--size";
-    QTest::newRow("at with one number") << (mark + to + QStringList{"--at", "5"}) << "--at";
     QTest::newRow("at beyond 32 bits")
         << (mark + to + QStringList{"--at", "4294967296,0"}) << "--at";
-    QTest::newRow("unknown anchor")
-        << (mark + to + QStringList{"--anchor", "middle"}) << "--anchor";
     QTest::newRow("quality 101") << (mark + to + QStringList{"--quality", "101"}) << "--quality";
     QTest::newRow("jobs 0") << (mark + to + QStringList{"--jobs", "0"}) << "--jobs";
-    QTest::newRow("no output") << (mark + QStringList{"in.jpg"}) << "--out-dir";
     QTest::newRow("both outputs") << (mark + to + QStringList{"--out-dir", "d"}) << "not both";
     QTest::newRow("-o with two pictures") << (mark + to + QStringList{"b.jpg"}) << "one picture";
-    QTest::newRow("no picture") << (mark + QStringList{"--out-dir", "d"}) << "no picture";
 }
 
 void ArgumentsTest::refused() {
     QFETCH(QStringList, args);
     QFETCH(QString, complaint);
-    const ParsedArguments parsed = parseStampArguments(args);
-    QVERIFY(!parsed.ok());
-    QVERIFY2(parsed.error.contains(complaint), qPrintable(parsed.error));
-}
-
-void ArgumentsTest::helpWinsOverMistakes() {
-    QVERIFY(parseStampArguments({"--quality", "0", "--help"}).help);
+    const QString error = parseStampArguments(args).error;
+    QVERIFY2(!error.isEmpty() && error.contains(complaint), qPrintable(error));
 }
 
 void ArgumentsTest::markPosition_data() {
@@ -101,28 +81,18 @@ void ArgumentsTest::markPosition_data() {
     QTest::addColumn<QPoint>("offset");
     QTest::addColumn<QPoint>("expected");
     // A mark view of 82 x 32 pixels throughout.
-    const QSize landscape(300, 200), portrait(200, 300);
-    const QPoint in(10, 5);
-    QTest::newRow("landscape top-right") << landscape << Anchor::TopRight << in << QPoint(208, 5);
-    QTest::newRow("landscape bottom-left")
-        << landscape << Anchor::BottomLeft << in << QPoint(10, 163);
-    QTest::newRow("landscape bottom-right")
-        << landscape << Anchor::BottomRight << in << QPoint(208, 163);
-    QTest::newRow("landscape centre") << landscape << Anchor::Centre << in << QPoint(119, 89);
-    QTest::newRow("portrait bottom-left")
-        << portrait << Anchor::BottomLeft << in << QPoint(10, 263);
-    QTest::newRow("portrait bottom-right")
-        << portrait << Anchor::BottomRight << in << QPoint(108, 263);
-    QTest::newRow("portrait centre") << portrait << Anchor::Centre << in << QPoint(69, 139);
+    const QSize wide(300, 200);
+    constexpr int big = std::numeric_limits<int>::max();
+    QTest::newRow("top-right") << wide << Anchor::TopRight << QPoint(10, 5) << QPoint(208, 5);
+    QTest::newRow("bottom-left") << wide << Anchor::BottomLeft << QPoint(10, 5) << QPoint(10, 163);
     QTest::newRow("centre halves go to even")
         << QSize(301, 201) << Anchor::Centre << QPoint(0, 0) << QPoint(110, 84);
     QTest::newRow("negative offset runs outward")
-        << landscape << Anchor::BottomRight << QPoint(-20, -3) << QPoint(238, 171);
-    constexpr int big = std::numeric_limits<int>::max();
+        << wide << Anchor::BottomRight << QPoint(-20, -3) << QPoint(238, 171);
     QTest::newRow("far off the left stays just off it")
-        << landscape << Anchor::TopRight << QPoint(big, 0) << QPoint(-82, 0);
+        << wide << Anchor::TopRight << QPoint(big, 0) << QPoint(-82, 0);
     QTest::newRow("far off the bottom stays just off it")
-        << landscape << Anchor::BottomLeft << QPoint(0, -big - 1) << QPoint(0, 200);
+        << wide << Anchor::BottomLeft << QPoint(0, -big - 1) << QPoint(0, 200);
 }
 
 void ArgumentsTest::markPosition() {
@@ -159,17 +129,14 @@ void ArgumentsTest::plan() {
     options.outDir = dir.filePath(outDir);
     for (const QString &p : pictures) {
         options.pictures << dir.filePath(p);
-        QFile file(options.pictures.back());
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(QFile(options.pictures.back()).open(QIODevice::WriteOnly));
     }
     const std::vector<PictureTask> tasks = planTasks(options);
     QCOMPARE(qsizetype(tasks.size()), pictures.size());
     for (qsizetype i = 0; i < pictures.size(); ++i) {
         const QString &refusal = tasks[size_t(i)].refusal;
-        if (refusals[i].isEmpty())
-            QVERIFY2(refusal.isEmpty(), qPrintable(refusal));
-        else
-            QVERIFY2(refusal.contains(refusals[i]), qPrintable(refusal));
+        QVERIFY2(refusal.isEmpty() == refusals[i].isEmpty() && refusal.contains(refusals[i]),
+                 qPrintable(refusal));
     }
 }
 
