@@ -1,4 +1,3 @@
-#include "render/ColourHelpers.h"
 #include "render/Preview.h"
 
 #include "platform/Raster.h"
@@ -12,89 +11,28 @@ using namespace imprimata;
 namespace {
 
 constexpr ColourValue MarkColour = 30 + 60 * 256 + 220 * 65536;
-constexpr ColourValue EdgeColour = 250 + 240 * 256 + 10 * 65536;
+constexpr ColourValue PreviewColour = 250 + 240 * 256 + 10 * 65536;
 
 QRgb at(const QImage &image, int x, int y) {
     return image.pixel(x, y) & 0x00FFFFFFu;
 }
 
-// Whether two colours differ by at most one in every channel (blends may round either way).
-bool near(QRgb a, QRgb b) {
-    return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1 &&
-           std::abs(qBlue(a) - qBlue(b)) <= 1;
-}
-
-QRgb blend(QRgb bg, QRgb fg, int alpha) {
-    const auto ch = [alpha](int b, int f) {
-        return static_cast<int>(std::lround((f * alpha + b * (255 - alpha)) / 255.0));
+// Blends may round either way: one step in any channel is allowed.
+bool near(QRgb got, QRgb bg, QRgb fg, int alpha) {
+    const auto ch = [&](int g, int b, int f) {
+        return std::abs(g - (f * alpha + b * (255 - alpha)) / 255.0) <= 1;
     };
-    return qRgb(ch(qRed(bg), qRed(fg)), ch(qGreen(bg), qGreen(fg)), ch(qBlue(bg), qBlue(fg))) &
-           0x00FFFFFFu;
+    return ch(qRed(got), qRed(bg), qRed(fg)) && ch(qGreen(got), qGreen(bg), qGreen(fg)) &&
+           ch(qBlue(got), qBlue(bg), qBlue(fg));
 }
 
 QImage patterned(int w, int h, int seed) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            image.setPixel(x, y,
-                           qRgb(40 + (x * 5 + y * 3 + seed) % 120, 60 + (x * 3 + y * 7) % 90,
-                                30 + (x + y * 2 + seed * 3) % 110));
+            image.setPixel(x, y, qRgb((x * 37 + seed) % 256, (y * 53 + seed) % 256, x * y % 256));
     return image;
 }
-
-SharedFont markFont() {
-    return makeFont(QStringLiteral("Times New Roman"), 28, true, 204);
-}
-
-// The text as a buffer of the preview's size shows it: the reference for glyph pixels.
-QImage printedText(int w, int h, const QString &text) {
-    Surface s(w, h, White);
-    s.setFont(markFont());
-    s.setForeColour(MarkColour);
-    s.print(text);
-    return s.image();
-}
-
-bool isGlyph(const QImage &text, int x, int y) {
-    return at(text, x, y) != 0x00FFFFFFu;
-}
-
-bool isEdge(const QImage &text, int x, int y) {
-    if (x < 1 || y < 1)
-        return false;
-    const QRgb p = at(text, x, y);
-    return p != at(text, x - 1, y) || p != at(text, x, y - 1);
-}
-
-int lightnessOf(QRgb c) {
-    int h = 0, l = 0, s = 0;
-    RGBToHLS(qRed(c), qGreen(c), qBlue(c), h, l, s);
-    return l;
-}
-
-struct TextPreview {
-    Surface preview;
-    Surface text;
-    Surface saved;
-    QImage background;
-
-    TextPreview(const QImage &back)
-        : preview(back.width(), back.height()), text(back.width(), back.height(), White) {
-        preview.setImage(back);
-        background = preview.image().copy();
-        preview.setFont(markFont());
-        preview.setForeColour(EdgeColour);
-        text.setFont(markFont());
-    }
-    void draw(int printMode, int level, const QString &words) {
-        TextMarkOptions options;
-        options.text = words;
-        options.colour = MarkColour;
-        options.printMode = printMode;
-        options.level = level;
-        PreviewTextMark({preview, text, saved}, options);
-    }
-};
 
 } // namespace
 
@@ -104,210 +42,123 @@ class PreviewTest : public QObject {
 private slots:
     void imageLayout_data();
     void imageLayout();
-    void opaqueImageCombinesByRasterOp_data();
-    void opaqueImageCombinesByRasterOp();
-    void transparentImageBlends_data();
-    void transparentImageBlends();
-    void solidText_data();
-    void solidText();
-    void outlineText_data();
-    void outlineText();
-    void colouringMovesAwayFromTheAverage_data();
-    void colouringMovesAwayFromTheAverage();
+    void image_data();
+    void image();
+    void text_data();
+    void text();
 };
 
 void PreviewTest::imageLayout_data() {
     QTest::addColumn<QSize>("image");
-    QTest::addColumn<ScreenRect>("window");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QPoint>("offset");
     QTest::addColumn<ScreenRect>("capture");
-
-    const ScreenRect window{300, 250, 500, 330}; // centre (400, 290)
+    const ScreenRect largest{240, 214, 560, 366};
     QTest::newRow("small image, box grows by 200 x 100")
-        << QSize(100, 40) << window << QSize(300, 140) << QPoint(100, 50)
-        << ScreenRect{250, 220, 550, 360};
-    QTest::newRow("largest image, box capped") << QSize(225, 121) << window << QSize(321, 153)
-                                               << QPoint(48, 16) << ScreenRect{240, 214, 560, 366};
-    QTest::newRow("odd gaps round halves down to even")
-        << QSize(224, 120) << window << QSize(321, 153) << QPoint(48, 16)
-        << ScreenRect{240, 214, 560, 366};
-    QTest::newRow("odd gaps round halves up to even")
-        << QSize(222, 118) << window << QSize(321, 153) << QPoint(50, 18)
-        << ScreenRect{240, 214, 560, 366};
-    QTest::newRow("half-pixel window centre")
-        << QSize(100, 40) << ScreenRect{10, 20, 131, 61} << QSize(300, 140) << QPoint(100, 50)
-        << ScreenRect{-80, -30, 220, 110};
+        << QSize(100, 40) << QSize(300, 140) << QPoint(100, 50) << ScreenRect{250, 220, 550, 360};
+    QTest::newRow("largest image, box capped")
+        << QSize(225, 121) << QSize(321, 153) << QPoint(48, 16) << largest;
+    QTest::newRow("halves round down to even")
+        << QSize(224, 120) << QSize(321, 153) << QPoint(48, 16) << largest;
+    QTest::newRow("halves round up to even")
+        << QSize(222, 118) << QSize(321, 153) << QPoint(50, 18) << largest;
 }
 
 void PreviewTest::imageLayout() {
     QFETCH(QSize, image);
-    QFETCH(ScreenRect, window);
+    // The window's centre (400.5, 290.5) rounds to the even (400, 290).
+    const ScreenRect window{301, 251, 500, 330};
     const ImagePreviewLayout layout = imagePreviewLayout(image, QSize(321, 153), window);
     QTEST(layout.size, "size");
     QTEST(layout.offset, "offset");
     QTEST(layout.capture, "capture");
 }
 
-void PreviewTest::opaqueImageCombinesByRasterOp_data() {
+void PreviewTest::image_data() {
     QTest::addColumn<quint32>("rop");
-    QTest::newRow("SrcCopy") << quint32(SrcCopy);
-    QTest::newRow("SrcAnd") << quint32(SrcAnd);
-    QTest::newRow("SrcInvert") << quint32(SrcInvert);
-    QTest::newRow("MergePaint") << quint32(MergePaint);
+    QTest::addColumn<int>("transparency");
+    QTest::addColumn<int>("alpha");
+    QTest::newRow("SrcCopy opaque") << quint32(SrcCopy) << 0 << 255;
+    QTest::newRow("MergePaint opaque") << quint32(MergePaint) << 0 << 255;
+    QTest::newRow("SrcInvert low") << quint32(SrcInvert) << 1 << 100;
+    QTest::newRow("SrcErase high") << quint32(SrcErase) << 2 << 70;
 }
 
-void PreviewTest::opaqueImageCombinesByRasterOp() {
+void PreviewTest::image() {
     QFETCH(quint32, rop);
-    Surface preview(300, 140), work, image(100, 40);
+    QFETCH(int, transparency);
+    QFETCH(int, alpha);
+    Surface preview, work(5, 5), image;
     preview.setImage(patterned(300, 140, 0));
     image.setImage(patterned(100, 40, 77));
     const QImage before = preview.image().copy();
-    PreviewImageMark(preview, work, image, QPoint(100, 50), {0, rop});
+    PreviewImageMark(preview, work, image, QPoint(100, 50), {transparency, rop});
     for (int y = 0; y < 140; ++y)
         for (int x = 0; x < 300; ++x) {
             const bool inside = x >= 100 && x < 200 && y >= 50 && y < 90;
-            const QRgb expected =
-                inside ? applyRasterOp(rop, at(image.image(), x - 100, y - 50), at(before, x, y)) &
-                             0x00FFFFFFu
-                       : at(before, x, y);
-            if (at(preview.image(), x, y) != expected)
-                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
-        }
-}
-
-void PreviewTest::transparentImageBlends_data() {
-    QTest::addColumn<int>("transparency");
-    QTest::addColumn<int>("alpha");
-    QTest::newRow("low") << 1 << 100;
-    QTest::newRow("high") << 2 << 70;
-}
-
-void PreviewTest::transparentImageBlends() {
-    QFETCH(int, transparency);
-    QFETCH(int, alpha);
-    Surface preview(321, 153), work(5, 5), image(225, 121);
-    preview.setImage(patterned(321, 153, 3));
-    image.setImage(patterned(225, 121, 41));
-    const QImage before = preview.image().copy();
-    PreviewImageMark(preview, work, image, QPoint(48, 16), {transparency, SrcInvert});
-    QCOMPARE(work.width(), 225);
-    QCOMPARE(work.height(), 121);
-    for (int y = 0; y < 153; ++y)
-        for (int x = 0; x < 321; ++x) {
-            const bool inside = x >= 48 && x < 48 + 225 && y >= 16 && y < 16 + 121;
             const QRgb bg = at(before, x, y);
-            const QRgb expected =
-                inside ? blend(bg, (at(image.image(), x - 48, y - 16) ^ bg) & 0x00FFFFFFu, alpha)
-                       : bg;
-            if (!near(at(preview.image(), x, y), expected))
-                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
-        }
-}
-
-void PreviewTest::solidText_data() {
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("alpha");
-    QTest::newRow("opaque") << 0 << 255;
-    QTest::newRow("low") << 1 << 100;
-    QTest::newRow("high") << 2 << 50;
-}
-
-void PreviewTest::solidText() {
-    QFETCH(int, level);
-    QFETCH(int, alpha);
-    const QString words = QStringLiteral("Wm 2005");
-    TextPreview t(patterned(180, 50, 9));
-    t.draw(0, level, words);
-    const QImage glyphs = printedText(180, 50, words);
-    const QRgb mark = rgbFromColour(MarkColour) & 0x00FFFFFFu;
-    int glyphCount = 0;
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 180; ++x) {
-            const QRgb bg = at(t.background, x, y);
-            const QRgb got = at(t.preview.image(), x, y);
-            if (isGlyph(glyphs, x, y)) {
-                ++glyphCount;
-                // Opaque prints in the preview's own colour, which the editor keeps equal.
-                const QRgb want =
-                    level == 0 ? rgbFromColour(EdgeColour) & 0x00FFFFFFu : blend(bg, mark, alpha);
-                if (!near(got, want))
-                    QFAIL(qPrintable(QStringLiteral("glyph pixel (%1, %2)").arg(x).arg(y)));
-            } else if (got != bg) {
-                QFAIL(qPrintable(QStringLiteral("background pixel (%1, %2)").arg(x).arg(y)));
-            }
-        }
-    QVERIFY(glyphCount > 100);
-}
-
-void PreviewTest::outlineText_data() {
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("alpha");
-    QTest::newRow("flat") << 0 << 0;
-    QTest::newRow("low relief") << 1 << 150;
-    QTest::newRow("high relief") << 2 << 220;
-}
-
-void PreviewTest::outlineText() {
-    QFETCH(int, level);
-    QFETCH(int, alpha);
-    const QString words = QStringLiteral("Oak");
-    TextPreview t(patterned(120, 50, 5));
-    t.draw(1, level, words);
-    const QImage glyphs = printedText(120, 50, words);
-    int edgeCount = 0;
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 120; ++x) {
-            const QRgb bg = at(t.background, x, y);
-            const QRgb got = at(t.preview.image(), x, y);
-            if (!isEdge(glyphs, x, y)) {
-                if (got != bg)
-                    QFAIL(qPrintable(QStringLiteral("inner pixel (%1, %2)").arg(x).arg(y)));
-                continue;
-            }
-            ++edgeCount;
-            // Flat edges take the preview's colour, not the text buffer's.
-            const QRgb want = level == 0 ? rgbFromColour(EdgeColour) & 0x00FFFFFFu
-                                         : blend(bg, at(glyphs, x, y), alpha);
-            if (!near(got, want))
-                QFAIL(qPrintable(QStringLiteral("edge pixel (%1, %2)").arg(x).arg(y)));
-        }
-    QVERIFY(edgeCount > 50);
-}
-
-void PreviewTest::colouringMovesAwayFromTheAverage_data() {
-    QTest::addColumn<QRgb>("background");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("lightnessChange");
-    QTest::newRow("dark, low") << qRgb(70, 50, 40) << 0 << 15;
-    QTest::newRow("dark, middle") << qRgb(70, 50, 40) << 1 << 30;
-    QTest::newRow("dark, high") << qRgb(70, 50, 40) << 2 << 50;
-    QTest::newRow("light, low") << qRgb(220, 200, 190) << 0 << -15;
-    QTest::newRow("light, high") << qRgb(220, 200, 190) << 2 << -50;
-}
-
-void PreviewTest::colouringMovesAwayFromTheAverage() {
-    QFETCH(QRgb, background);
-    QFETCH(int, level);
-    QFETCH(int, lightnessChange);
-    QImage back(140, 50, QImage::Format_RGB32);
-    back.fill(background);
-    const QString words = QStringLiteral("Hi");
-    TextPreview t(back);
-    t.draw(2, level, words);
-    const QImage glyphs = printedText(140, 50, words);
-    const int before = lightnessOf(background);
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 140; ++x) {
-            const QRgb got = at(t.preview.image(), x, y);
-            if (!isGlyph(glyphs, x, y)) {
-                QCOMPARE(got, background & 0x00FFFFFFu);
-                continue;
-            }
-            // The 0..240 scale is coarser than the channels: allow the round trip's drift.
-            QVERIFY2(std::abs(lightnessOf(got) - (before + lightnessChange)) <= 2,
+            const QRgb mark = inside ? at(image.image(), x - 100, y - 50) : 0;
+            const QRgb combined = inside ? applyRasterOp(rop, mark, bg) & 0x00FFFFFFu : bg;
+            QVERIFY2(near(at(preview.image(), x, y), bg, combined, alpha),
                      qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
         }
+}
+
+void PreviewTest::text_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QRgb>("background");
+    QTest::addColumn<QRgb>("colour"); // blended in where the text lands; 0 for the text's own
+    QTest::addColumn<int>("alpha");
+    const QRgb dark = qRgb(70, 50, 40), light = qRgb(220, 200, 190);
+    // Opaque text and flat edges take the preview's own colour, which the editor keeps equal
+    // to the mark's.
+    const QRgb own = rgbFromColour(PreviewColour);
+    QTest::newRow("solid opaque") << 0 << 0 << dark << own << 255;
+    QTest::newRow("solid low") << 0 << 1 << dark << QRgb(0) << 100;
+    QTest::newRow("solid high") << 0 << 2 << dark << QRgb(0) << 50;
+    QTest::newRow("outline flat") << 1 << 0 << dark << own << 255;
+    QTest::newRow("outline low relief") << 1 << 1 << dark << QRgb(0) << 150;
+    QTest::newRow("outline high relief") << 1 << 2 << dark << QRgb(0) << 220;
+    // Lightness and saturation move by 15 or 50 away from the area's averages: on the light
+    // picture the lightness falls but the saturation, low on average, rises.
+    QTest::newRow("colouring low, dark") << 2 << 0 << dark << qRgb(96, 64, 47) << 255;
+    QTest::newRow("colouring high, dark") << 2 << 2 << dark << qRgb(162, 91, 56) << 255;
+    QTest::newRow("colouring high, light") << 2 << 2 << light << qRgb(204, 135, 101) << 255;
+}
+
+void PreviewTest::text() {
+    QFETCH(int, mode);
+    QFETCH(int, level);
+    QFETCH(QRgb, background);
+    QFETCH(QRgb, colour);
+    QFETCH(int, alpha);
+    const QString words = QStringLiteral("Oak 2005");
+    const SharedFont font = makeFont(QStringLiteral("Times New Roman"), 28, true, 204);
+    Surface preview(180, 50, colourFromRgb(background)), text(180, 50), saved, glyphs(180, 50);
+    for (Surface *s : {&preview, &text, &glyphs})
+        s->setFont(font);
+    preview.setForeColour(PreviewColour);
+    PreviewTextMark({preview, text, saved}, {words, MarkColour, mode, level});
+
+    // Where the text lands: every glyph pixel, or for Outline the pixels that differ from
+    // their left or upper neighbour.
+    glyphs.setForeColour(MarkColour);
+    glyphs.print(words);
+    const QImage &g = glyphs.image();
+    const QRgb bg = background & 0x00FFFFFFu;
+    int hits = 0;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 180; ++x) {
+            const QRgb got = at(preview.image(), x, y), p = at(g, x, y);
+            const bool hit = mode == 1
+                                 ? x > 0 && y > 0 && (p != at(g, x - 1, y) || p != at(g, x, y - 1))
+                                 : p != 0x00FFFFFFu;
+            hits += hit;
+            QVERIFY2(hit ? near(got, bg, colour ? colour : p, alpha) : got == bg,
+                     qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
+        }
+    QVERIFY(hits > 50);
 }
 
 QTEST_MAIN(PreviewTest)
