@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
 
 using namespace imprimata;
 
@@ -19,19 +18,17 @@ private slots:
     void cleanup();
     void newThenCancelRestoresTextAndImage();
     void newThenOkWithoutPicture();
-    void editThenOkRefitsPlacementAndEnablesInsert();
-    void editThenCancelChangesNothing();
+    void editThenCancelThenOk();
 
 private:
-    // Runs `answer` on the editor once it is shown, then lets the command go on.
-    void whenEditorOpens(std::function<void(MarkEditor &)> answer);
+    bool edit(int command, const QString &text, bool ok);
     void showPicture();
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<SharedState> state;
     std::unique_ptr<ScriptedDialogService> dialogs;
     std::unique_ptr<Main> main;
-    bool answered = false;
+    QString openedWith; // the text the editor showed when it opened
 };
 
 void MarkEditCommandsTest::init() {
@@ -43,21 +40,27 @@ void MarkEditCommandsTest::init() {
     main->show();
     QVERIFY(QTest::qWaitForWindowExposed(main.get()));
     main->explorer_Change(dir->path());
-    answered = false;
 }
 
 void MarkEditCommandsTest::cleanup() {
     main.reset();
-    dir.reset();
 }
 
-void MarkEditCommandsTest::whenEditorOpens(std::function<void(MarkEditor &)> answer) {
-    QTimer::singleShot(0, this, [this, answer] {
+// Runs New (0) or Edit (1); once the editor is shown, types `text` into it and closes it
+// with OK or Cancel. False when no editor was shown.
+bool MarkEditCommandsTest::edit(int command, const QString &text, bool ok) {
+    bool shown = false;
+    QObject scope; // drops the answer if the editor never opens
+    QTimer::singleShot(0, &scope, [&] {
         auto *editor = qobject_cast<MarkEditor *>(QApplication::activeModalWidget());
         QVERIFY(editor);
-        answered = true;
-        answer(*editor);
+        shown = true;
+        openedWith = editor->TextIM->text();
+        editor->TextIM->setText(text);
+        ok ? editor->OK_Click() : editor->esc_Click();
     });
+    main->mnu_IM_Click(command);
+    return shown;
 }
 
 void MarkEditCommandsTest::showPicture() {
@@ -73,13 +76,8 @@ void MarkEditCommandsTest::newThenCancelRestoresTextAndImage() {
     state->CurrentMark.Text = QStringLiteral("Old");
     state->CurrentMark.ImagePath = QStringLiteral("/pictures/old.png");
     const QSize placementBefore = main->imprim().size();
-    whenEditorOpens([](MarkEditor &editor) {
-        QVERIFY(editor.TextIM->text().isEmpty()); // the editor starts empty
-        editor.TextIM->setText(QStringLiteral("Typed"));
-        editor.esc_Click();
-    });
-    main->mnu_IM_Click(0);
-    QVERIFY(answered);
+    QVERIFY(edit(0, "Typed", false));
+    QVERIFY(openedWith.isEmpty()); // the editor starts empty
     QVERIFY(!state->MarkAccepted);
     QCOMPARE(state->CurrentMark.Text, QStringLiteral("Old"));
     QCOMPARE(state->CurrentMark.ImagePath, QStringLiteral("/pictures/old.png"));
@@ -89,12 +87,7 @@ void MarkEditCommandsTest::newThenCancelRestoresTextAndImage() {
 }
 
 void MarkEditCommandsTest::newThenOkWithoutPicture() {
-    whenEditorOpens([](MarkEditor &editor) {
-        editor.TextIM->setText(QStringLiteral("Mine"));
-        editor.OK_Click();
-    });
-    main->mnu_IM_Click(0);
-    QVERIFY(answered);
+    QVERIFY(edit(0, "Mine", true));
     QVERIFY(state->MarkAccepted);
     QCOMPARE(state->CurrentMark.Text, QStringLiteral("Mine"));
     QVERIFY(main->mnu_IM[1]->isEnabled());
@@ -104,40 +97,20 @@ void MarkEditCommandsTest::newThenOkWithoutPicture() {
     QCOMPARE(main->imprim().PicIM(0).width(), state->CurrentMark.MarkWidth / 15 + 2);
 }
 
-void MarkEditCommandsTest::editThenOkRefitsPlacementAndEnablesInsert() {
-    whenEditorOpens([](MarkEditor &editor) {
-        editor.TextIM->setText(QStringLiteral("A"));
-        editor.OK_Click();
-    });
-    main->mnu_IM_Click(0);
+void MarkEditCommandsTest::editThenCancelThenOk() {
+    QVERIFY(edit(0, "A", true));
     showPicture();
     const QSize before = main->imprim().PicIM(0).size();
-    whenEditorOpens([](MarkEditor &editor) {
-        QCOMPARE(editor.TextIM->text(), QStringLiteral("A"));
-        editor.TextIM->setText(QStringLiteral("A much longer mark"));
-        editor.OK_Click();
-    });
-    main->mnu_IM_Click(1);
-    QVERIFY(answered);
+    // Cancel keeps the mark and the placement as they were.
+    QVERIFY(edit(1, "Dropped text", false));
+    QCOMPARE(state->CurrentMark.Text, QStringLiteral("A"));
+    QCOMPARE(main->imprim().PicIM(0).size(), before);
+    // OK refits the placement to the new mark, and Insert is ready.
+    QVERIFY(edit(1, "A much longer mark", true));
+    QCOMPARE(openedWith, QStringLiteral("A"));
     QCOMPARE(state->CurrentMark.Text, QStringLiteral("A much longer mark"));
     QVERIFY(main->imprim().PicIM(0).width() > before.width());
     QVERIFY(main->mnu_IM[2]->isEnabled());
-}
-
-void MarkEditCommandsTest::editThenCancelChangesNothing() {
-    whenEditorOpens([](MarkEditor &editor) {
-        editor.TextIM->setText(QStringLiteral("Kept"));
-        editor.OK_Click();
-    });
-    main->mnu_IM_Click(0);
-    const QSize placed = main->imprim().PicIM(0).size();
-    whenEditorOpens([](MarkEditor &editor) {
-        editor.TextIM->setText(QStringLiteral("Dropped text"));
-        editor.esc_Click();
-    });
-    main->mnu_IM_Click(1);
-    QCOMPARE(state->CurrentMark.Text, QStringLiteral("Kept"));
-    QCOMPARE(main->imprim().PicIM(0).size(), placed);
 }
 
 QTEST_MAIN(MarkEditCommandsTest)
