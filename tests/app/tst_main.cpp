@@ -27,8 +27,7 @@ class MainWindowTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void startState();
-    void menuCaptionsAndShortcuts();
+    void startStateAndMenus();
     void layoutPass_data();
     void layoutPass();
     void placementWindow();
@@ -52,15 +51,12 @@ void MainWindowTest::cleanup() {
     main.reset();
 }
 
-void MainWindowTest::startState() {
+void MainWindowTest::startStateAndMenus() {
     QCOMPARE(main->windowTitle(), QStringLiteral("Imprimata Print"));
     // Only Exit, New, Load and About (and the menu titles) are enabled.
     QCOMPARE(enabledItems(main->mnu), QStringLiteral("111"));
     QCOMPARE(enabledItems(main->mnu_file), QStringLiteral("0011"));
     QCOMPARE(enabledItems(main->mnu_IM), QStringLiteral("100010"));
-}
-
-void MainWindowTest::menuCaptionsAndShortcuts() {
     QCOMPARE(main->mnu[0]->text(), QStringLiteral("File"));
     QCOMPARE(main->mnu[1]->text(), QStringLiteral("Imprimata"));
     QCOMPARE(main->mnu[2]->text(), QStringLiteral("About"));

@@ -63,18 +63,11 @@ QString MarkMenuTest::makePicture(const QString &name, QRgb colour) {
     return path;
 }
 
-// A mark file in the picture folder; an image mark uses a picture of stripes.
 QString MarkMenuTest::makeMarkFile(int markType) {
-    QImage stripes(60, 20, QImage::Format_RGB32);
-    stripes.fill(Qt::white);
-    for (int x = 0; x < 60; x += 3)
-        for (int y = 0; y < 20; ++y)
-            stripes.setPixel(x, y, qRgb(0, 90, 255));
     MarkSettings mark;
     mark.MarkType = static_cast<std::int16_t>(markType);
     mark.Text = "Mine";
-    mark.ImagePath = dir->filePath("stripes.png");
-    stripes.save(mark.ImagePath);
+    mark.ImagePath = makePicture("markimage.bmp", qRgb(0, 0, 255));
     mark.Font = makeFont("Liberation Sans", 18, true, 204);
     mark.Colour = 0x0000FF;
     mark.Level = 1;
