@@ -35,12 +35,7 @@ FontChoice start() {
 void FontChooserTest::startsFromChoice() {
     FontChooser chooser(start());
     QCOMPARE(chooser.face->currentFont().family(), QStringLiteral("DejaVu Sans"));
-    QCOMPARE(chooser.size->value(), 48.0);
-    QVERIFY(chooser.bold->isChecked());
-    QVERIFY(!chooser.italic->isChecked());
-    QVERIFY(!chooser.strikeOut->isChecked());
-    QVERIFY(chooser.underline->isChecked());
-    // Confirming without changes gives back what it started from, system colour included.
+    // The controls give back what they started from, system colour included.
     QVERIFY(chooser.choice() == start());
 }
 
