@@ -1,7 +1,8 @@
 #include "ApplicationIcon.h"
 
+#include "mark/Artwork.h"
+
 #include <QPainter>
-#include <QPainterPath>
 
 namespace imprimata {
 
@@ -10,25 +11,11 @@ QPixmap applicationIconPixmap(int size) {
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.scale(size / 32.0, size / 32.0);
-    // A photograph with a red stamp in its corner.
-    p.setPen(QPen(QColor(40, 40, 40), 1));
-    p.setBrush(QColor(250, 250, 245));
-    p.drawRect(QRectF(2.5, 5.5, 24, 19));
+    // The editor's photograph with a red stamp in its corner.
+    p.drawImage(QRectF(1, 1, 26, 26), photoPicture());
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(120, 170, 220));
-    p.drawRect(QRectF(4, 7, 21, 10));
-    p.setBrush(QColor(70, 130, 60));
-    QPainterPath hill;
-    hill.moveTo(4, 17);
-    hill.lineTo(11, 11);
-    hill.lineTo(16, 15);
-    hill.lineTo(20, 12);
-    hill.lineTo(25, 17);
-    hill.lineTo(25, 23);
-    hill.lineTo(4, 23);
-    hill.closeSubpath();
-    p.drawPath(hill);
     p.setBrush(QColor(200, 30, 30));
     p.drawEllipse(QRectF(17, 17, 14, 14));
     p.setPen(QPen(Qt::white, 1.6));
