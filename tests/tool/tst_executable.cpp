@@ -10,7 +10,6 @@ class ExecutableTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
     void exitCodesAndLines();
 
 private:
@@ -19,18 +18,6 @@ private:
     std::unique_ptr<QTemporaryDir> dir;
     QString output; // standard output and error
 };
-
-void ExecutableTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    MarkSettings mark;
-    mark.Text = "Mine";
-    mark.MarkWidth = 1200;
-    mark.MarkHeight = 450;
-    QVERIFY(writeMarkFile(dir->filePath("m.$IM"), mark, nullptr));
-    QImage picture(160, 120, QImage::Format_RGB32);
-    picture.fill(qRgb(30, 160, 90));
-    QVERIFY(picture.save(dir->filePath("a.jpg")));
-}
 
 // Runs the tool with no display at all, as on a server.
 int ExecutableTest::run(const QStringList &args) {
@@ -49,6 +36,16 @@ int ExecutableTest::run(const QStringList &args) {
 }
 
 void ExecutableTest::exitCodesAndLines() {
+    dir = std::make_unique<QTemporaryDir>();
+    MarkSettings mark;
+    mark.Text = "Mine";
+    mark.MarkWidth = 1200;
+    mark.MarkHeight = 450;
+    QVERIFY(writeMarkFile(dir->filePath("m.$IM"), mark, nullptr));
+    QImage picture(160, 120, QImage::Format_RGB32);
+    picture.fill(qRgb(30, 160, 90));
+    QVERIFY(picture.save(dir->filePath("a.jpg")));
+
     QCOMPARE(run({"--quality", "0", "--help"}), 0); // --help wins over a mistake before it
     QVERIFY(output.contains("--out-dir"));
     QCOMPARE(run({"--mark", "m.$IM", "--quality", "0", "-o", "x.jpg", "a.jpg"}), 2);
