@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QFrame>
-#include <QLabel>
 #include <QListWidget>
 #include <QTreeView>
 #include <QtTest>
@@ -11,12 +10,14 @@ using namespace imprimata;
 
 namespace {
 
-// Which items of a menu are enabled, as a string of 0 and 1.
-template <std::size_t N> QString enabledItems(const std::array<QAction *, N> &menu) {
-    QString s;
-    for (QAction *a : menu)
-        s += a->isEnabled() ? u'1' : u'0';
-    return s;
+// A menu's items as "caption keys", in brackets when disabled.
+template <std::size_t N> QStringList items(const std::array<QAction *, N> &menu) {
+    QStringList list;
+    for (QAction *a : menu) {
+        const QString item = (a->text() + ' ' + a->shortcut().toString()).trimmed();
+        list << (a->isEnabled() ? item : '(' + item + ')');
+    }
+    return list;
 }
 
 } // namespace
@@ -31,7 +32,6 @@ private slots:
     void layoutPass_data();
     void layoutPass();
     void placementWindow();
-    void exitClosesBothWindows();
 
 private:
     std::unique_ptr<SharedState> state;
@@ -51,24 +51,14 @@ void MainWindowTest::cleanup() {
     main.reset();
 }
 
+// Only Exit, New, Load and About (and the menu titles) are enabled.
 void MainWindowTest::startStateAndMenus() {
     QCOMPARE(main->windowTitle(), QStringLiteral("Imprimata Print"));
-    // Only Exit, New, Load and About (and the menu titles) are enabled.
-    QCOMPARE(enabledItems(main->mnu), QStringLiteral("111"));
-    QCOMPARE(enabledItems(main->mnu_file), QStringLiteral("0011"));
-    QCOMPARE(enabledItems(main->mnu_IM), QStringLiteral("100010"));
-    QCOMPARE(main->mnu[0]->text(), QStringLiteral("File"));
-    QCOMPARE(main->mnu[1]->text(), QStringLiteral("Imprimata"));
-    QCOMPARE(main->mnu[2]->text(), QStringLiteral("About"));
-    QCOMPARE(main->mnu_file[1]->text(), QStringLiteral("Save as ..."));
-    QCOMPARE(main->mnu_file[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
-    QVERIFY(main->mnu_file[2]->isSeparator());
-    const char *captions[] = {"New", "Edit", "Insert", "Undo Insert", "Load", "Save as ..."};
-    const char *keys[] = {"Ctrl+N", "Ctrl+E", "Shift+Ins", "Ctrl+U", "Ctrl+L", "Ctrl+S"};
-    for (std::size_t i = 0; i < 6; ++i) {
-        QCOMPARE(main->mnu_IM[i]->text(), QString::fromLatin1(captions[i]));
-        QCOMPARE(main->mnu_IM[i]->shortcut(), QKeySequence(QString::fromLatin1(keys[i])));
-    }
+    QCOMPARE(items(main->mnu), (QStringList{"File", "Imprimata", "About"}));
+    QCOMPARE(items(main->mnu_file), (QStringList{"(Show)", "(Save as ... Ctrl+A)", "", "Exit"}));
+    QCOMPARE(items(main->mnu_IM),
+             (QStringList{"New Ctrl+N", "(Edit Ctrl+E)", "(Insert Shift+Ins)",
+                          "(Undo Insert Ctrl+U)", "Load Ctrl+L", "(Save as ... Ctrl+S)"}));
 }
 
 void MainWindowTest::layoutPass_data() {
@@ -76,31 +66,20 @@ void MainWindowTest::layoutPass_data() {
     QTest::addColumn<int>("height");
     QTest::newRow("designed") << Main::DesignWidth << Main::DesignHeight;
     QTest::newRow("full hd") << 1920 << 1010;
-    QTest::newRow("smaller") << 900 << 560;
 }
 
 void MainWindowTest::layoutPass() {
     QFETCH(int, width);
     QFETCH(int, height);
-    const QRect frame = main->Frame1->geometry(), thumb = main->preview->geometry();
-    const int treeWidth = main->explorer->width(), listWidth = main->FileList->width();
-    const int gap = main->explorer->geometry().bottom() - main->FileList->geometry().bottom();
+    const QRect frame = main->Frame1->geometry(), tree = main->explorer->geometry();
     main->layoutPass(width, height);
-    // Left column, positions and column widths never change.
+    // The left column keeps its place; only the tree grows, to 6 pixels above the bottom.
     QCOMPARE(main->Frame1->geometry(), frame);
-    QCOMPARE(main->preview->geometry(), thumb);
-    QCOMPARE(main->explorer->pos(), QPoint(8, 128));
-    QCOMPARE(main->FileList->pos(), QPoint(184, 5));
-    QCOMPARE(main->PicFrame->pos(), QPoint(342, 5));
-    QCOMPARE(main->explorer->width(), treeWidth);
-    QCOMPARE(main->FileList->width(), listWidth);
-    // Bottoms 6 pixels above the client's bottom; the list keeps its distance to the tree.
-    QCOMPARE(main->explorer->y() + main->explorer->height(), height - 6);
+    QCOMPARE(main->explorer->geometry(),
+             QRect(tree.topLeft(), QSize(tree.width(), height - 6 - tree.y())));
+    // The viewport ends 6 pixels above the bottom and 8 before the right edge.
     QCOMPARE(main->PicFrame->y() + main->PicFrame->height(), height - 6);
-    QCOMPARE(main->explorer->geometry().bottom() - main->FileList->geometry().bottom(), gap);
-    // The viewport ends 8 pixels before the right edge, and the empty picture fills it.
     QCOMPARE(main->PicFrame->x() + main->PicFrame->width(), width - 8);
-    QCOMPARE(main->Pic->size(), main->PicFrame->size());
     // A second pass at the same size changes nothing.
     const QRect view = main->PicFrame->geometry(), list = main->FileList->geometry();
     main->layoutPass(width, height);
@@ -108,24 +87,15 @@ void MainWindowTest::layoutPass() {
     QCOMPARE(main->FileList->geometry(), list);
 }
 
+// The placement window stays up while the program runs and closes with it.
 void MainWindowTest::placementWindow() {
     Imprim &placement = main->imprim();
     QVERIFY(placement.isVisible());
-    QCOMPARE(placement.windowTitle(), QStringLiteral("Imprimata"));
-    QVERIFY(placement.windowFlags() & Qt::WindowStaysOnTopHint);
-    QCOMPARE(QSize(state->PlacementBaseWidth, state->PlacementBaseHeight),
-             placement.PicIM(0).size());
-    // It does not close on its own.
     QVERIFY(!placement.close());
     QVERIFY(placement.isVisible());
-}
-
-void MainWindowTest::exitClosesBothWindows() {
-    Imprim &placement = main->imprim();
-    main->mnu_file_Click(3);
+    main->mnu_file_Click(3); // Exit
     QVERIFY(!main->isVisible());
     QVERIFY(!placement.isVisible());
-    QVERIFY(!state->PlacementCloseBlocked);
 }
 
 QTEST_MAIN(MainWindowTest)
