@@ -67,7 +67,6 @@ struct Placement {
         view.print(text);
     }
     PlacementSurfaces surfaces() { return {view, work1, work2, work3}; }
-    bool glyph(int u, int v) const { return view.point(u, v) != White; }
     bool edge(int u, int v) const {
         const ColourValue p = view.point(u, v);
         return u >= 1 && v >= 1 && (view.point(u - 1, v) != p || view.point(u, v - 1) != p);
@@ -124,7 +123,7 @@ void StampTest::textModesOnGrey() {
     int glyphs = 0;
     for (int v = 0; v < p.h; ++v)
         for (int u = 0; u < p.w; ++u) {
-            const bool glyph = p.glyph(u, v), edge = p.edge(u, v);
+            const bool glyph = p.view.point(u, v) != White, edge = p.edge(u, v);
             glyphs += glyph;
             QRgb q = back;
             if (mode == 1 && level == 0)
