@@ -85,8 +85,7 @@ void PlacementWindowTest::shortcuts() {
 }
 
 void PlacementWindowTest::refusesToCloseWhileBlocked() {
-    QVERIFY(!window->close());
-    QVERIFY(window->isVisible());
+    QVERIFY(!window->close() && window->isVisible());
     state->PlacementCloseBlocked = false;
     QVERIFY(window->close());
 }

@@ -47,8 +47,8 @@ private slots:
 
 private:
     std::unique_ptr<QWidget> window;
-    std::unique_ptr<FlatScrollBars> bars;
     Recorder sink;
+    std::unique_ptr<FlatScrollBars> bars; // destroyed first: it uses the sink and the window
 };
 
 void ScrollBarsTest::init() {
