@@ -6,7 +6,6 @@ packages=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools
   pkg-config libexiv2-dev
-  libimage-exiftool-perl
   xvfb xauth
   fonts-liberation fonts-dejavu-core
 )
