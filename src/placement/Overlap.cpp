@@ -21,13 +21,6 @@ int jump(int length) {
 
 } // namespace
 
-int screenOrigin(double windowTwips, double twipsPerPixel, std::initializer_list<double> pixels) {
-    double sum = windowTwips / twipsPerPixel;
-    for (const double p : pixels)
-        sum += p;
-    return roundToInt(sum);
-}
-
 void ComputeOverlap(const ScreenRect &picture, const ScreenRect &placement, QPoint pictureOrigin,
                     QPoint viewOrigin, ScreenRect &target, ScreenRect &source) {
     const ScreenRect overlap = intersectRect(picture, placement);

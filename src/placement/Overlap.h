@@ -4,18 +4,12 @@
 
 #include <QPoint>
 #include <QSize>
-#include <initializer_list>
 
 namespace imprimata {
 
 // The two warnings of the placement geometry; callers show them with the warning icon.
 inline constexpr const char *NoCrossingMessage = "There is no area of crossing of two windows";
 inline constexpr const char *NotWithinImageMessage = "Imprimata window don't lies within the image";
-
-// Screen position (pixels) of a client origin: a window's outer position in twips, plus the
-// frame metrics and control offsets in pixels. Summed as fractions and rounded once, halves
-// to even, as the origin would be placed on the screen.
-int screenOrigin(double windowTwips, double twipsPerPixel, std::initializer_list<double> pixels);
 
 // The overlap of the picture and the placement rectangle (screen pixels), moved into the
 // picture's pixels (target) and the mark view's pixels (source). pictureOrigin and viewOrigin

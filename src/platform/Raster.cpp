@@ -5,22 +5,6 @@
 
 namespace imprimata {
 
-bool isKnownRasterOp(std::uint32_t code) {
-    switch (code) {
-    case MergePaint:
-    case NotSrcCopy:
-    case NotSrcErase:
-    case SrcAnd:
-    case SrcCopy:
-    case SrcErase:
-    case SrcInvert:
-    case SrcPaint:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::uint32_t applyRasterOp(std::uint32_t rop, std::uint32_t s, std::uint32_t d) {
     std::uint32_t r = s;
     switch (rop) {

@@ -17,8 +17,6 @@ enum RasterOp : std::uint32_t {
     SrcPaint = 0x00EE0086,
 };
 
-bool isKnownRasterOp(std::uint32_t code);
-
 // Combines source and destination 24-bit colours; an unknown code copies the source.
 std::uint32_t applyRasterOp(std::uint32_t rop, std::uint32_t s, std::uint32_t d);
 

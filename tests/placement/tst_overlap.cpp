@@ -10,22 +10,11 @@ class OverlapTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void originSums();
     void overlap_data();
     void overlap();
     void asidePosition_data();
     void asidePosition();
 };
-
-void OverlapTest::originSums() {
-    // Main window at (-60, -60) twips, frame 4, caption and menu 19, picture frame at (342, 5),
-    // picture scrolled 100 pixels; placement window at (6000, 4500) twips, small caption 15,
-    // mark view at 83 twips and 5 pixels.
-    QCOMPARE(screenOrigin(-60, 15, {4, 342, -100}), 242);
-    QCOMPARE(screenOrigin(-60, 15, {4, 19, 19, 5, 0}), 43);
-    QCOMPARE(screenOrigin(6000, 15, {4, 83.0 / 15}), 410);
-    QCOMPARE(screenOrigin(4500, 15, {4, 15, 5}), 324);
-}
 
 void OverlapTest::overlap_data() {
     QTest::addColumn<ScreenRect>("picture");
