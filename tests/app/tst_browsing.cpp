@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "MainWindowFixture.h"
 #include "app/Thumbnail.h"
 
 #include <QAction>
@@ -11,7 +11,7 @@
 
 using namespace imprimata;
 
-class BrowsingTest : public QObject {
+class BrowsingTest : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private slots:
@@ -33,20 +33,10 @@ private slots:
 private:
     QString makePicture(const QString &name, QSize size);
     void show();
-
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<SharedState> state;
-    std::unique_ptr<ScriptedDialogService> dialogs;
-    std::unique_ptr<Main> main;
 };
 
 void BrowsingTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    state = std::make_unique<SharedState>();
-    dialogs = std::make_unique<ScriptedDialogService>();
-    main = std::make_unique<Main>(*state, *dialogs);
-    main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    QVERIFY(open());
     main->layoutPass(1200, 800);
 }
 

@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "MainWindowFixture.h"
 
 #include <QAction>
 #include <QFrame>
@@ -22,7 +22,7 @@ template <std::size_t N> QStringList items(const std::array<QAction *, N> &menu)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private slots:
@@ -32,19 +32,10 @@ private slots:
     void layoutPass_data();
     void layoutPass();
     void placementWindow();
-
-private:
-    std::unique_ptr<SharedState> state;
-    std::unique_ptr<ScriptedDialogService> dialogs;
-    std::unique_ptr<Main> main;
 };
 
 void MainWindowTest::init() {
-    state = std::make_unique<SharedState>();
-    dialogs = std::make_unique<ScriptedDialogService>();
-    main = std::make_unique<Main>(*state, *dialogs);
-    main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    QVERIFY(open());
 }
 
 void MainWindowTest::cleanup() {

@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "MainWindowFixture.h"
 #include "mark/MarkEditor.h"
 
 #include <QAction>
@@ -10,7 +10,7 @@
 
 using namespace imprimata;
 
-class MarkEditCommandsTest : public QObject {
+class MarkEditCommandsTest : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private slots:
@@ -22,21 +22,10 @@ private slots:
 
 private:
     bool edit(int command, const QString &text, bool ok);
-
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<SharedState> state;
-    std::unique_ptr<ScriptedDialogService> dialogs;
-    std::unique_ptr<Main> main;
 };
 
 void MarkEditCommandsTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    state = std::make_unique<SharedState>();
-    dialogs = std::make_unique<ScriptedDialogService>();
-    main = std::make_unique<Main>(*state, *dialogs);
-    main->setGeometry(0, 0, 1200, 780);
-    main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    QVERIFY(open(QRect(0, 0, 1200, 780)));
 }
 
 void MarkEditCommandsTest::cleanup() {

@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "MainWindowFixture.h"
 #include "placement/MarkFile.h"
 #include "placement/MarkStamping.h"
 
@@ -9,7 +9,7 @@
 
 using namespace imprimata;
 
-class MarkMenuTest : public QObject {
+class MarkMenuTest : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private slots:
@@ -29,21 +29,10 @@ private:
     void showPicture(const QString &name);
     void loadMark(const QString &path);
     void placeViewAt(QPoint picturePixel);
-
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<SharedState> state;
-    std::unique_ptr<ScriptedDialogService> dialogs;
-    std::unique_ptr<Main> main;
 };
 
 void MarkMenuTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    state = std::make_unique<SharedState>();
-    dialogs = std::make_unique<ScriptedDialogService>();
-    main = std::make_unique<Main>(*state, *dialogs);
-    main->setGeometry(0, 0, 1200, 780);
-    main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    QVERIFY(open(QRect(0, 0, 1200, 780)));
 }
 
 void MarkMenuTest::cleanup() {
