@@ -56,6 +56,25 @@ const std::uint8_t *maskRow(const EdgeMask &mask, int j) {
     return mask.cells.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(mask.width);
 }
 
+// Where restore(i, j) holds inside the span, dst at (x + i, y + j) takes the saved pixel again.
+// Restoring an image from itself changes nothing.
+template <typename Restore>
+void restoreWhere(QImage &dst, const QImage &saved, const Span &s, int x, int y, Restore restore) {
+    if (s.empty() || dst.constBits() == saved.constBits())
+        return;
+    dst.detach();
+    for (int j = s.j0; j < s.j1; ++j) {
+        const long long v = static_cast<long long>(y) + j;
+        QRgb *out = row(dst, v);
+        const QRgb *back = row(saved, v);
+        for (int i = s.i0; i < s.i1; ++i) {
+            const long long u = static_cast<long long>(x) + i;
+            if (restore(i, j))
+                out[u] = back[u];
+        }
+    }
+}
+
 } // namespace
 
 EdgeMask findEdges(const QImage &image, int x, int y, int w, int h) {
@@ -89,42 +108,14 @@ EdgeMask findEdges(const QImage &image, int x, int y, int w, int h) {
 void restoreWhereWhite(QImage &composite, const QImage &background, const QImage &text, int x,
                        int y, int w, int h) {
     const Span s = clip(w, h, {{&composite, x, y}, {&background, x, y}, {&text, x, y}});
-    if (s.empty())
-        return;
-    if (composite.constBits() == background.constBits())
-        return; // restoring an image from itself changes nothing
-    composite.detach();
-    const long long u = static_cast<long long>(x) + s.i0;
-    const int n = s.i1 - s.i0;
-    for (int j = s.j0; j < s.j1; ++j) {
-        const long long v = static_cast<long long>(y) + j;
-        QRgb *out = row(composite, v) + u;
-        const QRgb *back = row(background, v) + u;
-        const QRgb *glyphs = row(text, v) + u;
-        for (int i = 0; i < n; ++i) {
-            if (isWhite(glyphs[i]))
-                out[i] = back[i];
-        }
-    }
+    restoreWhere(composite, background, s, x, y, [&](int i, int j) {
+        return isWhite(row(text, static_cast<long long>(y) + j)[static_cast<long long>(x) + i]);
+    });
 }
 
 void restoreOffEdges(QImage &dst, const QImage &saved, const EdgeMask &mask, int x, int y) {
     const Span s = clip(mask.width, mask.height, {{&dst, x, y}, {&saved, x, y}});
-    if (s.empty() || dst.constBits() == saved.constBits())
-        return;
-    dst.detach();
-    const long long u = static_cast<long long>(x) + s.i0;
-    const int n = s.i1 - s.i0;
-    for (int j = s.j0; j < s.j1; ++j) {
-        const long long v = static_cast<long long>(y) + j;
-        QRgb *out = row(dst, v) + u;
-        const QRgb *back = row(saved, v) + u;
-        const std::uint8_t *cells = maskRow(mask, j) + s.i0;
-        for (int i = 0; i < n; ++i) {
-            if (!cells[i])
-                out[i] = back[i];
-        }
-    }
+    restoreWhere(dst, saved, s, x, y, [&](int i, int j) { return !maskRow(mask, j)[i]; });
 }
 
 void paintEdges(QImage &dst, int x, int y, const EdgeMask &mask, QRgb colour) {
