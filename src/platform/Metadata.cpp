@@ -1,18 +1,33 @@
 #include "Metadata.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QList>
 #include <QSize>
+#include <QStringList>
+#include <QtEndian>
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace imprimata {
 
 namespace {
+
+// The library hands out auto_ptr before 0.28 and unique_ptr since; we hold both the same way.
+template <typename Pointer> std::unique_ptr<Exiv2::Image> own(Pointer image) {
+    return std::unique_ptr<Exiv2::Image>(image.release());
+}
 
 QString oneLine(const char *text) {
     QString line = QString::fromUtf8(text).simplified();
@@ -49,13 +64,20 @@ void initialiseLibrary() {
     }();
 }
 
+// Collects what the library logs while it lives; the enclosing collector gets it back after.
 class ErrorCollector {
 public:
-    ErrorCollector() { libraryErrors = &errors; }
-    ~ErrorCollector() { libraryErrors = nullptr; }
+    ErrorCollector() : outer(std::exchange(libraryErrors, &errors)) {}
+    ~ErrorCollector() { libraryErrors = outer; }
     ErrorCollector(const ErrorCollector &) = delete;
     ErrorCollector &operator=(const ErrorCollector &) = delete;
+    QString first(const char *otherwise) const {
+        return errors.isEmpty() ? QString::fromUtf8(otherwise) : errors.first();
+    }
     QStringList errors;
+
+private:
+    QStringList *outer;
 };
 
 QString notKept(const QString &why) {
@@ -69,13 +91,6 @@ QString partlyKept(const QString &why) {
         .arg(why);
 }
 
-// A plain file, never a web address or standard input as the library's own opener would
-// take some names to be.
-Exiv2::Image::AutoPtr openFile(const QString &path) {
-    Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(QFile::encodeName(path).toStdString()));
-    return Exiv2::ImageFactory::open(io);
-}
-
 template <typename Key, typename Data, typename Value>
 void setIfPresent(Data &data, const char *key, const Value &value) {
     const auto it = data.findKey(Key(key));
@@ -83,54 +98,631 @@ void setIfPresent(Data &data, const char *key, const Value &value) {
         *it = value;
 }
 
-void makeUpright(Exiv2::ExifData &exif, Exiv2::XmpData &xmp, QSize size) {
+// The picture is upright now and may have swapped its sides; the camera's thumbnail would
+// show it unstamped.
+void makeUpright(Exiv2::ExifData &exif, QSize size) {
     Exiv2::ExifThumb(exif).erase();
-    for (auto it = xmp.begin(); it != xmp.end();) {
-        if (it->key().rfind("Xmp.xmp.Thumbnails", 0) == 0)
-            it = xmp.erase(it);
-        else
-            ++it;
-    }
     setIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.Orientation", std::uint16_t(1));
+    const auto width = std::uint32_t(size.width()), height = std::uint32_t(size.height());
+    setIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.ImageWidth", width);
+    setIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.ImageLength", height);
+    setIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelXDimension", width);
+    setIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelYDimension", height);
+}
+
+bool isXmpThumbnail(const Exiv2::Xmpdatum &d) {
+    return d.key().rfind("Xmp.xmp.Thumbnails", 0) == 0;
+}
+
+void makeUpright(Exiv2::XmpData &xmp, QSize size) {
+    for (auto it = xmp.begin(); it != xmp.end();)
+        it = isXmpThumbnail(*it) ? xmp.erase(it) : it + 1;
     setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.tiff.Orientation", 1);
-    // Turning the picture upright may have swapped its sides.
-    if (size.isValid()) {
-        const auto width = std::uint32_t(size.width()), height = std::uint32_t(size.height());
-        setIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelXDimension", width);
-        setIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelYDimension", height);
-        setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelXDimension", width);
-        setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelYDimension", height);
-    }
+    setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelXDimension", std::uint32_t(size.width()));
+    setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelYDimension", std::uint32_t(size.height()));
 }
 
-// Where the compressed picture starts in a JPEG we encoded: right after the first scan
-// header. Everything the library rewrites lies before it, so it need not copy megabytes of
-// picture data. 0 when the layout is not the plain one expected; the whole file is used then.
-qsizetype scanDataOffset(const QByteArray &jpeg) {
-    const auto *p = reinterpret_cast<const uchar *>(jpeg.constData());
-    const qsizetype n = jpeg.size();
-    if (n < 2 || p[0] != 0xFF || p[1] != 0xD8)
-        return 0;
-    for (qsizetype i = 2; i + 4 <= n;) {
+// ---- JPEG segments ----
+
+enum Marker : uchar {
+    SOI = 0xD8,
+    EOI = 0xD9,
+    SOS = 0xDA,
+    APP0 = 0xE0,
+    APP1 = 0xE1,
+    APP2 = 0xE2,
+    APP13 = 0xED,
+    APP14 = 0xEE,
+    APP15 = 0xEF,
+    COM = 0xFE,
+};
+
+constexpr qsizetype MaxPayload = 0xFFFF - 2;
+
+struct Segment {
+    uchar marker;
+    qsizetype offset; // of the marker
+    qsizetype size;   // marker, length field and payload
+};
+
+struct JpegHead {
+    enum Stop { Scan, Short, Broken };
+    QList<Segment> segments; // up to and including the first scan header
+    Stop stop = Broken;
+    qsizetype end = 0; // where the first scan's data starts, when stop is Scan
+};
+
+// The one walk over a JPEG's markers: from the start of the file to the first scan's data.
+JpegHead readHead(QByteArrayView bytes) {
+    JpegHead head;
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype n = bytes.size();
+    if (n < 2 || p[0] != 0xFF || p[1] != SOI) {
+        head.stop = n < 2 ? JpegHead::Short : JpegHead::Broken;
+        return head;
+    }
+    for (qsizetype i = 2;;) {
+        if (i >= n) {
+            head.stop = JpegHead::Short;
+            return head;
+        }
         if (p[i] != 0xFF)
-            return 0;
-        const uchar marker = p[i + 1];
-        const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
-        // Only segments with a length come before the scan in the encoder's output.
-        if (marker == 0xD8 || marker == 0xD9 || (marker >= 0xD0 && marker <= 0xD7) ||
-            marker == 0x01 || marker == 0xFF || length < 2 || i + 2 + length > n)
-            return 0;
-        i += 2 + length;
-        if (marker == 0xDA)
-            return i;
+            return head;
+        // Any number of fill bytes may come before a marker.
+        qsizetype m = i + 1;
+        while (m < n && p[m] == 0xFF)
+            ++m;
+        if (m + 3 > n) {
+            head.stop = JpegHead::Short;
+            return head;
+        }
+        const uchar marker = p[m];
+        const qsizetype length = (qsizetype(p[m + 1]) << 8) | p[m + 2];
+        if (marker == 0 || marker == SOI || marker == EOI || (marker >= 0xD0 && marker <= 0xD7) ||
+            marker == 0x01 || length < 2)
+            return head;
+        if (m + 1 + length > n) {
+            head.stop = JpegHead::Short;
+            return head;
+        }
+        head.segments.append({marker, m - 1, 2 + length});
+        i = m + 1 + length;
+        if (marker == SOS) {
+            head.stop = JpegHead::Scan;
+            head.end = i;
+            return head;
+        }
     }
-    return 0;
 }
 
-} // namespace
+QByteArrayView payloadOf(QByteArrayView bytes, const Segment &s) {
+    return bytes.sliced(s.offset + 4, s.size - 4);
+}
 
-QString copyMetadata(const QString &source, QByteArray &jpeg) {
-    initialiseLibrary();
+QByteArray makeSegment(uchar marker, QByteArrayView payload) {
+    const qsizetype length = payload.size() + 2;
+    QByteArray segment;
+    segment.reserve(length + 2);
+    segment.append(char(0xFF)).append(char(marker));
+    segment.append(char(length >> 8)).append(char(length & 0xFF));
+    return segment.append(payload);
+}
+
+const QByteArrayView JfifId("JFIF\0", 5), JfxxId("JFXX\0", 5), ExifId("Exif\0\0", 6),
+    XmpId("http://ns.adobe.com/xap/1.0/\0", 29), IccId("ICC_PROFILE\0", 12), MpfId("MPF\0", 4),
+    PhotoshopId("Photoshop 3.0\0", 14), AdobeId("Adobe", 5);
+
+// Reads the source's head only: the metadata lies before the picture data. No camera writes
+// more than a few megabytes of it; a file claiming more gets what lies within the limit.
+JpegHead readSourceHead(QFile &file, QByteArray &bytes) {
+    constexpr qsizetype limit = 64 * 1024 * 1024;
+    JpegHead head;
+    for (qsizetype want = 256 * 1024;; want = std::min(want * 4, limit)) {
+        bytes += file.read(want - bytes.size());
+        head = readHead(bytes);
+        if (head.stop != JpegHead::Short || bytes.size() >= limit || file.atEnd() ||
+            file.error() != QFileDevice::NoError)
+            return head;
+    }
+}
+
+// ---- EXIF, patched where it lies ----
+
+class TiffBlock {
+public:
+    TiffBlock(uchar *data, qsizetype size) : d(data), n(size) {}
+
+    bool readHeader() {
+        if (n < 8 || d[0] != d[1] || (d[0] != 'I' && d[0] != 'M'))
+            return false;
+        bigEndian = d[0] == 'M';
+        return get(2, 2) == 42;
+    }
+    bool has(qsizetype at, qsizetype length) const {
+        return at >= 0 && length >= 0 && at <= n - length;
+    }
+    quint32 get(qsizetype at, int width) const {
+        if (width == 2)
+            return bigEndian ? qFromBigEndian<quint16>(d + at) : qFromLittleEndian<quint16>(d + at);
+        return bigEndian ? qFromBigEndian<quint32>(d + at) : qFromLittleEndian<quint32>(d + at);
+    }
+    void put(qsizetype at, int width, quint32 value) {
+        if (width == 2)
+            bigEndian ? qToBigEndian(quint16(value), d + at)
+                      : qToLittleEndian(quint16(value), d + at);
+        else
+            bigEndian ? qToBigEndian(value, d + at) : qToLittleEndian(value, d + at);
+    }
+    bool startsWithJpeg(qsizetype at, qsizetype length) const {
+        return length >= 2 && has(at, length) && d[at] == 0xFF && d[at + 1] == SOI;
+    }
+    void blank(qsizetype at, qsizetype length) { std::memset(d + at, 0, size_t(length)); }
+
+    // Calls visit(entryOffset, tag) for each entry of the directory at ifd; returns where its
+    // next-directory link would be, or -1 when the directory does not fit.
+    template <typename Visit> qsizetype walk(qsizetype ifd, Visit visit) const {
+        if (!has(ifd, 2))
+            return -1;
+        const qsizetype count = get(ifd, 2), next = ifd + 2 + 12 * count;
+        if (!has(ifd + 2, 12 * count))
+            return -1;
+        for (qsizetype e = ifd + 2; e < next; e += 12)
+            visit(e, quint16(get(e, 2)));
+        return next;
+    }
+
+    // A single SHORT or LONG held in the entry itself.
+    std::optional<quint32> number(qsizetype entry) const {
+        const int width = valueWidth(entry);
+        if (!width)
+            return std::nullopt;
+        return get(entry + 8, width);
+    }
+    bool setNumber(qsizetype entry, quint32 value) {
+        const int width = valueWidth(entry);
+        if (!width || (width == 2 && value > 0xFFFF))
+            return false;
+        put(entry + 8, width, value);
+        return true;
+    }
+
+private:
+    int valueWidth(qsizetype entry) const {
+        if (get(entry + 4, 4) != 1)
+            return 0;
+        switch (get(entry + 2, 2)) {
+        case 3: // SHORT
+            return 2;
+        case 4:  // LONG
+        case 13: // IFD
+            return 4;
+        default:
+            return 0;
+        }
+    }
+
+    uchar *d;
+    qsizetype n;
+    bool bigEndian = false;
+};
+
+// Sets orientation and pixel size in the camera's own EXIF without moving a byte: maker
+// notes point into the block by offset, and a rewrite is what loses them. The thumbnail's
+// directory is unlinked and its picture blanked, so no reader finds the unstamped picture.
+bool patchExifInPlace(uchar *data, qsizetype size, QSize pictureSize) {
+    TiffBlock tiff(data, size);
+    if (!tiff.readHeader())
+        return false;
+    const quint32 width = quint32(pictureSize.width()), height = quint32(pictureSize.height());
+    bool ok = true;
+    std::optional<quint32> exifIfd;
+    const qsizetype link = tiff.walk(tiff.get(4, 4), [&](qsizetype entry, quint16 tag) {
+        if (tag == 0x0112)
+            ok = ok && tiff.setNumber(entry, 1);
+        else if (tag == 0x0100)
+            ok = ok && tiff.setNumber(entry, width);
+        else if (tag == 0x0101)
+            ok = ok && tiff.setNumber(entry, height);
+        else if (tag == 0x8769)
+            ok = ok && (exifIfd = tiff.number(entry)).has_value();
+    });
+    if (!ok || link < 0)
+        return false;
+    if (exifIfd && *exifIfd != 0) {
+        const qsizetype end = tiff.walk(*exifIfd, [&](qsizetype entry, quint16 tag) {
+            if (tag == 0xA002)
+                ok = ok && tiff.setNumber(entry, width);
+            else if (tag == 0xA003)
+                ok = ok && tiff.setNumber(entry, height);
+        });
+        if (!ok || end < 0)
+            return false;
+    }
+    if (!tiff.has(link, 4))
+        return true;
+    if (const quint32 thumbnailIfd = tiff.get(link, 4)) {
+        std::optional<quint32> start, length;
+        tiff.walk(thumbnailIfd, [&](qsizetype entry, quint16 tag) {
+            if (tag == 0x0201)
+                start = tiff.number(entry);
+            else if (tag == 0x0202)
+                length = tiff.number(entry);
+        });
+        // Only what is plainly the thumbnail's JPEG, never bytes something else may use.
+        if (start && length && tiff.startsWithJpeg(*start, *length))
+            tiff.blank(*start, *length);
+        tiff.put(link, 4, 0);
+    }
+    return true;
+}
+
+// For an EXIF block too odd to patch in place: the library rewrites it, maker notes as well
+// as it can.
+std::optional<QByteArray> rewriteExif(QByteArrayView block, QSize size, QString &problem) {
+    ErrorCollector collector;
+    try {
+        Exiv2::ExifData exif;
+        const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(
+            exif, reinterpret_cast<const Exiv2::byte *>(block.data()), uint32_t(block.size()));
+        if (exif.empty()) {
+            problem = collector.first("its EXIF block is damaged");
+            return std::nullopt;
+        }
+        makeUpright(exif, size);
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, order, exif);
+        if (qsizetype(blob.size()) > MaxPayload - ExifId.size()) {
+            problem = QStringLiteral("its EXIF block is too large");
+            return std::nullopt;
+        }
+        if (!collector.errors.isEmpty())
+            problem = collector.errors.first();
+        QByteArray payload = ExifId.toByteArray();
+        payload.append(reinterpret_cast<const char *>(blob.data()), qsizetype(blob.size()));
+        return makeSegment(APP1, payload);
+    } catch (const std::exception &e) {
+        problem = oneLine(e.what());
+        return std::nullopt;
+    }
+}
+
+std::optional<QByteArray> uprightExif(QByteArrayView segment, QSize size, QString &problem) {
+    QByteArray patched = segment.toByteArray();
+    auto *block = reinterpret_cast<uchar *>(patched.data()) + 4 + ExifId.size();
+    if (patchExifInPlace(block, patched.size() - 4 - ExifId.size(), size))
+        return patched;
+    return rewriteExif(segment.sliced(4 + ExifId.size()), size, problem);
+}
+
+// ---- XMP, edited as text ----
+
+using Properties = std::vector<std::pair<std::string, std::string>>;
+
+std::optional<Properties> parseXmp(QByteArrayView packet, Exiv2::XmpData *data = nullptr) {
+    ErrorCollector quiet; // a packet that does not parse is no fault of the new file
+
+    Exiv2::XmpData xmp;
+    if (Exiv2::XmpParser::decode(xmp, packet.toByteArray().toStdString()) != 0)
+        return std::nullopt;
+    Properties properties;
+    for (const auto &d : xmp)
+        properties.emplace_back(d.key(), d.value().toString());
+    if (data)
+        *data = std::move(xmp);
+    return properties;
+}
+
+// The prefixes a packet binds to the namespace uri.
+QList<QByteArray> prefixesOf(QByteArrayView packet, QByteArrayView uri) {
+    QList<QByteArray> prefixes;
+    for (qsizetype at = packet.indexOf("xmlns:"); at >= 0; at = packet.indexOf("xmlns:", at + 1)) {
+        const qsizetype equals = packet.indexOf('=', at);
+        if (equals < 0)
+            break;
+        qsizetype q = equals + 1;
+        while (q < packet.size() && QChar::isSpace(uchar(packet[q])))
+            ++q;
+        if (q >= packet.size() || (packet[q] != '"' && packet[q] != '\''))
+            continue;
+        const qsizetype close = packet.indexOf(packet[q], q + 1);
+        const QByteArray prefix = packet.sliced(at + 6, equals - at - 6).trimmed().toByteArray();
+        // Each description may bind it anew; each place is edited once.
+        if (close > q && packet.sliced(q + 1, close - q - 1) == uri && !prefixes.contains(prefix))
+            prefixes.append(prefix);
+    }
+    return prefixes;
+}
+
+struct TextEdit {
+    qsizetype at, length;
+    QByteArray value;
+};
+
+// Sets a simple property's value where it is written differently: prefix:name="value" as an
+// attribute, or <prefix:name>value</prefix:name> as an element.
+void findValues(QByteArrayView packet, QByteArrayView uri, QByteArrayView name,
+                const QByteArray &value, QList<TextEdit> &edits) {
+    for (const QByteArray &prefix : prefixesOf(packet, uri)) {
+        const QByteArray qualified = prefix + ':' + name.toByteArray();
+        for (qsizetype at = packet.indexOf(qualified); at > 0;
+             at = packet.indexOf(qualified, at + 1)) {
+            const char before = packet[at - 1];
+            qsizetype i = at + qualified.size();
+            if (i >= packet.size())
+                break;
+            if (before == '<' && packet[i] == '>') {
+                const qsizetype end = packet.indexOf('<', i + 1);
+                if (end > i && packet.sliced(i + 1, end - i - 1) != value)
+                    edits.append({i + 1, end - i - 1, value});
+                continue;
+            }
+            if (!QChar::isSpace(uchar(before)))
+                continue;
+            while (i < packet.size() && QChar::isSpace(uchar(packet[i])))
+                ++i;
+            if (i >= packet.size() || packet[i] != '=')
+                continue;
+            ++i;
+            while (i < packet.size() && QChar::isSpace(uchar(packet[i])))
+                ++i;
+            if (i >= packet.size() || (packet[i] != '"' && packet[i] != '\''))
+                continue;
+            const qsizetype end = packet.indexOf(packet[i], i + 1);
+            if (end > i && packet.sliced(i + 1, end - i - 1) != value)
+                edits.append({i + 1, end - i - 1, value});
+        }
+    }
+}
+
+// The packet as it is when nothing in it is wrong now; its few changed values edited in the
+// text, so nothing else moves; rewritten by the library only when that edit does not give
+// exactly the expected properties, or to drop a thumbnail.
+std::optional<QByteArray> uprightXmp(QByteArrayView segment, QSize size, QString &problem) {
+    const QByteArrayView packet = segment.sliced(4 + XmpId.size());
+    struct Target {
+        const char *key, *uri, *name;
+        std::string value;
+    };
+    const Target targets[] = {
+        {"Xmp.tiff.Orientation", "http://ns.adobe.com/tiff/1.0/", "Orientation", "1"},
+        {"Xmp.exif.PixelXDimension", "http://ns.adobe.com/exif/1.0/", "PixelXDimension",
+         std::to_string(size.width())},
+        {"Xmp.exif.PixelYDimension", "http://ns.adobe.com/exif/1.0/", "PixelYDimension",
+         std::to_string(size.height())},
+    };
+    QList<TextEdit> edits;
+    for (const Target &t : targets)
+        findValues(packet, t.uri, t.name, QByteArray::fromStdString(t.value), edits);
+    std::sort(edits.begin(), edits.end(),
+              [](const TextEdit &a, const TextEdit &b) { return a.at > b.at; });
+    QByteArray edited = packet.toByteArray();
+    for (const TextEdit &e : edits)
+        edited.replace(e.at, e.length, e.value);
+    const bool fits = edited.size() <= MaxPayload - XmpId.size();
+
+    Exiv2::XmpData xmp;
+    const std::optional<Properties> before = parseXmp(packet, &xmp);
+    if (!before) {
+        // Kept as it is, but lenient readers may still take an orientation from it.
+        if (edits.isEmpty() || !fits)
+            return segment.toByteArray();
+        return makeSegment(APP1, XmpId.toByteArray() + edited);
+    }
+    Properties expected = *before;
+    for (const Target &t : targets) {
+        for (auto &[key, value] : expected) {
+            if (key == t.key)
+                value = t.value;
+        }
+    }
+    const bool thumbnails = std::any_of(xmp.begin(), xmp.end(), isXmpThumbnail);
+    if (!thumbnails && expected == *before)
+        return segment.toByteArray();
+    if (!thumbnails && fits && parseXmp(edited) == expected)
+        return makeSegment(APP1, XmpId.toByteArray() + edited);
+
+    ErrorCollector collector;
+    try {
+        makeUpright(xmp, size);
+        std::string rewritten;
+        if (Exiv2::XmpParser::encode(rewritten, xmp) != 0) {
+            problem = collector.first("its XMP could not be written");
+            return std::nullopt;
+        }
+        if (qsizetype(rewritten.size()) > MaxPayload - XmpId.size()) {
+            problem = QStringLiteral("its XMP is too large");
+            return std::nullopt;
+        }
+        return makeSegment(APP1, XmpId.toByteArray() + QByteArray::fromStdString(rewritten));
+    } catch (const std::exception &e) {
+        problem = oneLine(e.what());
+        return std::nullopt;
+    }
+}
+
+// ---- Photoshop resources ----
+
+// Photoshop's resource block without its thumbnails (which show the picture unstamped); as
+// it is when it holds none, or when it does not parse (it may continue in the next segment).
+QByteArray withoutPhotoshopThumbnails(QByteArrayView segment) {
+    const QByteArrayView block = segment.sliced(4 + PhotoshopId.size());
+    const auto *p = reinterpret_cast<const uchar *>(block.data());
+    const qsizetype n = block.size();
+    QList<std::pair<qsizetype, qsizetype>> kept; // resource start, size
+    bool dropped = false;
+    qsizetype at = 0;
+    while (at < n) {
+        // Signature (4), id (2), even-padded Pascal name, size (4), even-padded data; what
+        // is too short for one is padding.
+        if (n - at < 12) {
+            kept.append({at, n - at});
+            break;
+        }
+        const quint16 id = qFromBigEndian<quint16>(p + at + 4);
+        const qsizetype name = (1 + qsizetype(p[at + 6]) + 1) & ~qsizetype(1);
+        if (n - at < 6 + name + 4)
+            return segment.toByteArray();
+        const qsizetype length = qFromBigEndian<quint32>(p + at + 6 + name);
+        const qsizetype size = 6 + name + 4 + ((length + 1) & ~qsizetype(1));
+        if (size > n - at + (length & 1)) // the last resource may miss its padding
+            return segment.toByteArray();
+        if (id == 0x0409 || id == 0x040C)
+            dropped = true;
+        else
+            kept.append({at, std::min(size, n - at)});
+        at += size;
+    }
+    if (!dropped)
+        return segment.toByteArray();
+    QByteArray payload = PhotoshopId.toByteArray();
+    for (const auto &[start, size] : kept)
+        payload.append(block.sliced(start, size));
+    return makeSegment(APP13, payload);
+}
+
+// ---- JPEG to JPEG ----
+
+struct Frame {
+    QSize size;
+    int components = 0;
+};
+
+Frame frameOf(QByteArrayView jpeg, const JpegHead &head) {
+    for (const Segment &s : head.segments) {
+        const bool frame = s.marker >= 0xC0 && s.marker <= 0xCF && s.marker != 0xC4 &&
+                           s.marker != 0xC8 && s.marker != 0xCC;
+        if (frame && s.size >= 10) {
+            const auto *p = reinterpret_cast<const uchar *>(jpeg.data() + s.offset + 4);
+            return {QSize(p[3] << 8 | p[4], p[1] << 8 | p[2]), p[5]};
+        }
+    }
+    return {};
+}
+
+// A JFIF header keeps its density and version but never its thumbnail.
+QByteArray jfifWithoutThumbnail(QByteArrayView segment) {
+    QByteArray jfif = segment.toByteArray();
+    if (jfif.size() > 18) {
+        jfif.truncate(18);
+        jfif[2] = 0;
+        jfif[3] = 16;
+        jfif[16] = 0;
+        jfif[17] = 0;
+    }
+    return jfif;
+}
+
+bool has(QByteArrayView bytes, const Segment &s, uchar marker, QByteArrayView id) {
+    return s.marker == marker && payloadOf(bytes, s).startsWith(id);
+}
+
+QByteArrayView bytesOf(QByteArrayView bytes, const Segment &s) {
+    return bytes.sliced(s.offset, s.size);
+}
+
+// What becomes of one of the source's segments in the new file: as it is wherever the new
+// picture leaves it right, patched where it does not, empty when it would be wrong there.
+std::optional<QByteArray> carried(QByteArrayView source, const Segment &s, const Frame &frame,
+                                  bool newProfile, QString &problem) {
+    const QByteArrayView segment = bytesOf(source, s), data = payloadOf(source, s);
+    if (has(source, s, APP0, JfxxId))
+        return QByteArray(); // a thumbnail
+    if (has(source, s, APP1, ExifId))
+        return uprightExif(segment, frame.size, problem);
+    if (has(source, s, APP1, XmpId))
+        return uprightXmp(segment, frame.size, problem);
+    if (has(source, s, APP2, IccId) && newProfile)
+        return QByteArray(); // the encoder's profile describes its pixels
+    if (has(source, s, APP2, MpfId))
+        return QByteArray(); // points at pictures after the end, which are not copied
+    if (has(source, s, APP13, PhotoshopId))
+        return withoutPhotoshopThumbnails(segment);
+    if (has(source, s, APP14, AdobeId)) {
+        // Its transform flag tells readers the colour model: kept only where it names the
+        // one we encoded (YCbCr for colour, none for grey).
+        const int transform = data.size() >= 12 ? uchar(data[11]) : -1;
+        const bool right =
+            (frame.components == 3 && transform == 1) || (frame.components == 1 && transform == 0);
+        return right ? segment.toByteArray() : QByteArray();
+    }
+    return segment.toByteArray();
+}
+
+QString copyJpegSegments(QFile &file, QByteArray &jpeg) {
+    QByteArray source;
+    const JpegHead from = readSourceHead(file, source);
+    if (file.error() != QFileDevice::NoError)
+        return notKept(file.errorString());
+    const JpegHead to = readHead(jpeg);
+    const Frame frame = frameOf(jpeg, to);
+    if (to.stop != JpegHead::Scan || !frame.size.isValid())
+        return notKept(QStringLiteral("the new file could not be read back"));
+
+    const Segment *sourceJfif = nullptr, *newJfif = nullptr;
+    bool newProfile = false, sourceComments = false;
+    for (const Segment &s : from.segments) {
+        if (!sourceJfif && has(source, s, APP0, JfifId) && s.size >= 18)
+            sourceJfif = &s;
+        sourceComments = sourceComments || s.marker == COM;
+    }
+    for (const Segment &s : to.segments) {
+        if (!newJfif && has(jpeg, s, APP0, JfifId))
+            newJfif = &s;
+        newProfile = newProfile || has(jpeg, s, APP2, IccId);
+    }
+
+    // Exactly one JFIF, first: the source's when it has one.
+    QByteArray head("\xFF\xD8", 2);
+    if (sourceJfif)
+        head.append(jfifWithoutThumbnail(bytesOf(source, *sourceJfif)));
+    else if (newJfif)
+        head.append(bytesOf(jpeg, *newJfif));
+    QStringList problems;
+    bool kept = false;
+    for (const Segment &s : from.segments) {
+        const bool metadata = (s.marker >= APP0 && s.marker <= APP15) || s.marker == COM;
+        if (!metadata || has(source, s, APP0, JfifId))
+            continue;
+        QString problem;
+        if (const std::optional<QByteArray> copy = carried(source, s, frame, newProfile, problem)) {
+            head.append(*copy);
+            kept = kept || !copy->isEmpty();
+        }
+        if (!problem.isEmpty())
+            problems.append(problem);
+    }
+    for (const Segment &s : to.segments) {
+        // The encoder's comments come from the picture's text, read from the source's.
+        if (has(jpeg, s, APP0, JfifId) || (s.marker == COM && sourceComments))
+            continue;
+        head.append(bytesOf(jpeg, s));
+    }
+    jpeg.replace(0, to.end, head);
+
+    if (problems.isEmpty())
+        return {};
+    return kept ? partlyKept(problems.first()) : notKept(problems.first());
+}
+
+// ---- Other sources, through the library ----
+
+// A plain file, never a web address or standard input as the library's own opener would
+// take some names to be: an absolute path names nothing else.
+std::unique_ptr<Exiv2::Image> openFile(const QString &path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    return own(Exiv2::ImageFactory::open(
+        Exiv2::ImageFactory::createIo(QFile::encodeName(absolute).toStdString(), false)));
+}
+
+void takeIccProfile(Exiv2::Image &to, Exiv2::Image &from) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    to.setIccProfile(std::move(from.iccProfile()), false);
+#else
+    to.setIccProfile(*from.iccProfile(), false);
+#endif
+}
+
+QString copyThroughLibrary(const QString &source, QByteArray &jpeg) {
     ErrorCollector collector;
     const auto outcome = [&collector](bool anythingKept) {
         if (collector.errors.isEmpty())
@@ -139,11 +731,11 @@ QString copyMetadata(const QString &source, QByteArray &jpeg) {
                             : notKept(collector.errors.first());
     };
 
-    Exiv2::Image::AutoPtr from;
+    std::unique_ptr<Exiv2::Image> from;
     try {
         from = openFile(source);
         // A format the library does not know carries nothing it could keep.
-        if (!from.get())
+        if (!from)
             return {};
         from->readMetadata();
     } catch (const std::exception &e) {
@@ -155,18 +747,23 @@ QString copyMetadata(const QString &source, QByteArray &jpeg) {
         return outcome(false);
 
     try {
-        const qsizetype head = scanDataOffset(jpeg);
-        Exiv2::Image::AutoPtr to = Exiv2::ImageFactory::open(
-            reinterpret_cast<const Exiv2::byte *>(jpeg.constData()), head ? head : jpeg.size());
+        // Everything the library rewrites lies before the picture data, so it need not copy
+        // megabytes of it.
+        const JpegHead ours = readHead(jpeg);
+        const qsizetype head = ours.stop == JpegHead::Scan ? ours.end : jpeg.size();
+        auto to = own(Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte *>(jpeg.constData()), head));
         // Reading our own file first keeps the colour profile it already carries.
         to->readMetadata();
         if (!to->iccProfileDefined() && from->iccProfileDefined())
-            to->setIccProfile(*from->iccProfile(), false);
+            takeIccProfile(*to, *from);
         if (from->byteOrder() != Exiv2::invalidByteOrder)
             to->setByteOrder(from->byteOrder());
+        const QSize size(int(to->pixelWidth()), int(to->pixelHeight()));
         Exiv2::ExifData exif = from->exifData();
         Exiv2::XmpData xmp = from->xmpData();
-        makeUpright(exif, xmp, QSize(to->pixelWidth(), to->pixelHeight()));
+        makeUpright(exif, size);
+        makeUpright(xmp, size);
         to->setExifData(exif);
         to->setIptcData(from->iptcData());
         to->setXmpData(xmp);
@@ -176,23 +773,34 @@ QString copyMetadata(const QString &source, QByteArray &jpeg) {
         if (io.open() != 0)
             return notKept(QStringLiteral("the new file could not be read back"));
         // The new head goes in place of the old one, in the encoder's buffer: its memory is
-        // already in use, where a fresh buffer would cost more than the rest of this. Only
-        // the growing may fail, and it leaves the picture whole.
-        const Exiv2::byte *newBytes = io.mmap();
-        const qsizetype oldHead = head ? head : jpeg.size(), newHead = io.size();
-        const qsizetype rest = jpeg.size() - oldHead;
-        if (newHead > oldHead)
-            jpeg.resize(newHead + rest);
-        char *bytes = jpeg.data();
-        std::memmove(bytes + newHead, bytes + oldHead, size_t(rest));
-        std::memcpy(bytes, newBytes, size_t(newHead));
-        jpeg.resize(newHead + rest);
+        // already in use, where a fresh buffer would cost more than the rest of this.
+        const auto *newBytes = reinterpret_cast<const char *>(io.mmap());
+        jpeg.replace(0, head, QByteArrayView(newBytes, qsizetype(io.size())));
         io.munmap();
         io.close();
     } catch (const std::exception &e) {
         return notKept(oneLine(e.what()));
     }
     return outcome(anything);
+}
+
+} // namespace
+
+QString copyMetadata(const QString &source, QByteArray &jpeg) {
+    initialiseLibrary();
+    // Opening a pipe or a device would wait for a writer that never comes.
+    const QFileInfo info(source);
+    if (info.exists() && !info.isFile())
+        return notKept(QStringLiteral("%1 is not a regular file").arg(source));
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly))
+        return notKept(file.errorString());
+    const QByteArray start = file.peek(3);
+    if (start.size() == 3 && uchar(start[0]) == 0xFF && uchar(start[1]) == SOI &&
+        uchar(start[2]) == 0xFF)
+        return copyJpegSegments(file, jpeg);
+    file.close();
+    return copyThroughLibrary(source, jpeg);
 }
 
 } // namespace imprimata

@@ -5,10 +5,17 @@
 
 namespace imprimata {
 
-// Carries the EXIF, IPTC and XMP of the picture file at source into jpeg, a whole JPEG file in
-// memory that holds the same photograph, stamped and already turned upright. So the copy says
-// the picture is upright, drops the camera's thumbnails (they would show it unstamped) and gives
-// the picture's own size. The colour profile in jpeg stays; without one it takes the source's.
+// Carries the metadata of the picture file at source into jpeg, a whole JPEG file in memory
+// that holds the same photograph, stamped and already turned upright.
+//
+// From a JPEG source every metadata segment (EXIF with its maker notes, XMP with its extension
+// segments, IPTC and Photoshop resources, colour profile, comments, the cameras' own segments)
+// goes over as it is, with only what is now wrong changed in place: the orientation says
+// upright, the pixel size is the picture's, and the camera's thumbnails (which would show it
+// unstamped) are gone. Segments that would mislead a reader of the new file are left out: a
+// multi-picture index, an Adobe colour transform other than the encoder's. The colour profile
+// in jpeg stays; without one it takes the source's. Other sources go through Exiv2: EXIF,
+// IPTC and XMP, made upright the same way.
 //
 // Returns one line for the user when the metadata could not be kept, or not all of it; empty
 // when everything was kept or the source has nothing to keep. Whatever happens, jpeg still
