@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Imprimata needs to build, run and test, if any are missing.
+# Installs the Debian 12 packages Imprimata needs to build, run and test, if any are missing;
+# packages named as arguments are added to the list.
 set -euo pipefail
 
 packages=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools
-  pkg-config libexiv2-dev
+  pkg-config libexiv2-dev libjpeg62-turbo-dev
   xvfb xauth
   fonts-liberation fonts-dejavu-core
+  "$@"
 )
 
 missing=()

@@ -544,7 +544,7 @@ bool MarkEditor::LoadMarkImage(const QString &path) {
     QImage picture;
     int w = 0;
     int h = 0;
-    if (!LoadPictureSize(path, picture, w, h, dialogs_))
+    if (!LoadPictureSize(path, picture, w, h, dialogs_, MaxMarkPicturePixels))
         return false;
     w = std::min(w, maxImageWidth);
     h = std::min(h, maxImageHeight);

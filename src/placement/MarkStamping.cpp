@@ -19,7 +19,7 @@ void resetMarkSurface(Surface &surface, const MarkSettings &mark) {
 
 bool drawMarkView(Surface &view, const MarkSettings &mark, QString *error) {
     if (mark.MarkType == ImageMark) {
-        const PictureReadResult read = readPicture(mark.ImagePath);
+        const PictureReadResult read = readPicture(mark.ImagePath, MaxMarkPicturePixels);
         if (!read.ok()) {
             if (error)
                 *error = read.error;

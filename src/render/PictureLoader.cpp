@@ -1,15 +1,24 @@
 #include "PictureLoader.h"
 
 #include "platform/Dialogs.h"
+#include "platform/JpegDecoder.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <QTransform>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <limits>
+#include <fcntl.h>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace imprimata {
 
@@ -24,59 +33,8 @@ quint32 le32(const Byte *p) {
     return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
 }
 
-// Walks the markers from SOI to EOI, skipping segments by their lengths and scan data up to
-// the next real marker. Anything after EOI (padding, appended data) is fine.
 bool jpegComplete(const Byte *p, qint64 n) {
-    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
-        return false;
-    qint64 i = 2;
-    for (;;) {
-        // Tolerate stray bytes between segments, as decoders do.
-        const void *ff =
-            i < n ? std::memchr(p + i, 0xFF, static_cast<std::size_t>(n - i)) : nullptr;
-        if (!ff)
-            return false;
-        i = static_cast<const Byte *>(ff) - p;
-        while (i < n && p[i] == 0xFF)
-            ++i;
-        if (i >= n)
-            return false;
-        const Byte marker = p[i++];
-        if (marker == 0xD9)
-            return true;
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
-            continue; // no length follows
-        if (i + 2 > n)
-            return false;
-        const qint64 length = (qint64(p[i]) << 8) | p[i + 1];
-        if (length < 2)
-            return false;
-        i += length;
-        if (i > n)
-            return false;
-        if (marker != 0xDA)
-            continue;
-        // Scan data: 0xFF is followed by a stuffed zero or a restart marker, until the
-        // marker that ends the scan.
-        for (;;) {
-            const void *next =
-                i < n ? std::memchr(p + i, 0xFF, static_cast<std::size_t>(n - i)) : nullptr;
-            if (!next)
-                return false;
-            const qint64 at = static_cast<const Byte *>(next) - p;
-            qint64 j = at + 1;
-            while (j < n && p[j] == 0xFF)
-                ++j;
-            if (j >= n)
-                return false;
-            if (p[j] == 0x00 || (p[j] >= 0xD0 && p[j] <= 0xD7)) {
-                i = j + 1;
-                continue;
-            }
-            i = at;
-            break;
-        }
-    }
+    return jpegScanCount(p, n).has_value();
 }
 
 // Follows the run-length codes to the end-of-bitmap code, or until every row has ended.
@@ -104,47 +62,79 @@ bool bmpRleComplete(const Byte *p, qint64 n, qint64 start, qint64 rows, bool fou
     return false;
 }
 
+struct BmpLayout {
+    qint64 offset = 0;
+    qint64 width = 0;
+    qint64 height = 0; // rows, whichever way they are stored
+    qint64 bits = 0;
+    qint64 compression = 0;
+    qint64 imageSize = 0;
+};
+
+// Nothing when the header is not one the checks below understand.
+std::optional<BmpLayout> bmpLayout(const Byte *p, qint64 n) {
+    if (n < 26 || p[0] != 'B' || p[1] != 'M')
+        return std::nullopt;
+    BmpLayout b;
+    b.offset = le32(p + 10);
+    const quint32 headerSize = le32(p + 14);
+    if (headerSize == 12) {
+        b.width = le16(p + 18);
+        b.height = le16(p + 20);
+        b.bits = le16(p + 24);
+    } else if (headerSize >= 40 && n >= 38) {
+        b.width = static_cast<qint32>(le32(p + 18));
+        b.height = static_cast<qint32>(le32(p + 22));
+        b.bits = le16(p + 28);
+        b.compression = le32(p + 30);
+        b.imageSize = le32(p + 34);
+    } else {
+        return std::nullopt;
+    }
+    b.height = b.height < 0 ? -b.height : b.height; // a qint64, so INT_MIN turns too
+    return b;
+}
+
+bool isUncompressed(const BmpLayout &b) {
+    return b.compression == 0 || b.compression == 3 || b.compression == 6;
+}
+
+// Where the rows of an uncompressed bitmap end with every row padded to four bytes, and where
+// they end without the last row's padding; nothing when that does not fit in 63 bits.
+std::optional<std::pair<qint64, qint64>> bmpRowsEnd(const BmpLayout &b) {
+    const qint64 rowBits = b.bits * b.width; // at most 2^16 * 2^31
+    const qint64 rowBytes = (rowBits + 31) / 32 * 4;
+    qint64 rows = 0;
+    qint64 padded = 0;
+    if (__builtin_mul_overflow(rowBytes, b.height - 1, &rows) ||
+        __builtin_add_overflow(b.offset, rows, &rows) ||
+        __builtin_add_overflow(rows, rowBytes, &padded))
+        return std::nullopt;
+    return std::pair{padded, rows + (rowBits + 7) / 8};
+}
+
 // The file must hold the pixel data its header announces.
 bool bmpComplete(const Byte *p, qint64 n) {
-    if (n < 26 || p[0] != 'B' || p[1] != 'M')
+    if (n < 26 || p[0] != 'B' || p[1] != 'M' || (le32(p + 14) >= 40 && n < 38))
         return false;
-    const qint64 offset = le32(p + 10);
-    const quint32 headerSize = le32(p + 14);
-    qint64 width = 0, height = 0, bits = 0, compression = 0, imageSize = 0;
-    if (headerSize == 12) {
-        width = le16(p + 18);
-        height = le16(p + 20);
-        bits = le16(p + 24);
-    } else if (headerSize >= 40) {
-        if (n < 38)
-            return false;
-        width = static_cast<qint32>(le32(p + 18));
-        height = static_cast<qint32>(le32(p + 22));
-        bits = le16(p + 28);
-        compression = le32(p + 30);
-        imageSize = le32(p + 34);
-    } else {
+    const std::optional<BmpLayout> b = bmpLayout(p, n);
+    if (!b)
         return true; // a header the reader judges for itself
-    }
-    height = height < 0 ? -height : height;
-    if (width <= 0 || height == 0 || bits == 0)
+    if (b->width <= 0 || b->height == 0 || b->bits == 0)
         return true; // nonsense the reader refuses with its own words
-    switch (compression) {
-    case 0: // uncompressed
-    case 3: // bit fields
-    case 6: {
-        const qint64 rowBytes = (bits * width + 31) / 32 * 4;
+    if (isUncompressed(*b)) {
         // Some writers leave out the padding of the last row.
-        const qint64 needed = offset + rowBytes * (height - 1) + (bits * width + 7) / 8;
-        return needed <= n;
+        const auto end = bmpRowsEnd(*b);
+        return end && end->second <= n;
     }
+    switch (b->compression) {
     case 1:
-        return bmpRleComplete(p, n, offset, height, false);
+        return bmpRleComplete(p, n, b->offset, b->height, false);
     case 2:
-        return bmpRleComplete(p, n, offset, height, true);
+        return bmpRleComplete(p, n, b->offset, b->height, true);
     case 4: // embedded JPEG or PNG
     case 5:
-        return offset + imageSize <= n;
+        return b->offset + b->imageSize <= n;
     default:
         return true;
     }
@@ -197,6 +187,31 @@ bool gifComplete(const Byte *p, qint64 n) {
     }
 }
 
+// The canvas Qt's reader paints the first frame on: the logical screen, or more if the frame
+// reaches past it. Its reported size is the frame's alone.
+std::optional<QSize> gifCanvas(const Byte *p, qint64 n) {
+    if (n < 13 || std::memcmp(p, "GIF", 3) != 0)
+        return std::nullopt;
+    qint64 i = 13;
+    if (p[10] & 0x80)
+        i += 3LL << ((p[10] & 7) + 1);
+    while (i < n) {
+        const Byte block = p[i++];
+        if (block == 0x21) {
+            ++i; // label
+            if (!skipSubBlocks(p, n, i))
+                return std::nullopt;
+        } else if (block == 0x2C && i + 8 <= n) {
+            const int w = int(std::max(le16(p + 6), le16(p + i) + le16(p + i + 4)));
+            const int h = int(std::max(le16(p + 8), le16(p + i + 2) + le16(p + i + 6)));
+            return QSize(w, h);
+        } else {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 QString tooLargeText(const QString &name, qint64 w, qint64 h) {
     return QStringLiteral("The picture %1 is too large to open (%2 \u00d7 %3 pixels).")
         .arg(name)
@@ -222,11 +237,99 @@ bool isPictureComplete(const QByteArray &format, const char *data, qint64 size) 
     return true;
 }
 
-PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
+namespace {
+
+bool isJpeg(const QByteArray &format) {
+    return format == "jpeg" || format == "jpg";
+}
+
+bool isBmp(const QByteArray &format) {
+    return format == "bmp" || format == "dib";
+}
+
+// Huffman-coded JPEG needs at least a bit for each 8 x 8 block (at most 512 pixels a byte),
+// GIF's LZW gives at most about 2730 pixels a byte. A file claiming more pixels than this
+// for each of its bytes is a decompression bomb, or damaged; small pictures are let be.
+constexpr qint64 MaxPixelsPerByte = 4096;
+constexpr qint64 SmallPicturePixels = 4LL * 1024 * 1024;
+
+bool isTooSmallForSize(const QByteArray &format, const Byte *p, qint64 n, qint64 pixels) {
+    if (pixels <= SmallPicturePixels || pixels / MaxPixelsPerByte <= n)
+        return false;
+    if (isJpeg(format) || format == "gif")
+        return true;
+    if (isBmp(format)) {
+        // The run-length kinds; plain rows are held to their full length anyway.
+        const std::optional<BmpLayout> b = bmpLayout(p, n);
+        return b && (b->compression == 1 || b->compression == 2);
+    }
+    return false;
+}
+
+QString notRegularText(const QString &name) {
+    return QStringLiteral("%1 is not a regular file.").arg(name);
+}
+
+// Opens the file for reading only if it is a regular file (a symbolic link to one is fine).
+// The kind is checked before opening, since merely opening a FIFO waits for a writer, and
+// again on the open file in case it was swapped in between.
+QString openRegularFile(const QString &path, QFile &file) {
     const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, file.errorString()};
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return qt_error_string(errno);
+    if (!S_ISREG(st.st_mode))
+        return notRegularText(name);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return qt_error_string(errno);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return notRegularText(name);
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return file.errorString();
+    }
+    return {};
+}
+
+// What the header says of a picture file, with its bytes at hand.
+struct PictureProbe {
+    QString name;
+    QFile file;
+    std::unique_ptr<QImageReader> reader;
+    QByteArray format; // lower case
+    QSize size;        // as stored; invalid when the header does not say
+    QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone;
+    const uchar *data = nullptr;
+    qint64 length = 0;
+    QByteArray copy; // the bytes, when the file cannot be mapped
+
+    qint64 pixels() const { return size.isValid() ? qint64(size.width()) * size.height() : 0; }
+    // Let the mapped pages go before a plugin reads the file its own way.
+    void releaseBytes() {
+        if (copy.isNull())
+            file.unmap(const_cast<uchar *>(data));
+        data = nullptr;
+        length = 0;
+        copy = QByteArray();
+    }
+    QString tooLarge() const {
+        const QSize shown =
+            turn & QImageIOHandler::TransformationRotate90 ? size.transposed() : size;
+        return tooLargeText(name, shown.width(), shown.height());
+    }
+};
+
+// Opens the file and reads its header; the refusal, if the header already calls for one.
+QString probePicture(const QString &path, qint64 maxPixels, PictureProbe &probe) {
+    probe.name = QFileInfo(path).fileName();
+    if (const QString error = openRegularFile(path, probe.file); !error.isEmpty())
+        return error;
+    if (probe.file.size() == 0)
+        return damagedText(probe.name);
 
     // The reader's own limit stays above ours, so our check is the one that speaks. The limit
     // is process-wide: raise it once, not from every thread that reads.
@@ -235,64 +338,183 @@ PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
         QImageReader::setAllocationLimit(static_cast<int>(MaxPicturePixels * 8 / (1 << 20)));
     });
 
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
+    probe.reader = std::make_unique<QImageReader>(&probe.file);
+    QImageReader &reader = *probe.reader;
+    reader.setAutoTransform(false); // turned below, the same way for every format
     if (!reader.canRead()) {
         // Only a read attempt gives the reader's own description.
         QImage none;
         reader.read(&none);
-        return {{}, reader.errorString()};
+        return reader.errorString();
     }
-    const QByteArray format = reader.format();
+    probe.format = reader.format().toLower();
+    probe.size = reader.size();
+    probe.turn = reader.transformation();
+    if (probe.pixels() > maxPixels)
+        return probe.tooLarge();
 
-    // The size as stored; the message gives it as the picture will be shown.
-    const QSize size = reader.size();
-    QSize shown = size;
-    if (size.isValid()) {
-        const qint64 pixels = qint64(size.width()) * size.height();
-        if (reader.transformation() & QImageIOHandler::TransformationRotate90)
-            shown.transpose();
-        if (pixels > maxPixels)
-            return {{}, tooLargeText(name, shown.width(), shown.height())};
+    probe.length = probe.file.size();
+    probe.data = probe.file.map(0, probe.length);
+    if (!probe.data) {
+        // The reader may have left the file just past the header it read.
+        const qint64 at = probe.file.pos();
+        probe.file.seek(0);
+        probe.copy = probe.file.readAll();
+        probe.file.seek(at);
+        probe.data = reinterpret_cast<const uchar *>(probe.copy.constData());
+        probe.length = probe.copy.size();
     }
+    // What will really be allocated, where the reader does not say it.
+    if (probe.format == "gif") {
+        if (const std::optional<QSize> canvas = gifCanvas(probe.data, probe.length))
+            probe.size = *canvas;
+    } else if (isJpeg(probe.format) && !probe.size.isValid()) {
+        if (const std::optional<JpegHeader> header = readJpegHeader(probe.data, probe.length))
+            probe.size = QSize(header->width, header->height);
+    }
+    if (probe.pixels() > maxPixels)
+        return probe.tooLarge();
+    if (isTooSmallForSize(probe.format, probe.data, probe.length, probe.pixels()))
+        return damagedText(probe.name);
+    return {};
+}
 
-    {
-        QFile check(path);
-        if (!check.open(QIODevice::ReadOnly))
-            return {{}, check.errorString()};
-        const qint64 length = check.size();
-        const uchar *mapped = length > 0 ? check.map(0, length) : nullptr;
-        const QByteArray bytes = mapped ? QByteArray() : check.readAll();
-        const char *data = mapped ? reinterpret_cast<const char *>(mapped) : bytes.constData();
-        const qint64 n = mapped ? length : bytes.size();
-        if (!isPictureComplete(format, data, n))
-            return {{}, damagedText(name)};
+// A bitmap whose last row lacks its padding is read from a padded copy, since Qt's reader
+// skips a short row and leaves it unset.
+QByteArray paddedBitmap(const PictureProbe &probe) {
+    if (!isBmp(probe.format))
+        return {};
+    const std::optional<BmpLayout> b = bmpLayout(probe.data, probe.length);
+    if (!b || !isUncompressed(*b) || b->width <= 0 || b->height == 0 || b->bits == 0)
+        return {};
+    const auto end = bmpRowsEnd(*b);
+    if (!end || end->first <= probe.length || end->first - probe.length > 3)
+        return {};
+    QByteArray padded(reinterpret_cast<const char *>(probe.data), probe.length);
+    padded.append(QByteArray(end->first - probe.length, '\0'));
+    return padded;
+}
+
+// Turns the picture as its EXIF orientation says, exactly as the reader's automatic turn.
+void turnUpright(QImage &image, QImageIOHandler::Transformations turn) {
+    if (turn == QImageIOHandler::TransformationNone)
+        return;
+    if (turn == QImageIOHandler::TransformationRotate270) {
+        image = image.transformed(QTransform().rotate(270));
+        return;
+    }
+    image = std::move(image).mirrored(turn & QImageIOHandler::TransformationMirror,
+                                      turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90)
+        image = image.transformed(QTransform().rotate(90));
+}
+
+// Reads through Qt's plugins. The bitmap reader writes into a picture of the right size and
+// format when given one: it gets one cleared, so that pixels it skips are the first colour
+// rather than whatever the memory held. Others allocate their own (GIF's canvas is not the
+// size its reader reports).
+PictureReadResult readWithPlugin(PictureProbe &probe) {
+    const QByteArray padded = paddedBitmap(probe);
+    probe.releaseBytes();
+    QBuffer buffer;
+    std::unique_ptr<QImageReader> fromBuffer;
+    QImageReader *reader = probe.reader.get();
+    if (!padded.isEmpty()) {
+        buffer.setData(padded);
+        buffer.open(QIODevice::ReadOnly);
+        fromBuffer = std::make_unique<QImageReader>(&buffer, probe.format);
+        fromBuffer->setAutoTransform(false);
+        reader = fromBuffer.get();
     }
 
     QImage image;
-    if (size.isValid()) {
+    if (probe.size.isValid()) {
         // Claim the memory first: a picture that does not fit is too large, not damaged.
-        image = QImage(size, QImage::Format_RGB32);
-        if (image.isNull())
-            return {{}, tooLargeText(name, shown.width(), shown.height())};
+        QImage::Format format = reader->imageFormat();
+        if (format == QImage::Format_Invalid)
+            format = QImage::Format_RGB32;
+        QImage claimed(probe.size, format);
+        if (claimed.isNull())
+            return {{}, probe.tooLarge()};
+        if (isBmp(probe.format)) {
+            claimed.fill(claimed.hasAlphaChannel() || claimed.depth() < 32 ? 0u : 0xff000000u);
+            image = std::move(claimed);
+        }
     }
-    if (!reader.read(&image)) {
-        if (reader.error() == QImageReader::InvalidDataError)
-            return {{}, damagedText(name)};
-        return {{}, reader.errorString()};
-    }
-    if (image.format() != QImage::Format_RGB32) {
-        const QSize decoded = image.size();
-        image = image.convertToFormat(QImage::Format_RGB32);
-        if (image.isNull())
-            return {{}, tooLargeText(name, decoded.width(), decoded.height())};
+    if (!reader->read(&image)) {
+        if (reader->error() == QImageReader::InvalidDataError)
+            return {{}, damagedText(probe.name)};
+        return {{}, reader->errorString()};
     }
     return {image, {}};
 }
 
+} // namespace
+
+PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
+    PictureProbe probe;
+    if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
+        return {{}, error};
+    if (!isPictureComplete(probe.format, reinterpret_cast<const char *>(probe.data), probe.length))
+        return {{}, damagedText(probe.name)};
+
+    QImage image;
+    if (isJpeg(probe.format)) {
+        // Qt's reader drops libjpeg's warnings about corrupt data and shows the rest grey.
+        JpegDecodeResult decoded = decodeJpeg(probe.data, probe.length);
+        if (decoded.status == JpegStatus::TooLarge)
+            return {{}, probe.tooLarge()};
+        if (decoded.status != JpegStatus::Decoded)
+            return {{}, damagedText(probe.name)};
+        image = std::move(decoded.image);
+    } else {
+        PictureReadResult read = readWithPlugin(probe);
+        if (!read.ok())
+            return read;
+        image = std::move(read.image);
+    }
+
+    if (image.format() != QImage::Format_RGB32) {
+        const QSize decoded = image.size();
+        image = std::move(image).convertToFormat(QImage::Format_RGB32);
+        if (image.isNull())
+            return {{}, tooLargeText(probe.name, decoded.width(), decoded.height())};
+    }
+    turnUpright(image, probe.turn);
+    if (image.isNull())
+        return {{}, probe.tooLarge()};
+    return {image, {}};
+}
+
+qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels) {
+    PictureProbe probe;
+    if (!probePicture(path, maxPixels, probe).isEmpty() || !probe.size.isValid())
+        return 0;
+    const qint64 picture = probe.pixels() * 4;
+    qint64 bytes = picture;
+    if (isJpeg(probe.format)) {
+        const std::optional<JpegHeader> header = readJpegHeader(probe.data, probe.length);
+        if (!header)
+            return 0;
+        bytes += header->workBytes + probe.length; // the file stays mapped while decoding
+    } else {
+        // The plugin's picture before its conversion, and a padded copy of a bitmap.
+        const QImage::Format format = probe.reader->imageFormat();
+        const int depth =
+            format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+        if (depth != 32)
+            bytes += (qint64(probe.size.width()) * depth + 31) / 32 * 4 * probe.size.height();
+        if (isBmp(probe.format))
+            bytes += probe.length;
+    }
+    if (probe.turn & QImageIOHandler::TransformationRotate90)
+        bytes += picture;
+    return bytes;
+}
+
 bool LoadPictureSize(const QString &path, QImage &holder, int &width, int &height,
-                     DialogService &dialogs) {
-    PictureReadResult result = readPicture(path);
+                     DialogService &dialogs, qint64 maxPixels) {
+    PictureReadResult result = readPicture(path, maxPixels);
     if (!result.ok()) {
         dialogs.message(result.error, MessageIcon::None);
         return false;

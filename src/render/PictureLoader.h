@@ -12,16 +12,29 @@ class DialogService;
 // The largest picture the program opens: 800 MiB of 32-bit pixels.
 inline constexpr qint64 MaxPicturePixels = 200LL * 1024 * 1024;
 
+// No mark is drawn anywhere near this size: a bigger mark picture would only cost time and
+// memory to read.
+inline constexpr qint64 MaxMarkPicturePixels = 25LL * 1000 * 1000;
+
 struct PictureReadResult {
     QImage image; // Format_RGB32, turned upright by its EXIF orientation; null on failure
     QString error;
     bool ok() const { return !image.isNull(); }
 };
 
-// Reads a picture file with no window involved. Refuses a picture of more than maxPixels
-// pixels, or one that cannot be allocated, as too large, and a truncated JPEG, BMP or GIF
-// as damaged, before anything is decoded; other failures carry the reader's description.
+// Reads a picture file with no window involved. Refuses at once what is not a regular file
+// (a FIFO would block the read). Refuses a picture of more than maxPixels pixels, or one that
+// cannot be allocated, as too large; and as damaged, before anything is decoded, a truncated
+// JPEG, BMP or GIF or one far too small for the size it claims; a JPEG whose data turns out
+// corrupt while decoding is damaged too. Other failures carry the reader's description.
 PictureReadResult readPicture(const QString &path, qint64 maxPixels = MaxPicturePixels);
+
+// The most memory readPicture(path, maxPixels) holds at once for the picture, from the file's
+// header alone: the picture, the decoder's working store (and a JPEG's bytes, mapped while it
+// is decoded), a copy while converting or turning it upright. 0 when the header already shows
+// the read will be refused before allocating (not a regular file, unreadable, unknown size,
+// too large, too small for its size).
+qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels = MaxPicturePixels);
 
 // Whether the bytes of a file in the given format (as QImageReader names it) hold the
 // whole picture. Formats it does not know are taken as complete.
@@ -30,6 +43,6 @@ bool isPictureComplete(const QByteArray &format, const char *data, qint64 size);
 // Reads the file into the holder and gives its pixel size. On failure shows the error as a
 // message and leaves holder, width and height as they were.
 bool LoadPictureSize(const QString &path, QImage &holder, int &width, int &height,
-                     DialogService &dialogs);
+                     DialogService &dialogs, qint64 maxPixels = MaxPicturePixels);
 
 } // namespace imprimata

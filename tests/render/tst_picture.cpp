@@ -1,7 +1,11 @@
 #include "render/PictureLoader.h"
 
 #include "platform/Dialogs.h"
+#include "render/CraftedJpeg.h"
 
+#include <QColorSpace>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -47,6 +51,51 @@ QString damaged(const QString &name) {
     return QStringLiteral("The picture %1 is damaged or incomplete and was not opened.").arg(name);
 }
 
+// Soft shapes and a little noise: every channel varies, as in a photograph.
+QImage photo(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y,
+                           qRgb((x * 255 / w + int(random.bounded(24))) & 255,
+                                (y * 255 / h + int(random.bounded(24))) & 255,
+                                ((x + y) * 3 + int(random.bounded(24))) & 255));
+    return image;
+}
+
+QByteArray written(const QImage &image, int quality, bool progressive) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(image))
+        qFatal("cannot write a JPEG: %s", qPrintable(writer.errorString()));
+    return bytes;
+}
+
+// An APP1 block with only the orientation tag, put right after the start marker.
+QByteArray withOrientation(const QByteArray &jpeg, int orientation) {
+    QByteArray exif = QByteArray::fromHex("ffe10022457869660000"         // APP1, "Exif"
+                                          "49492a0008000000"             // little-endian TIFF
+                                          "0100120103000100000000000000" // orientation
+                                          "00000000");
+    exif[10 + 8 + 10] = char(orientation);
+    return jpeg.left(2) + exif + jpeg.mid(2);
+}
+
+// What Qt's own reader makes of the bytes, turned upright as it does.
+QImage qtReads(const QByteArray &bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
+}
+
 } // namespace
 
 class PictureTest : public QObject {
@@ -64,6 +113,14 @@ private slots:
     void reads_data();
     void reads();
     void turnsPictureUpright();
+    void decodesJpegLikeQt_data();
+    void decodesJpegLikeQt();
+    void turnsLikeQt_data();
+    void turnsLikeQt();
+    void readsTopRowWithoutPadding();
+    void refusesLargeMarkPicture();
+    void tellsDecodeBytes_data();
+    void tellsDecodeBytes();
 };
 
 void PictureTest::reads_data() {
@@ -78,10 +135,37 @@ void PictureTest::reads_data() {
     QTest::newRow("gif") << "a.gif" << Gif << QSize(6, 4) << QString();
     QTest::newRow("bmp, padded") << "p.bmp" << bmp + QByteArray(300, '\0') << QSize(48, 32)
                                  << QString();
+    // Oddities libjpeg warns about that cost no pixel: they still load.
+    const qsizetype app0 = jpeg.indexOf("JFIF");
+    QByteArray newerJfif = jpeg;
+    newerJfif[app0 + 5] = 2; // version 2.01
+    QTest::newRow("jpeg of a later JFIF version")
+        << "v.jpg" << newerJfif << QSize(48, 32) << QString();
+    const qsizetype tables = jpeg.indexOf("\xff\xdb");
+    QTest::newRow("jpeg with stray bytes between its headers")
+        << "s.jpg" << jpeg.left(tables) + QByteArray(3, '\0') + jpeg.mid(tables) << QSize(48, 32)
+        << QString();
+    // At least a bit for each block even when flat: far more than the least a file may have.
+    QImage flat(4800, 1000, QImage::Format_Grayscale8);
+    flat.fill(200);
+    QByteArray progressive;
+    QBuffer out(&progressive);
+    out.open(QIODevice::WriteOnly);
+    QImageWriter writer(&out, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    QVERIFY(writer.write(flat));
+    QTest::newRow("flat grey, progressive") << "f.jpg" << progressive << flat.size() << QString();
     QTest::newRow("jpeg cut in the scan")
         << "t.jpg" << jpeg.left(jpeg.size() * 6 / 10) << none << damaged("t.jpg");
     QTest::newRow("bmp one byte short") << "t.bmp" << bmp.chopped(1) << none << damaged("t.bmp");
     QTest::newRow("gif without trailer") << "t.gif" << Gif.chopped(1) << none << damaged("t.gif");
+    // A one-pixel frame on a 100 x 100 screen: the picture is the screen.
+    const QByteArray smallFrame =
+        QByteArray::fromHex("4749463839616400640080010000ff000000ff" // screen, green and blue
+                            "2c0000000001000100"                     // one 1 x 1 image
+                            "0002024401003b");                       // its data, trailer
+    QTest::newRow("gif, frame smaller than the screen")
+        << "s.gif" << smallFrame << QSize(100, 100) << QString();
     QTest::newRow("not a picture")
         << "notes.jpg" << QByteArray("just some words\n") << none << "Unsupported image format";
     // 36 megapixels are 144 MB of 32-bit pixels, more than the reader allows by default. A
@@ -135,6 +219,150 @@ void PictureTest::turnsPictureUpright() {
     QCOMPARE(r.image.size(), QSize(20, 40));
     // The red block is now at the top-right, over dark green.
     QVERIFY(qRed(r.image.pixel(17, 2)) > 180 && qRed(r.image.pixel(2, 2)) < 70);
+}
+
+// The JPEG decoder replaced Qt's for reading pictures; what it makes of a sound file must not
+// differ by one pixel, nor in the texts, colour space and resolution a saved copy keeps.
+void PictureTest::decodesJpegLikeQt_data() {
+    QTest::addColumn<QByteArray>("jpeg");
+    const QImage image = photo(203, 141); // not a whole number of blocks either way
+    QTest::newRow("Qt's writer, 4:2:0") << written(image, 75, false);
+    QTest::newRow("Qt's writer, quality 100") << written(image, 100, false);
+    QTest::newRow("Qt's writer, progressive") << written(image, 85, true);
+    QTest::newRow("Qt's writer, grey")
+        << written(image.convertToFormat(QImage::Format_Grayscale8), 90, false);
+    QImage described = image;
+    described.setText(QStringLiteral("Author"), QStringLiteral("Anne"));
+    described.setText(QStringLiteral("Description"), QStringLiteral("a quiet  lake"));
+    described.setColorSpace(QColorSpace::DisplayP3);
+    described.setDotsPerMeterX(11811);
+    described.setDotsPerMeterY(5906);
+    QTest::newRow("comments, ICC profile, density") << written(described, 90, false);
+    QTest::newRow("4:4:4") << craftJpeg(image, sampledJpeg(1, 1));
+    QTest::newRow("4:2:2") << craftJpeg(image, sampledJpeg(2, 1));
+    QTest::newRow("4:4:0") << craftJpeg(image, sampledJpeg(1, 2));
+    QTest::newRow("4:1:1") << craftJpeg(image, sampledJpeg(4, 1));
+    QTest::newRow("stored as RGB") << craftJpeg(image, sampledJpeg(1, 1, JCS_RGB));
+    QTest::newRow("CMYK") << craftJpeg(image, sampledJpeg(1, 1, JCS_CMYK));
+    QTest::newRow("YCCK") << craftJpeg(image, sampledJpeg(2, 2, JCS_YCCK));
+    JpegRecipe progressive = sampledJpeg(1, 1);
+    progressive.progressive = true;
+    QTest::newRow("progressive 4:4:4") << craftJpeg(image, progressive);
+    JpegRecipe restarts = sampledJpeg(2, 2);
+    restarts.restartRows = 1;
+    QTest::newRow("restart markers") << craftJpeg(image, restarts);
+    // Real camera files, where the project has them.
+    const QDir cameras(QStringLiteral(QT_TESTCASE_SOURCEDIR "/data/cameras"));
+    for (const QFileInfo &file : cameras.entryInfoList({"*.jpg", "*.jpeg", "*.JPG"}, QDir::Files)) {
+        QFile f(file.filePath());
+        if (f.open(QIODevice::ReadOnly))
+            QTest::newRow(qPrintable(file.fileName())) << f.readAll();
+    }
+}
+
+void PictureTest::decodesJpegLikeQt() {
+    QFETCH(QByteArray, jpeg);
+    const QImage expected = qtReads(jpeg);
+    QVERIFY(!expected.isNull());
+    const PictureReadResult r = readPicture(write("p.jpg", jpeg));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.format(), QImage::Format_RGB32);
+    QCOMPARE(r.image.size(), expected.size());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (r.image.pixel(x, y) != expected.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2): %3, Qt's reader %4")
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(r.image.pixel(x, y), 8, 16)
+                                     .arg(expected.pixel(x, y), 8, 16)));
+    QCOMPARE(r.image.text(), expected.text());
+    QCOMPARE(r.image.colorSpace(), expected.colorSpace());
+    QCOMPARE(r.image.dotsPerMeterX(), expected.dotsPerMeterX());
+    QCOMPARE(r.image.dotsPerMeterY(), expected.dotsPerMeterY());
+}
+
+void PictureTest::turnsLikeQt_data() {
+    QTest::addColumn<int>("orientation");
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        QTest::addRow("orientation %d", orientation) << orientation;
+}
+
+void PictureTest::turnsLikeQt() {
+    QFETCH(int, orientation);
+    const QByteArray jpeg = withOrientation(written(photo(37, 21), 90, false), orientation);
+    const PictureReadResult r = readPicture(write("o.jpg", jpeg));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image, qtReads(jpeg));
+}
+
+void PictureTest::readsTopRowWithoutPadding() {
+    // 201 pixels of three bytes leave one byte of padding in each row; the last row stored,
+    // the top one, goes without it.
+    const QImage picture = photo(201, 100);
+    const PictureReadResult r = readPicture(write("short.bmp", encoded(picture, "bmp").chopped(1)));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(r.image.size(), picture.size());
+    for (int x = 0; x < picture.width(); ++x)
+        QCOMPARE(r.image.pixel(x, 0), picture.pixel(x, 0));
+    QCOMPARE(r.image, picture);
+}
+
+void PictureTest::refusesLargeMarkPicture() {
+    // Only the header of a 5001 x 5000 bitmap: the limit speaks before anything is read.
+    const QString path = write("mark.bmp", bmpClaiming(5001, 5000));
+    const QString tooLarge =
+        QStringLiteral("The picture mark.bmp is too large to open (5001 \u00d7 5000 pixels).");
+    QCOMPARE(readPicture(path, MaxMarkPicturePixels).error, tooLarge);
+    ScriptedDialogService dialogs;
+    QImage holder;
+    int w = 0, h = 0;
+    QVERIFY(!LoadPictureSize(path, holder, w, h, dialogs, MaxMarkPicturePixels));
+    QCOMPARE(dialogs.lastMessage(), tooLarge);
+    // A photograph of that size is only refused for its missing pixels.
+    QCOMPARE(readPicture(path).error, damaged("mark.bmp"));
+}
+
+// The batch tool shares a memory budget between its decodes by this figure.
+void PictureTest::tellsDecodeBytes_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("least"); // what the picture and the decoder's store take
+    QTest::addColumn<qint64>("most");
+    const QImage image = photo(400, 300);
+    const qint64 picture = 400 * 300 * 4;
+    QTest::newRow("baseline JPEG")
+        << "b.jpg" << written(image, 90, false) << picture << picture + 300'000;
+    // The decoder holds every coefficient: 4:2:0 is one and a half samples a pixel, two bytes
+    // each.
+    QTest::newRow("progressive JPEG")
+        << "p.jpg" << written(image, 90, true) << picture + 360'000 << picture + 700'000;
+    QTest::newRow("JPEG turned a quarter")
+        << "t.jpg" << withOrientation(written(image, 90, false), 6) << 2 * picture
+        << 2 * picture + 300'000;
+    QTest::newRow("bitmap") << "b.bmp" << encoded(image, "bmp") << picture << 2 * picture;
+    QTest::newRow("GIF") << "a.gif" << Gif << qint64(6 * 4 * 4) << qint64(6 * 4 * 8 + 1000);
+    // Refused from the header: nothing will be allocated.
+    QTest::newRow("too large") << "l.bmp" << bmpClaiming(16384, 12801) << qint64(0) << qint64(0);
+    QTest::newRow("not a picture") << "n.jpg" << QByteArray("words") << qint64(0) << qint64(0);
+    QByteArray bomb = written(photo(16, 16), 75, false); // claiming 14000 x 14000
+    const qsizetype sof = bomb.indexOf("\xff\xc0");
+    qToBigEndian<quint16>(14000, bomb.data() + sof + 5);
+    qToBigEndian<quint16>(14000, bomb.data() + sof + 7);
+    QTest::newRow("JPEG bomb") << "bomb.jpg" << bomb << qint64(0) << qint64(0);
+    QByteArray gifBomb = Gif; // a 13000 x 13000 screen
+    qToLittleEndian<quint16>(13000, gifBomb.data() + 6);
+    qToLittleEndian<quint16>(13000, gifBomb.data() + 8);
+    QTest::newRow("GIF bomb") << "bomb.gif" << gifBomb << qint64(0) << qint64(0);
+}
+
+void PictureTest::tellsDecodeBytes() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, least);
+    QFETCH(qint64, most);
+    const qint64 told = pictureDecodeBytes(write(name, bytes));
+    QVERIFY2(told >= least && told <= most, qPrintable(QString::number(told)));
 }
 
 QTEST_MAIN(PictureTest)

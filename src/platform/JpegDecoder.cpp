@@ -1,0 +1,283 @@
+#include "JpegDecoder.h"
+
+#include <QColorSpace>
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio> // jpeglib.h uses FILE without including it
+#include <cstring>
+
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+namespace imprimata {
+
+namespace {
+
+// Stray bytes between header segments are harmless (the marker walk below allows them
+// too); once the scans begin, any warning about the data means lost pixels.
+enum class Stage { Header, Scans };
+
+// Warnings about the headers, not the compressed pixels.
+bool isHarmless(int code, Stage stage) {
+    switch (code) {
+    case JWRN_JFIF_MAJOR:
+    case JWRN_ADOBE_XFORM:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_ICC:
+        return true;
+    case JWRN_EXTRANEOUS_DATA:
+        return stage == Stage::Header;
+    default:
+        return false;
+    }
+}
+
+// One decode's state. Nothing here has a destructor that a longjmp could skip: the C++
+// objects are built by the caller between the protected steps.
+struct Decoder {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    std::jmp_buf jump{};
+    Stage stage = Stage::Header;
+    char message[JMSG_LENGTH_MAX] = {};
+
+    Decoder(const uchar *data, qint64 size) : data_(data), size_(size) {}
+    ~Decoder() { jpeg_destroy_decompress(&info); }
+    Decoder(const Decoder &) = delete;
+    Decoder &operator=(const Decoder &) = delete;
+
+    bool readHeader(bool keepMarkers);
+    bool decodeInto(QImage &image);
+
+private:
+    const uchar *data_;
+    qint64 size_;
+};
+
+extern "C" {
+
+static void failDecode(j_common_ptr cinfo) {
+    auto *decoder = static_cast<Decoder *>(cinfo->client_data);
+    (*cinfo->err->format_message)(cinfo, decoder->message);
+    std::longjmp(decoder->jump, 1);
+}
+
+static void onMessage(j_common_ptr cinfo, int level) {
+    // Levels 0 and up are traces; below 0 the decoder carries on past bad data.
+    if (level < 0 &&
+        !isHarmless(cinfo->err->msg_code, static_cast<Decoder *>(cinfo->client_data)->stage))
+        failDecode(cinfo);
+}
+
+static void staySilent(j_common_ptr) {}
+
+} // extern "C"
+
+bool Decoder::readHeader(bool keepMarkers) {
+    info.err = jpeg_std_error(&errors);
+    errors.error_exit = failDecode;
+    errors.emit_message = onMessage;
+    errors.output_message = staySilent;
+    info.client_data = this;
+    if (setjmp(jump))
+        return false;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data_, static_cast<unsigned long>(size_));
+    if (keepMarkers) {
+        jpeg_save_markers(&info, JPEG_COM, 0xFFFF);
+        jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
+    }
+    jpeg_read_header(&info, TRUE);
+    return true;
+}
+
+bool Decoder::decodeInto(QImage &image) {
+    stage = Stage::Scans;
+    uchar *const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    if (setjmp(jump))
+        return false;
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    // Straight into the picture's rows, the fourth byte set to opaque as Format_RGB32 wants.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+#else
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_ARGB;
+#endif
+    jpeg_start_decompress(&info);
+    if (info.output_width != JDIMENSION(image.width()) ||
+        info.output_height != JDIMENSION(image.height()) || info.output_components != 4)
+        return false;
+    if (cmyk) {
+        JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info),
+                                                   JPOOL_IMAGE, info.output_width * 4, 1);
+        while (info.output_scanline < info.output_height) {
+            QRgb *out = reinterpret_cast<QRgb *>(bits + info.output_scanline * stride);
+            jpeg_read_scanlines(&info, row, 1);
+            // Adobe's inverted CMYK, converted as Qt's reader does.
+            const JSAMPLE *in = row[0];
+            for (JDIMENSION x = 0; x < info.output_width; ++x, in += 4) {
+                const int k = in[3];
+                out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+            }
+        }
+    } else {
+        JSAMPROW rows[16];
+        while (info.output_scanline < info.output_height) {
+            const JDIMENSION count =
+                std::min<JDIMENSION>({16, JDIMENSION(info.rec_outbuf_height),
+                                      info.output_height - info.output_scanline});
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = bits + (info.output_scanline + i) * stride;
+            jpeg_read_scanlines(&info, rows, count);
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+// The comments become texts and the ICC profile the colour space, as Qt's reader does, so
+// that a picture saved again keeps them.
+void copyMarkers(const jpeg_decompress_struct &info, QImage &image) {
+    QByteArray icc;
+    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
+        const char *data = reinterpret_cast<const char *>(m->data);
+        if (m->marker == JPEG_COM) {
+            const QString s = QString::fromUtf8(data, m->data_length);
+            const qsizetype colon = s.indexOf(QLatin1String(": "));
+            if (colon == -1 || s.indexOf(QLatin1Char(' ')) < colon)
+                image.setText(QStringLiteral("Description"), s);
+            else
+                image.setText(s.left(colon), s.mid(colon + 2));
+        } else if (m->marker == JPEG_APP0 + 2 && m->data_length > 128 + 4 + 14 &&
+                   std::memcmp(data, "ICC_PROFILE", 12) == 0) {
+            icc.append(data + 14, m->data_length - 14);
+        }
+    }
+    if (!icc.isEmpty())
+        image.setColorSpace(QColorSpace::fromIccProfile(icc));
+    if (info.density_unit == 1) {
+        image.setDotsPerMeterX(int(100. * info.X_density / 2.54));
+        image.setDotsPerMeterY(int(100. * info.Y_density / 2.54));
+    } else if (info.density_unit == 2) {
+        image.setDotsPerMeterX(int(100. * info.X_density));
+        image.setDotsPerMeterY(int(100. * info.Y_density));
+    }
+}
+
+} // namespace
+
+std::optional<int> jpegScanCount(const uchar *p, qint64 n) {
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
+        return std::nullopt;
+    qint64 i = 2;
+    int scans = 0;
+    for (;;) {
+        // Tolerate stray bytes between segments, as decoders do.
+        const void *ff =
+            i < n ? std::memchr(p + i, 0xFF, static_cast<std::size_t>(n - i)) : nullptr;
+        if (!ff)
+            return std::nullopt;
+        i = static_cast<const uchar *>(ff) - p;
+        while (i < n && p[i] == 0xFF)
+            ++i;
+        if (i >= n)
+            return std::nullopt;
+        const uchar marker = p[i++];
+        if (marker == 0xD9)
+            return scans;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // no length follows
+        if (i + 2 > n)
+            return std::nullopt;
+        const qint64 length = (qint64(p[i]) << 8) | p[i + 1];
+        if (length < 2)
+            return std::nullopt;
+        i += length;
+        if (i > n)
+            return std::nullopt;
+        if (marker != 0xDA)
+            continue;
+        ++scans;
+        // Scan data: 0xFF is followed by a stuffed zero or a restart marker, until the
+        // marker that ends the scan.
+        for (;;) {
+            const void *next =
+                i < n ? std::memchr(p + i, 0xFF, static_cast<std::size_t>(n - i)) : nullptr;
+            if (!next)
+                return std::nullopt;
+            const qint64 at = static_cast<const uchar *>(next) - p;
+            qint64 j = at + 1;
+            while (j < n && p[j] == 0xFF)
+                ++j;
+            if (j >= n)
+                return std::nullopt;
+            if (p[j] == 0x00 || (p[j] >= 0xD0 && p[j] <= 0xD7)) {
+                i = j + 1;
+                continue;
+            }
+            i = at;
+            break;
+        }
+    }
+}
+
+std::optional<JpegHeader> readJpegHeader(const uchar *data, qint64 size) {
+    Decoder decoder(data, size);
+    if (size <= 0 || !decoder.readHeader(false))
+        return std::nullopt;
+    const jpeg_decompress_struct &info = decoder.info;
+    JpegHeader header;
+    header.width = static_cast<int>(info.image_width);
+    header.height = static_cast<int>(info.image_height);
+    if (info.progressive_mode || info.comps_in_scan < info.num_components) {
+        // Every block of every component, 64 coefficients of two bytes.
+        for (int c = 0; c < info.num_components; ++c) {
+            const jpeg_component_info &comp = info.comp_info[c];
+            const qint64 across = (qint64(comp.width_in_blocks) + comp.h_samp_factor - 1) /
+                                  comp.h_samp_factor * comp.h_samp_factor;
+            const qint64 down = (qint64(comp.height_in_blocks) + comp.v_samp_factor - 1) /
+                                comp.v_samp_factor * comp.v_samp_factor;
+            header.workBytes += across * down * DCTSIZE2 * qint64(sizeof(JCOEF));
+        }
+    } else {
+        // Two block rows of samples per component, and the colour conversion's rows.
+        header.workBytes =
+            qint64(info.image_width) * info.num_components * 2 * info.max_v_samp_factor * DCTSIZE +
+            qint64(info.image_width) * 4 * 16;
+    }
+    return header;
+}
+
+JpegDecodeResult decodeJpeg(const uchar *data, qint64 size) {
+    JpegDecodeResult result;
+    const std::optional<int> scans = jpegScanCount(data, size);
+    if (!scans || *scans > MaxJpegScans) {
+        result.detail =
+            scans ? QStringLiteral("%1 scans").arg(*scans) : QStringLiteral("no end marker");
+        return result;
+    }
+    Decoder decoder(data, size);
+    if (size <= 0 || !decoder.readHeader(true)) {
+        result.detail = QString::fromLatin1(decoder.message);
+        return result;
+    }
+    QImage image(int(decoder.info.image_width), int(decoder.info.image_height),
+                 QImage::Format_RGB32);
+    if (image.isNull()) {
+        result.status = JpegStatus::TooLarge;
+        return result;
+    }
+    copyMarkers(decoder.info, image);
+    if (!decoder.decodeInto(image)) {
+        result.detail = QString::fromLatin1(decoder.message);
+        return result;
+    }
+    result.image = std::move(image);
+    result.status = JpegStatus::Decoded;
+    return result;
+}
+
+} // namespace imprimata

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+namespace imprimata {
+
+// A real progressive picture has about ten scans; more only make a decode slow (each scan
+// passes over the whole picture).
+inline constexpr int MaxJpegScans = 100;
+
+// Walks the markers from SOI to EOI, skipping segments by their lengths and scan data up to
+// the next real marker: the number of scans, or nothing when the data ends before EOI.
+// Anything after EOI (padding, appended data) is fine.
+std::optional<int> jpegScanCount(const uchar *data, qint64 size);
+
+// What a JPEG's headers say, read without touching the scan data.
+struct JpegHeader {
+    int width = 0;
+    int height = 0;
+    // What the decoder holds beside the picture: the whole coefficient image when the picture
+    // comes in several scans (progressive), a few rows of samples otherwise.
+    qint64 workBytes = 0;
+};
+
+// Reads the headers up to the first scan; nothing when they are not a JPEG's.
+std::optional<JpegHeader> readJpegHeader(const uchar *data, qint64 size);
+
+enum class JpegStatus { Decoded, Damaged, TooLarge };
+
+struct JpegDecodeResult {
+    // Format_RGB32 as stored (the EXIF orientation is not applied), with the comments as
+    // texts, the ICC profile as colour space and the density as resolution; null on failure.
+    QImage image;
+    JpegStatus status = JpegStatus::Damaged;
+    QString detail; // the decoder's own words, for a log
+};
+
+// Decodes a whole JPEG held in memory. Unlike Qt's reader it fails on corrupt data that the
+// decoder only warns about (a cut or zeroed scan), so that no half-grey picture passes, and
+// on more than MaxJpegScans scans.
+// Safe to call from several threads at once.
+JpegDecodeResult decodeJpeg(const uchar *data, qint64 size);
+
+} // namespace imprimata
