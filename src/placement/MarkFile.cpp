@@ -6,14 +6,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace imprimata {
 
@@ -30,6 +35,10 @@ constexpr std::array<const char *, 20> ValueNames{
 // Nothing a mark editor produces comes near this; it keeps a wrong pick (a picture, a device)
 // from being read whole into memory.
 constexpr qint64 MaxMarkFileBytes = 1 << 20;
+
+// A mark is at most 32767 twips tall, 20 twips to the point, and a font's line is at least
+// its size: no larger font can make a mark.
+constexpr double LargestFontSize = 32767.0 / 20.0;
 
 // Currency values keep four decimals.
 constexpr double CurrencyScale = 10000.0;
@@ -76,10 +85,17 @@ QString currency(double value) {
 }
 
 // The stored weight is the font's own 1..1000 scale; "don't care" (0) means normal.
-QFont::Weight weightFromFile(long long value) {
-    if (value <= 0)
-        return QFont::Normal;
-    return static_cast<QFont::Weight>(std::min(value, 1000ll));
+QFont::Weight weightFromFile(int value) {
+    return value == 0 ? QFont::Normal : static_cast<QFont::Weight>(value);
+}
+
+// 0, 1 or 2: the option index of every level, print mode and transparency.
+bool isOptionIndex(int value) {
+    return value >= 0 && value <= 2;
+}
+
+bool isMarkColour(ColourValue c) {
+    return (c >= 0 && c <= White) || isSystemColour(c);
 }
 
 bool isSpace(QChar c) {
@@ -93,7 +109,7 @@ bool isDelimiter(QChar c) {
 // quote, any other value to the next comma or line end, and the delimiter is consumed.
 class ValueReader {
 public:
-    enum Result { Value, End, TextAfterQuote };
+    enum Result { Value, End, TextAfterQuote, Unclosed };
 
     explicit ValueReader(const QString &text) : text_(text) {}
 
@@ -108,8 +124,12 @@ public:
             const qsizetype close = text_.indexOf(u'"', pos_ + 1);
             const qsizetype end = close < 0 ? size : close;
             *value = text_.mid(pos_ + 1, end - pos_ - 1);
+            if (close < 0) {
+                pos_ = size;
+                return Unclosed;
+            }
             countLines(*value);
-            pos_ = close < 0 ? size : close + 1;
+            pos_ = close + 1;
             while (pos_ < size && isSpace(text_[pos_]))
                 ++pos_;
             // Unescaped quotes inside a string leave text here; taking it would damage the value.
@@ -224,10 +244,19 @@ public:
         return true;
     }
 
-    // For a value that fits its type but not its use.
-    void invalid(const QString &why) {
-        fail(QStringLiteral("Invalid property value on line %1: %2").arg(line()).arg(why));
+    // For a value that fits its type but that no mark holds.
+    bool invalid(const QString &why) {
+        fail(QStringLiteral("%1 on line %2: %3")
+                 .arg(QString::fromLatin1(InvalidFileStructure))
+                 .arg(line())
+                 .arg(why));
+        return false;
     }
+
+    // True when the last value read had an opening quote and no closing one.
+    bool unclosed() const { return unclosed_; }
+    // The last value as the file has it.
+    const QString &value() const { return value_; }
 
     int line() const { return values_.valueLine(); }
     QString name() const { return QString::fromLatin1(ValueNames[index_ - 1]); }
@@ -237,6 +266,7 @@ private:
         ++index_;
         switch (values_.next(value)) {
         case ValueReader::Value:
+            value_ = *value;
             return true;
         case ValueReader::End:
             fail(QStringLiteral("Input past end of file: the file ends before the %1 (line %2).")
@@ -248,6 +278,14 @@ private:
                                 "its closing quote.")
                      .arg(line())
                      .arg(name()));
+            return false;
+        case ValueReader::Unclosed:
+            // Named by the line it starts on: the rest of the file went into it.
+            unclosed_ = true;
+            fail(QStringLiteral("Input past end of file: the quote that opens the %1 on line %2 "
+                                "is never closed.")
+                     .arg(name())
+                     .arg(line()));
             return false;
         }
         return false;
@@ -279,6 +317,8 @@ private:
 
     ValueReader values_;
     int index_ = 0;
+    bool unclosed_ = false;
+    QString value_;
     QString error_;
 };
 
@@ -293,6 +333,54 @@ QString fileError(const QString &path, const QFileDevice &file, const char *fall
     if (why.isEmpty() || why == u"Unknown error")
         why = QString::fromLatin1(fallback);
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
+}
+
+// Reads a whole mark file of at most MaxMarkFileBytes. Only a regular file (or a link to one)
+// is opened: a FIFO would block the open and a device might never end. It is checked before
+// opening and again on what was opened, in case the name changed in between.
+bool readRegularFile(const QString &path, QByteArray *bytes, QString *error) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const auto notRegular = [&] {
+        setError(error, QStringLiteral("%1 is not a regular file.").arg(shown));
+        return false;
+    };
+    const auto systemError = [&] {
+        setError(error, QStringLiteral("%1: %2").arg(shown, qt_error_string(errno)));
+        return false;
+    };
+    if (const QFileInfo info(path); info.exists() && !info.isFile())
+        return notRegular();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return systemError();
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return systemError();
+    if (!S_ISREG(st.st_mode))
+        return notRegular();
+
+    QByteArray data;
+    char chunk[16384];
+    while (data.size() <= MaxMarkFileBytes) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return systemError();
+        if (n == 0)
+            break;
+        data.append(chunk, n);
+    }
+    if (data.size() > MaxMarkFileBytes) {
+        setError(error, QStringLiteral("%1: The file is too large to be a mark file.").arg(shown));
+        return false;
+    }
+    *bytes = data;
+    return true;
 }
 
 } // namespace
@@ -403,11 +491,21 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
         setError(error, in.error());
         return false;
     };
-
-    QString header;
-    if (!in.readString(header))
+    // Each value is refused, with its line, as soon as it is read.
+    const auto refused = [&](const QString &why) {
+        in.invalid(why);
         return failed();
-    if (header != markFileHeader()) {
+    };
+    const auto notOption = [&] {
+        return refused(
+            QStringLiteral("the %1 must be 0, 1 or 2, not %2.").arg(in.name(), in.value()));
+    };
+
+    // A header without its closing quote is not the header either.
+    QString header;
+    if (!in.readString(header) && !in.unclosed())
+        return failed();
+    if (in.unclosed() || header != markFileHeader()) {
         if (badHeader)
             *badHeader = true;
         setError(error, QString::fromLatin1(InvalidFileStructure));
@@ -426,11 +524,17 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
 
     if (!in.readString(mark.MarkName) || !in.readInteger(mark.ImageTransparency))
         return failed();
+    if (!isOptionIndex(mark.ImageTransparency))
+        return notOption();
     if (!in.readBoolean(flag))
         return failed();
     font.setBold(flag);
     if (!in.readInteger(number))
         return failed();
+    // Character sets are numbered in a byte.
+    if (number < 0 || number > 255)
+        return refused(QStringLiteral("the font character set must lie between 0 and 255, not %1.")
+                           .arg(in.value()));
     markFont->charSet = number;
     if (!in.readBoolean(flag))
         return failed();
@@ -440,10 +544,11 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
     font.setFamily(text);
     if (!in.readCurrency(size))
         return failed();
-    if (size <= 0) {
-        in.invalid(QStringLiteral("the font size must be greater than 0, not %1.").arg(size));
-        return failed();
-    }
+    if (size <= 0 || size > LargestFontSize)
+        return refused(QStringLiteral("the font size must be greater than 0 and at most %1 "
+                                      "points, not %2.")
+                           .arg(LargestFontSize)
+                           .arg(in.value()));
     font.setPointSizeF(size);
     if (!in.readBoolean(flag))
         return failed();
@@ -454,11 +559,33 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
     // Set after bold, so the weight decides how heavy the font is.
     if (!in.readInteger(number))
         return failed();
+    if (number < 0 || number > 1000)
+        return refused(
+            QStringLiteral("the font weight must lie between 0 and 1000, not %1.").arg(in.value()));
     font.setWeight(weightFromFile(number));
-    if (!in.readInteger(mark.Colour) || !in.readInteger(mark.MarkHeight) ||
-        !in.readString(mark.ImagePath) || !in.readInteger(mark.PrintMode) ||
-        !in.readInteger(mark.Level) || !in.readInteger(mark.RasterOp) ||
-        !in.readString(mark.Text) || !in.readInteger(mark.MarkType) ||
+    if (!in.readInteger(mark.Colour))
+        return failed();
+    if (!isMarkColour(mark.Colour))
+        return refused(QStringLiteral("the colour %1 is neither a red, green and blue value nor a "
+                                      "system colour.")
+                           .arg(in.value()));
+    if (!in.readInteger(mark.MarkHeight) || !in.readString(mark.ImagePath) ||
+        !in.readInteger(mark.PrintMode))
+        return failed();
+    if (!isOptionIndex(mark.PrintMode))
+        return notOption();
+    if (!in.readInteger(mark.Level))
+        return failed();
+    if (!isOptionIndex(mark.Level))
+        return notOption();
+    if (!in.readInteger(mark.RasterOp))
+        return failed();
+    // 0 is a new mark's value until the editor first stores one of its eight.
+    if (mark.RasterOp != 0 && rasterOpRow(static_cast<std::uint32_t>(mark.RasterOp)) < 0)
+        return refused(QStringLiteral("the raster operation %1 is not one of the editor's eight.")
+                           .arg(in.value()));
+    // Any type is kept: the commands that use the mark refuse one they cannot stamp.
+    if (!in.readString(mark.Text) || !in.readInteger(mark.MarkType) ||
         !in.readInteger(mark.MarkWidth))
         return failed();
 
@@ -500,21 +627,9 @@ bool writeMarkFile(const QString &path, const MarkSettings &mark, QString *error
 bool readMarkFile(const QString &path, MarkSettings &out, QString *error, bool *badHeader) {
     if (badHeader)
         *badHeader = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, fileError(path, file, "The file cannot be opened."));
+    QByteArray bytes;
+    if (!readRegularFile(path, &bytes, error))
         return false;
-    }
-    const QByteArray bytes = file.read(MaxMarkFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        setError(error, fileError(path, file, "The file cannot be read."));
-        return false;
-    }
-    if (bytes.size() > MaxMarkFileBytes) {
-        setError(error, QStringLiteral("%1: The file is too large to be a mark file.")
-                            .arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
     return decodeMarkFile(bytes, out, error, badHeader);
 }
 

@@ -8,7 +8,8 @@
 
 namespace imprimata {
 
-// Shown when the first line is not this release's header.
+// Shown when the first line is not this release's header, and with the line for a value
+// that no mark holds.
 inline constexpr const char *InvalidFileStructure = "Invalid file structure";
 
 // "Imprimata, version 1.1": the application's title and version, the first line of every mark file.
@@ -21,11 +22,13 @@ QByteArray encodeMarkFile(const MarkSettings &mark, QString *error);
 
 // Parses a whole mark file. On success `out` is replaced, with a font of its own; on failure
 // `out` is left as it was, *error describes the fault and *badHeader says whether it was the
-// header. Anything after the twentieth value is ignored.
+// header. Values no mark holds (a fourth print mode, an unknown raster operation, a font no
+// mark can be drawn in) are refused. Anything after the twentieth value is ignored.
 bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error,
                     bool *badHeader = nullptr);
 
-// Window-free file operations: a failed write leaves any previous file as it was.
+// Window-free file operations: a failed write leaves any previous file as it was. Only a
+// regular file, or a link to one, is read.
 bool writeMarkFile(const QString &path, const MarkSettings &mark, QString *error);
 bool readMarkFile(const QString &path, MarkSettings &out, QString *error,
                   bool *badHeader = nullptr);

@@ -41,7 +41,8 @@ int imageAlpha(int transparency);
 // Stamps the text mark into the picture where the overlap lies. target is the overlap in
 // the picture's pixels, source the same overlap in the mark view's; every buffer is read
 // at the source offset, so an overlap that leaves out the top or left of the mark stamps
-// exactly the pixels a whole stamp would put there. The text is printed at each buffer's
+// the pixels a whole stamp would put there. Outline finds no edges in the overlap's first
+// column and row, wherever the overlap starts. The text is printed at each buffer's
 // top-left corner in the surface's font and the options' colour. Solid and the outline
 // relief copy (W - 1) x (H - 1) pixels of the W x H overlap. Nothing is refreshed.
 void StampTextMark(Surface &pic, const PlacementSurfaces &surfaces, const ScreenRect &source,

@@ -86,20 +86,26 @@ EdgeMask findEdges(const QImage &image, int x, int y, int w, int h) {
     const Span s = clip(mask.width, mask.height, {{&image, x, y}});
     if (s.empty())
         return mask;
-    for (int j = s.j0; j < s.j1; ++j) {
+    // The block's own first column and row are never edges, whatever lies left of or above
+    // them; nor is a pixel whose neighbour is off the image.
+    const auto first = [](int clipped, int offset, int end) {
+        const long long k = std::max({1ll, static_cast<long long>(clipped), 1ll - offset});
+        return static_cast<int>(std::min(k, static_cast<long long>(end)));
+    };
+    const int i0 = first(s.i0, x, s.i1);
+    const int j0 = first(s.j0, y, s.j1);
+    const long long u0 = static_cast<long long>(x) + i0;
+    const int n = s.i1 - i0;
+    for (int j = j0; j < s.j1; ++j) {
         const long long v = static_cast<long long>(y) + j;
-        if (v < 1)
-            continue;
-        const QRgb *here = row(image, v);
-        const QRgb *above = row(image, v - 1);
-        std::uint8_t *cells =
-            mask.cells.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(mask.width);
-        for (int i = s.i0; i < s.i1; ++i) {
-            const long long u = static_cast<long long>(x) + i;
-            if (u < 1)
-                continue;
-            const QRgb p = here[u] & RgbMask;
-            cells[i] = p != (here[u - 1] & RgbMask) || p != (above[u] & RgbMask);
+        const QRgb *here = row(image, v) + u0;
+        const QRgb *above = row(image, v - 1) + u0;
+        std::uint8_t *cells = mask.cells.data() +
+                              static_cast<std::size_t>(j) * static_cast<std::size_t>(mask.width) +
+                              static_cast<std::size_t>(i0);
+        for (int k = 0; k < n; ++k) {
+            const QRgb p = here[k] & RgbMask;
+            cells[k] = p != (here[k - 1] & RgbMask) || p != (above[k] & RgbMask);
         }
     }
     return mask;

@@ -24,7 +24,8 @@ struct EdgeMask {
 };
 
 // Flags the pixels of the block (x, y, w, h) of the image that differ from their left or
-// upper neighbour. The image's first column and first row are never edges.
+// upper neighbour. The block's first column and first row are never edges, even where the
+// image goes on left of or above the block.
 EdgeMask findEdges(const QImage &image, int x, int y, int w, int h);
 
 // Where the text image is white, the composite takes the background's pixel again. All

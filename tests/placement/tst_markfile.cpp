@@ -1,9 +1,15 @@
 #include "placement/MarkFile.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace imprimata;
 
@@ -68,6 +74,8 @@ private slots:
     void roundTrip();
     void load_data();
     void load();
+    void onlyRegularFiles_data();
+    void onlyRegularFiles();
     void saveOverOldFile_data();
     void saveOverOldFile();
 };
@@ -85,12 +93,16 @@ void MarkFileTest::roundTrip_data() {
     m.Text = "Łódź";
     QTest::newRow("polish letter needs UTF-8") << m << 18 << ('"' + m.Text.toUtf8() + '"');
 
-    // Empty strings, a nameless font of a fractional size and the extreme values.
-    const SharedFont font = makeFont("", 9.75, false, -1);
+    // Empty strings, a nameless font of a fractional size and the extreme values a mark holds.
+    SharedFont font = makeFont("", 9.75, false, 0);
     const QString path = "/home/user/pictures/logo, big.bmp";
-    m = {ImageMark, "", "", path, font, SystemWindowText, Colouring, 2, 255, -1, -32768, 32767};
+    m = {ImageMark, "", "", path, font, SystemWindowText, Colouring, 2, 2, 0, -32768, 32767};
     m.Font->font.setWeight(static_cast<QFont::Weight>(350));
     QTest::newRow("image mark, empty strings, limits") << m << 8 << QByteArray("9.75");
+    font = makeFont("DejaVu Sans", 1638.35, false, 255);
+    font->font.setWeight(static_cast<QFont::Weight>(1000));
+    m = {TextMark, "Big", "big.$IM", "", font, White, Outline, 2, 0, MergePaint, 1, 1};
+    QTest::newRow("largest font, white, heaviest") << m << 8 << QByteArray("1638.35");
 }
 
 void MarkFileTest::roundTrip() {
@@ -124,6 +136,64 @@ void MarkFileTest::load_data() {
         << exampleWith(1, R"("Imprimata, version 1.2")") << none << "^Invalid file structure$";
     QTest::newRow("300 in a byte") << exampleWith(3, "300") << none << "^Overflow on line 3:.* 300";
     QTest::newRow("not a number") << exampleWith(5, "abc") << none << "^Type mismatch on line 5";
+
+    // Values that fit their type but that no mark holds, and the edges of what one does.
+    const struct {
+        int line;
+        const char *value;
+        bool accepted;
+    } values[] = {{3, "2", true},         {3, "3", false},         {3, "255", false},
+                  {5, "255", true},       {5, "256", false},       {5, "-1", false},
+                  {8, "0.0001", true},    {8, "1638.35", true},    {8, "1638.36", false},
+                  {8, "9e14", false},     {8, "0", false},         {8, "-2", false},
+                  {11, "1000", true},     {11, "1001", false},     {11, "-1", false},
+                  {12, "16777215", true}, {12, "16777216", false}, {12, "-2147483640", true},
+                  {12, "-1", false},      {15, "2", true},         {15, "3", false},
+                  {15, "255", false},     {16, "2", true},         {16, "255", false},
+                  {17, "0", true},        {17, "15597702", true},  {17, "13369377", false},
+                  {17, "-1", false},      {17, "1", false}};
+    for (const auto &v : values) {
+        if (!v.accepted) {
+            QTest::addRow("%s on line %d", v.value, v.line)
+                << exampleWith(v.line, v.value) << none
+                << QString("^Invalid file structure on line %1: .*%2")
+                       .arg(v.line)
+                       .arg(QRegularExpression::escape(v.value));
+            continue;
+        }
+        MarkSettings m = exampleMark();
+        m.Font->font.setPointSizeF(v.line == 8 ? QString(v.value).toDouble() : 24);
+        m.Font->charSet = v.line == 5 ? QString(v.value).toInt() : 204;
+        m.Font->font.setWeight(static_cast<QFont::Weight>(v.line == 11 ? 1000 : 700));
+        const int n = QString(v.value).toInt();
+        if (v.line == 3)
+            m.ImageTransparency = static_cast<std::uint8_t>(n);
+        else if (v.line == 12)
+            m.Colour = n;
+        else if (v.line == 15)
+            m.PrintMode = static_cast<std::uint8_t>(n);
+        else if (v.line == 16)
+            m.Level = static_cast<std::uint8_t>(n);
+        else if (v.line == 17)
+            m.RasterOp = n;
+        QTest::addRow("%s on line %d", v.value, v.line) << exampleWith(v.line, v.value) << m << "";
+    }
+    MarkSettings normal = exampleMark();
+    normal.Font->font.setWeight(QFont::Normal);
+    QTest::newRow("weight 0 is normal") << exampleWith(11, "0") << normal << "";
+
+    // A quote left open swallows the rest of the file; the fault is where it opens.
+    QTest::newRow("open quote on line 18")
+        << exampleWith(18, R"("Sample)") << none
+        << "^Input past end of file: .*mark text on line 18 is never closed";
+    QTest::newRow("open quote on line 2, closed by the next value's")
+        << exampleWith(2, R"("logo.$IM)") << none << "^Bad file format on line 2";
+    QTest::newRow("header alone, its quote open")
+        << QByteArray(R"("Imprimata, version 1.1)") << none << "^Invalid file structure$";
+    // A closed quote may span lines; later lines keep their numbers.
+    QTest::newRow("text over two lines, then a bad type")
+        << exampleWith(18, "\"Sam\r\nple\"").replace("\r\n0\r\n1800", "\r\nx\r\n1800") << none
+        << "^Type mismatch on line 20";
     // Cut after each line: the next value is missing.
     for (int kept = 0; kept < 20; ++kept)
         QTest::addRow("cut after line %d", kept)
@@ -149,6 +219,77 @@ void MarkFileTest::load() {
     QVERIFY2(dialogs.lastMessage().contains(QRegularExpression(error)),
              qPrintable(dialogs.lastMessage()));
     QCOMPARE(fields(record), error.isEmpty() ? fields(expected) : before);
+}
+
+void MarkFileTest::onlyRegularFiles_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("error"); // a pattern; empty when the file is accepted
+
+    QTest::newRow("FIFO") << "fifo"
+                          << "fifo is not a regular file\\.$";
+    QTest::newRow("link to a FIFO") << "link to fifo"
+                                    << "link is not a regular file\\.$";
+    QTest::newRow("folder") << "folder"
+                            << "folder is not a regular file\\.$";
+    QTest::newRow("device") << "/dev/null"
+                            << "^/dev/null is not a regular file\\.$";
+    QTest::newRow("missing") << "missing"
+                             << "missing: No such file or directory$";
+    QTest::newRow("link to a mark file") << "link to file"
+                                         << "";
+    QTest::newRow("over a megabyte") << "large"
+                                     << "large: The file is too large";
+}
+
+// Each refused at once, with nothing read; a FIFO in particular must not block.
+void MarkFileTest::onlyRegularFiles() {
+    QFETCH(QString, kind);
+    QFETCH(QString, error);
+    QTemporaryDir here;
+    const QString file = here.filePath("mark.$IM"), fifo = here.filePath("fifo");
+    QVERIFY(writeAll(file, fileOf(exampleLines())));
+    const QString target = kind.startsWith('/') ? kind : here.filePath(kind.section(' ', 0, 0));
+    if (kind == "fifo" || kind == "link to fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    if (kind == "folder")
+        QVERIFY(QDir(here.path()).mkdir("folder"));
+    if (kind.startsWith("link"))
+        QVERIFY(QFile::link(kind.endsWith("fifo") ? fifo : file, target));
+    if (kind == "large")
+        QVERIFY(writeAll(target, fileOf(exampleLines()) + QByteArray(1 << 20, ' ')));
+
+    // Should the reader wait on the FIFO, a writer comes after a second, so the test ends.
+    std::atomic<bool> done{false};
+    std::thread unblock([&] {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done && kind.contains("fifo")) {
+            if (waited.elapsed() > 1000) {
+                const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    MarkSettings record;
+    ScriptedDialogService dialogs;
+    QElapsedTimer timer;
+    timer.start();
+    const bool loaded = LoadMarkFile(target, record, dialogs);
+    const qint64 took = timer.elapsed();
+    done = true;
+    unblock.join();
+
+    QCOMPARE(loaded, error.isEmpty());
+    QVERIFY2(took < 500, qPrintable(QString::number(took)));
+    if (loaded) {
+        QCOMPARE(fields(record), fields(exampleMark()));
+        return;
+    }
+    QVERIFY2(dialogs.lastMessage().contains(QRegularExpression(error)),
+             qPrintable(dialogs.lastMessage()));
+    QVERIFY(!record.Font);
 }
 
 void MarkFileTest::saveOverOldFile_data() {

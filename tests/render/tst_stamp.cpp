@@ -81,6 +81,8 @@ class StampTest : public QObject {
 private slots:
     void textModesOnGrey_data();
     void textModesOnGrey();
+    void outlineFromOverlapCorner_data();
+    void outlineFromOverlapCorner();
     void overlapWiderThan16Bits();
     void imageStamp_data();
     void imageStamp();
@@ -149,7 +151,73 @@ void StampTest::textModesOnGrey() {
     Surface part(pic.width() - 7 - ox, pic.height() - 5 - oy, pic.backColour());
     StampTextMark(part, q.surfaces(), {ox, oy, p.w, p.h}, {0, 0, p.w - ox, p.h - oy},
                   {MarkText, colour, mode, level});
-    QCOMPARE(part.image(), pic.image().copy(7 + ox, 5 + oy, part.width(), part.height()));
+    QImage whole = pic.image().copy(7 + ox, 5 + oy, part.width(), part.height());
+    // Outline finds no edges in the overlap's first column and row: there the picture stays,
+    // or the relief copies the background.
+    const int pw = p.w - ox, ph = p.h - oy;
+    if (mode == 1) {
+        for (int v = 0; v < ph; ++v)
+            for (int u = 0; u < pw; ++u)
+                if (u == 0 || v == 0)
+                    whole.setPixel(u, v, level == 0 || u == pw - 1 || v == ph - 1 ? picture : back);
+    }
+    QCOMPARE(part.image(), whole);
+}
+
+void StampTest::outlineFromOverlapCorner_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QPoint>("source"); // the overlap's corner in the mark view
+    QTest::addColumn<QPoint>("target"); // and in the picture
+    QTest::newRow("flat, usual offset (1, 1)") << 0 << QPoint(1, 1) << QPoint(6, 4);
+    QTest::newRow("low relief, usual offset") << 1 << QPoint(1, 1) << QPoint(6, 4);
+    QTest::newRow("high relief, usual offset") << 2 << QPoint(1, 1) << QPoint(6, 4);
+    QTest::newRow("flat, offset (0, 0)") << 0 << QPoint(0, 0) << QPoint(6, 4);
+    QTest::newRow("flat, off the picture's top left") << 0 << QPoint(5, 3) << QPoint(0, 0);
+    QTest::newRow("high relief, off the picture's left") << 2 << QPoint(4, 1) << QPoint(0, 4);
+}
+
+// The edges are those of the mark view read from the source offset, with none in the
+// overlap's first column and row even where the glyphs cross into it.
+void StampTest::outlineFromOverlapCorner() {
+    QFETCH(int, level);
+    QFETCH(QPoint, source);
+    QFETCH(QPoint, target);
+    const int sx = source.x(), sy = source.y(), tx = target.x(), ty = target.y();
+    const int vw = 30, vh = 18;
+    const int w = vw - 1 - sx, h = vh - 1 - sy; // the overlap ends one short of the view's rim
+    const QRgb mark = rgbFromColour(MarkColour), white = qRgb(255, 255, 255);
+    const QRgb back = rgbFromColour(Grey);
+
+    // Scattered glyph pixels, so the overlap's first column and row cross many of them. The
+    // text buffer shows the same glyphs, as printing the text would have drawn them.
+    QImage glyphs(vw, vh, QImage::Format_RGB32);
+    for (int y = 0; y < vh; ++y)
+        for (int x = 0; x < vw; ++x)
+            glyphs.setPixel(x, y, (x * 7 + y * 11 + x * y) % 5 < 2 ? mark : white);
+    Surface view, work1(vw, vh, Grey), work2, work3(vw, vh), pic;
+    view.setImage(glyphs);
+    work2.setImage(glyphs.copy());
+    pic.setImage(patterned(40, 30, 5));
+    QImage want = pic.image().copy();
+    StampTextMark(pic, {view, work1, work2, work3}, {sx, sy, sx + w, sy + h},
+                  {tx, ty, tx + w, ty + h}, {QString(), MarkColour, 1, level});
+
+    const auto g = [&](int x, int y) { return glyphs.pixel(sx + x, sy + y); };
+    int crossings = 0; // glyph borders between the overlap's first column or row and beyond
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            crossings += (x == 0 && sx > 0 && glyphs.pixel(sx - 1, sy + y) != g(x, y)) +
+                         (y == 0 && sy > 0 && glyphs.pixel(sx + x, sy - 1) != g(x, y));
+            const bool edge =
+                x >= 1 && y >= 1 && (g(x - 1, y) != g(x, y) || g(x, y - 1) != g(x, y));
+            if (level == 0 && edge)
+                want.setPixel(tx + x, ty + y, mark);
+            else if (level > 0 && x < w - 1 && y < h - 1)
+                want.setPixel(tx + x, ty + y,
+                              edge ? blend(back, g(x, y), level == 1 ? 150 : 220) : back);
+        }
+    QVERIFY(sx == 0 || crossings > 5);
+    QCOMPARE(pic.image(), want);
 }
 
 void StampTest::overlapWiderThan16Bits() {
