@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
 
@@ -36,6 +37,11 @@ void Main::selectStartFolder() {
 }
 
 void Main::explorer_Change(const QString &folder) {
+    if (!mayDiscardStamps()) {
+        // Later, not now: a mouse press may still be selecting the node it clicked.
+        QTimer::singleShot(0, this, [this] { revertFolderSelection(); });
+        return;
+    }
     const QDir dir(folder);
     const bool readable = !folder.isEmpty() && dir.exists() && dir.isReadable();
     fileListFolder_ = folder;
@@ -65,7 +71,15 @@ void Main::explorer_Change(const QString &folder) {
     pictureShown = false;
 }
 
+void Main::revertFolderSelection() {
+    const auto *folders = static_cast<QFileSystemModel *>(explorer->model());
+    revertingFolder_ = true;
+    explorer->setCurrentIndex(folders->index(fileListFolder_));
+    revertingFolder_ = false;
+}
+
 void Main::clearShownPicture() {
+    stampsUnsaved = false;
     mFlatSB.ShowBar(PicFrame, BothBars, false);
     Pic->showPicture(QImage());
     Pic->setGeometry(0, 0, PicFrame->width(), PicFrame->height());
@@ -89,6 +103,7 @@ void Main::FileList_Click() {
     preview->clear();
     if (!read)
         return;
+    image1Path = state_.CurrentPicturePath;
     mnu_file[0]->setEnabled(true);
     FileList->setToolTip(QStringLiteral("Show - DoubleClick"));
     const QRect thumb =
@@ -99,6 +114,8 @@ void Main::FileList_Click() {
 }
 
 void Main::Show() {
+    if (!mayDiscardStamps())
+        return;
     if (pictureWidth == 0 || pictureHeight == 0) {
         Pic->surface().clear();
         Pic->refresh();
@@ -113,6 +130,8 @@ void Main::Show() {
 
     // The picture is shared with the holder, not copied, until the first stamp.
     shownImage = Image1;
+    shownImagePath = image1Path;
+    stampsUnsaved = false;
     Pic->showPicture(shownImage);
     const auto fit = [this](int frame, int picture, int bar) {
         if (frame >= picture)

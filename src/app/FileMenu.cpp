@@ -7,7 +7,7 @@
 
 namespace imprimata {
 
-void Main::SaveAs() {
+bool Main::SaveAs() {
     FileDialogRequest request;
     request.title = QStringLiteral("Save file as ...");
     request.filter = QStringLiteral("Bitmaps (*.bmp)|*.bmp|JPEG Images (*.jpg)|*.jpg|");
@@ -15,14 +15,36 @@ void Main::SaveAs() {
     request.initialFolder = QFileInfo(shownPicturePath).absolutePath();
     const QString path = dialogs_.saveFile(request);
     if (path.isEmpty())
-        return;
-    // A JPEG keeps the shown photograph's camera data; losing that is said, not fatal.
+        return false;
+    // A JPEG keeps the camera data of the file the shown pixels came from, never another's;
+    // losing it is said, not fatal.
     QString error, warning;
-    if (!writePicture(Pic->surface().image(), path, &error, DefaultJpegQuality, shownPicturePath,
-                      &warning))
+    if (!writePicture(Pic->surface().image(), path, &error, DefaultJpegQuality, shownImagePath,
+                      &warning)) {
         dialogs_.message(error);
-    else if (!warning.isEmpty())
+        return false;
+    }
+    if (!warning.isEmpty())
         dialogs_.message(warning);
+    stampsUnsaved = false;
+    return true;
+}
+
+bool Main::mayDiscardStamps() {
+    if (!stampsUnsaved)
+        return true;
+    const QString detail =
+        QStringLiteral("The marks inserted into %1 are lost unless you save them.")
+            .arg(QFileInfo(shownImagePath).fileName());
+    switch (dialogs_.askToSave(QStringLiteral("Save the marked picture?"), detail)) {
+    case SaveAnswer::Save:
+        return SaveAs(); // a cancelled or failed save keeps everything
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 } // namespace imprimata

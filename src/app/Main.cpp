@@ -62,7 +62,8 @@ void Main::buildControls() {
 
     connect(explorer->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this, folders](const QModelIndex &current) {
-                explorer_Change(folders->filePath(current));
+                if (!revertingFolder_)
+                    explorer_Change(folders->filePath(current));
             });
 
     FileList = new QListWidget(client);
@@ -236,6 +237,12 @@ void Main::paintEvent(QPaintEvent *event) {
 }
 
 void Main::closeEvent(QCloseEvent *event) {
+    bool mayClose = false;
+    guarded([this, &mayClose] { mayClose = mayDiscardStamps(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     mFlatSB.DetachFlatScrollBars(PicFrame);
     state_.PlacementCloseBlocked = false;
     if (imprim_)

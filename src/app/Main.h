@@ -45,6 +45,11 @@ public:
     PictureBox *Pic = nullptr;
     QImage Image1;     // the picture read from the selected file
     QImage shownImage; // the shown file's picture as read, which Undo Insert brings back
+    // The files those two were read from. A click on an unreadable file names it as the
+    // current picture but leaves Image1 as it was, so only these say whose camera data a
+    // saved picture may carry.
+    QString image1Path;
+    QString shownImagePath;
     std::array<QAction *, 3> mnu{};
     std::array<QAction *, 4> mnu_file{};
     std::array<QAction *, 6> mnu_IM{};
@@ -57,6 +62,7 @@ public:
     QString lastListPath;
     QString lastListFileName;
     bool pictureShown = false;
+    bool stampsUnsaved = false; // stamped since the picture was shown, undone or last saved
 
     FlatScrollBars mFlatSB; // the viewport's scroll bars
 
@@ -98,7 +104,13 @@ private:
     void buildControls();
     void buildMenus();
     void selectStartFolder();
-    void SaveAs();
+    // True when the picture was written.
+    bool SaveAs();
+    // Asks before stamped, unsaved pixels are thrown away; true when the caller may go on
+    // (nothing to lose, saved, or the user chose to discard).
+    bool mayDiscardStamps();
+    // Puts the folder tree back on the folder the file list shows, after a refused change.
+    void revertFolderSelection();
     void NewMark();
     void EditMark();
     // Shows the mark editor; true when it was closed with OK.
@@ -115,6 +127,7 @@ private:
     DialogService &dialogs_;
     std::unique_ptr<Imprim> imprim_; // created with the first layout pass, lives as long
     QString fileListFolder_;
+    bool revertingFolder_ = false;
     QString startFolder_; // where the program was started: mark files are saved there first
 };
 

@@ -6,6 +6,7 @@
 #include "placement/MarkFile.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 
 namespace imprimata {
@@ -73,15 +74,29 @@ void Main::EditMark() {
 }
 
 void Main::Insert() {
-    imprim().RefreshPlacement();
-    if (InsertMarkAtPlacement(*Pic, imprim(), *PicFrame, state_, dialogs_))
+    // A mark that cannot be drawn stamps nothing: an empty view would burn a white box in.
+    if (const QString why = incompleteMarkReason(state_.CurrentMark); !why.isEmpty()) {
+        dialogs_.message(why, MessageIcon::Warning);
+        return;
+    }
+    QString unreadable;
+    if (!imprim().RefreshPlacement(&unreadable)) {
+        dialogs_.message(
+            QStringLiteral("Nothing was inserted: the mark's picture %1 cannot be read.\n%2")
+                .arg(QDir::toNativeSeparators(state_.CurrentMark.ImagePath), unreadable));
+        return;
+    }
+    if (InsertMarkAtPlacement(*Pic, imprim(), *PicFrame, state_, dialogs_)) {
         mnu_IM[3]->setEnabled(true);
+        stampsUnsaved = true;
+    }
     mnu_IM[5]->setEnabled(true);
 }
 
 void Main::UndoInsert() {
     // Back to the shown file's pixels, whatever file was clicked since.
     Pic->showPicture(shownImage);
+    stampsUnsaved = false;
     mnu_IM[3]->setEnabled(false);
     mnu_IM[5]->setEnabled(true);
 }
@@ -110,8 +125,11 @@ void Main::SaveMarkAs() {
     request.initialFolder = startFolder_;
     const QString path = dialogs_.saveFile(request);
     if (!path.isEmpty()) {
-        state_.CurrentMark.MarkName = QFileInfo(path).fileName();
-        SaveMarkFile(path, state_.CurrentMark, dialogs_);
+        // The file carries its own name; the mark takes it only once the file exists.
+        MarkSettings named = state_.CurrentMark;
+        named.MarkName = QFileInfo(path).fileName();
+        if (SaveMarkFile(path, named, dialogs_))
+            state_.CurrentMark.MarkName = named.MarkName;
     }
     mnu_IM[5]->setEnabled(true);
 }

@@ -2,6 +2,7 @@
 
 #include "MarkStamping.h"
 #include "Version.h"
+#include "platform/Numeric.h"
 #include "platform/ScreenUnits.h"
 
 #include <QCloseEvent>
@@ -47,7 +48,7 @@ void Imprim::ResetPlacementPictures() {
     }
 }
 
-void Imprim::FitPlacementToMark() {
+bool Imprim::FitPlacementToMark(QString *error) {
     const QSize view = markViewSize(state_.CurrentMark);
     const QPoint at = picIM_[0]->pos();
     for (PictureBox *box : picIM_)
@@ -56,27 +57,33 @@ void Imprim::FitPlacementToMark() {
     // window back to its default place (resizeEvent), an unchanged one leaves it be.
     setFixedSize(view.width() + 2 * at.x(), view.height() + 2 * at.y());
 
-    QString error;
-    if (!drawMarkView(picIM_[0]->surface(), state_.CurrentMark, &error))
-        dialogs_.message(error);
+    QString why;
+    const bool drawn = drawMarkView(picIM_[0]->surface(), state_.CurrentMark, &why);
     picIM_[0]->refresh();
+    if (!drawn) {
+        if (error)
+            *error = why;
+        else
+            dialogs_.message(why);
+    }
+    return drawn;
 }
 
 PlacementSurfaces Imprim::surfaces() {
     return {picIM_[0]->surface(), picIM_[1]->surface(), picIM_[2]->surface(), picIM_[3]->surface()};
 }
 
-void Imprim::RefreshPlacement() {
+bool Imprim::RefreshPlacement(QString *error) {
     ResetPlacementPictures();
-    FitPlacementToMark();
+    return FitPlacementToMark(error);
 }
 
 void Imprim::moveToDefaultPosition() {
     // The viewport's own coordinates are taken as screen coordinates, as the main window
     // is maximised at the screen's origin.
     const QRect frame = host_.picFrameGeometry();
-    const int x = (frame.width() - frameGeometry().width()) / 2 + frame.left();
-    const int y = static_cast<int>(frame.height() * 0.8);
+    const int x = roundToInt((frame.width() - frameGeometry().width()) / 2.0) + frame.left();
+    const int y = roundToInt(frame.height() * 0.8);
     move(x, y);
 }
 

@@ -39,10 +39,12 @@ public:
 
     // Clears the four pictures and gives them the mark's font and colour.
     void ResetPlacementPictures();
-    // Sizes the pictures and the window to the mark and draws the mark into the view.
-    void FitPlacementToMark();
+    // Sizes the pictures and the window to the mark and draws the mark into the view. False
+    // when the mark's picture cannot be read: the view stays empty and the reason goes to
+    // *error, or to a message box when error is null.
+    bool FitPlacementToMark(QString *error = nullptr);
     // Both, as the mark commands call them.
-    void RefreshPlacement();
+    bool RefreshPlacement(QString *error = nullptr);
     // The four pictures as the stamping routines take them.
     PlacementSurfaces surfaces();
 

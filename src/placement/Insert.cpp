@@ -12,8 +12,28 @@ QPoint screenOrigin(const QWidget &w) {
 }
 } // namespace
 
+QString incompleteMarkReason(const MarkSettings &mark) {
+    if (mark.isComplete())
+        return {};
+    switch (mark.MarkType) {
+    case TextMark:
+        return QStringLiteral("The mark has no text, so there is nothing to insert. Give it a "
+                              "text with New or Edit.");
+    case ImageMark:
+        return QStringLiteral("The mark has no picture, so there is nothing to insert. Choose "
+                              "one with New or Edit.");
+    default:
+        return QStringLiteral("The mark is of a kind this version cannot draw (type %1), so "
+                              "nothing was inserted.")
+            .arg(mark.MarkType);
+    }
+}
+
 bool InsertMarkAtPlacement(PictureBox &Pic, Imprim &placement, const QWidget &picFrame,
                            const SharedState &state, DialogService &dialogs) {
+    // A "successful" Insert of nothing would still enable Undo and move the window away.
+    if (!state.CurrentMark.isComplete())
+        return false;
     PictureBox &view = placement.PicIM(0);
     ScreenRect target, source;
     ComputeOverlap(windowRect(&Pic), shrunk(windowRect(&view), 1), screenOrigin(Pic),

@@ -9,9 +9,14 @@ namespace imprimata {
 
 class Imprim;
 
+// Why the mark cannot be stamped as it stands (no text, no picture, a kind this release does
+// not know); empty when it can.
+QString incompleteMarkReason(const MarkSettings &mark);
+
 // Stamps the current mark into the picture where the placement window's mark view lies over
 // it, repaints the picture and moves the placement window aside. False, after a warning,
-// when the two do not overlap.
+// when the two do not overlap; false and untouched for an incomplete mark, which the caller
+// refuses with incompleteMarkReason beforehand.
 bool InsertMarkAtPlacement(PictureBox &Pic, Imprim &placement, const QWidget &picFrame,
                            const SharedState &state, DialogService &dialogs);
 

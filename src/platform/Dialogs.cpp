@@ -72,6 +72,25 @@ bool QtDialogService::chooseFont(FontChoice &choice) {
     return FontChooser::choose(parent_, choice);
 }
 
+SaveAnswer QtDialogService::askToSave(const QString &question, const QString &detail) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(QString::fromLatin1(ApplicationTitle));
+    box.setIcon(QMessageBox::Warning);
+    box.setText(question);
+    box.setInformativeText(detail);
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
+
 QString ScriptedDialogService::answer(std::deque<QString> &queue,
                                       const FileDialogRequest &request) {
     requests.push_back(request);
@@ -101,6 +120,15 @@ bool ScriptedDialogService::chooseFont(FontChoice &choice) {
     choice = fontAnswers.front();
     fontAnswers.pop_front();
     return true;
+}
+
+SaveAnswer ScriptedDialogService::askToSave(const QString &question, const QString &) {
+    saveQuestions.push_back(question);
+    if (saveQuestionAnswers.empty())
+        return SaveAnswer::Cancel;
+    const SaveAnswer answer = saveQuestionAnswers.front();
+    saveQuestionAnswers.pop_front();
+    return answer;
 }
 
 } // namespace imprimata

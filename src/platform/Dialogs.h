@@ -12,6 +12,9 @@ namespace imprimata {
 
 enum class MessageIcon { None, Warning, Error };
 
+// The answers to "save before this is lost?".
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // What a caller sets before showing a file dialog. The filter is written as
 // description|pattern pairs, each item ended by a bar: "Bitmap (*.bmp)|*.bmp|".
 struct FileDialogRequest {
@@ -51,6 +54,9 @@ public:
     // Shows the font-and-colour chooser starting from choice; false when cancelled, and
     // then choice is left as it was.
     virtual bool chooseFont(FontChoice &choice) = 0;
+    // A modal question with the caption "Imprimata", a line of detail and the buttons Save,
+    // Discard and Cancel; Escape and the close box answer Cancel.
+    virtual SaveAnswer askToSave(const QString &question, const QString &detail) = 0;
 };
 
 class QtDialogService : public DialogService {
@@ -62,6 +68,7 @@ public:
     QString saveFile(const FileDialogRequest &request) override;
     void message(const QString &text, MessageIcon icon) override;
     bool chooseFont(FontChoice &choice) override;
+    SaveAnswer askToSave(const QString &question, const QString &detail) override;
 
     // "Pictures (*.jpg;*.bmp)|*.jpg;*.bmp|" as Qt name filters.
     static QStringList nameFilters(const QString &filter);
@@ -84,11 +91,14 @@ public:
     std::vector<Message> messages;
     std::deque<FontChoice> fontAnswers; // an empty queue answers Cancel
     std::vector<FontChoice> fontRequests;
+    std::deque<SaveAnswer> saveQuestionAnswers; // an empty queue answers Cancel
+    std::vector<QString> saveQuestions;
 
     QString openFile(const FileDialogRequest &request) override;
     QString saveFile(const FileDialogRequest &request) override;
     void message(const QString &text, MessageIcon icon) override;
     bool chooseFont(FontChoice &choice) override;
+    SaveAnswer askToSave(const QString &question, const QString &detail) override;
 
     QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
 

@@ -29,6 +29,7 @@ private slots:
     void saveAs_data();
     void saveAs();
     void damagedCameraDataStillSaves();
+    void cameraDataOnlyFromTheShownFile();
 
 private:
     QString makePicture(const QString &name, QSize size);
@@ -193,6 +194,56 @@ void BrowsingTest::damagedCameraDataStillSaves() {
     QCOMPARE(QImage(dir->filePath("out.jpg")).size(), QSize(32, 24));
     QCOMPARE(dialogs->messages.size(), 1u);
     QVERIFY(dialogs->lastMessage().contains("camera data"));
+}
+
+namespace {
+
+// An EXIF block that names the photographer, put right after the JPEG's start marker.
+void addArtist(const QString &path, const QByteArray &artist) {
+    QByteArray tiff("II*\0\x08\0\0\0"
+                    "\x01\0"                           // one entry
+                    "\x3B\x01\x02\0\0\0\0\0\x1A\0\0\0" // Artist, ASCII, count, at 26
+                    "\0\0\0\0",                        // no next directory
+                    26);
+    const quint32 count = quint32(artist.size() + 1);
+    for (int i = 0; i < 4; ++i)
+        tiff[14 + i] = char(count >> (8 * i));
+    tiff += artist + '\0';
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = int(payload.size()) + 2;
+    const QByteArray segment =
+        QByteArray("\xFF\xE1") + char(length >> 8) + char(length & 0xFF) + payload;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(file.seek(0) && file.write(bytes.left(2) + segment + bytes.mid(2)) > 0);
+}
+
+} // namespace
+
+// A click on a damaged file leaves the picture read before it to be shown; a save of that
+// picture carries its own file's camera data, not the damaged file's.
+void BrowsingTest::cameraDataOnlyFromTheShownFile() {
+    const QString good = makePicture("a.jpg", {64, 48});
+    const QString damaged = makePicture("b.jpg", {64, 48});
+    addArtist(good, "Ann Shown");
+    addArtist(damaged, "Bob Elsewhere");
+    QFile cut(damaged);
+    QVERIFY(cut.resize(cut.size() / 2));
+    main->explorer_Change(dir->path());
+    main->FileList->setCurrentRow(0);
+    main->FileList->setCurrentRow(1);
+    QCOMPARE(dialogs->messages.size(), 1u); // b.jpg cannot be read
+    QVERIFY(main->mnu_file[0]->isEnabled());
+    main->mnu_file_Click(0);
+    dialogs->saveAnswers = {dir->filePath("out.jpg")};
+    main->mnu_file_Click(1);
+    QFile out(dir->filePath("out.jpg"));
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    const QByteArray saved = out.readAll();
+    QVERIFY(saved.contains("Ann Shown"));
+    QVERIFY(!saved.contains("Bob Elsewhere"));
+    QCOMPARE(dialogs->messages.size(), 1u);
 }
 
 QTEST_MAIN(BrowsingTest)

@@ -3,11 +3,20 @@
 #include "placement/MarkStamping.h"
 
 #include <QAction>
+#include <QFileSystemModel>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace imprimata;
+
+namespace {
+enum MarkPicture { NoPicture, PictureThere, PictureGone };
+// What would throw stamps away, and the answers to the question it asks first.
+enum Action { Exit, CloseBox, ShowOther, OtherFolder };
+enum Reply { Save, SaveCancelled, SaveFails, Discard, Cancel };
+} // namespace
 
 class MarkMenuTest : public QObject, private MainWindowFixture {
     Q_OBJECT
@@ -20,6 +29,14 @@ private slots:
     void undoRestoresTheShownPicture();
     void insertWithoutOverlapWarns();
     void rejectedLoadKeepsMark();
+    void insertRefusesAMarkItCannotDraw_data();
+    void insertRefusesAMarkItCannotDraw();
+    void markNameOnlyFromAWrittenFile_data();
+    void markNameOnlyFromAWrittenFile();
+    void unsavedStampsAskFirst_data();
+    void unsavedStampsAskFirst();
+    void askOnlyWhenStampsWouldBeLost_data();
+    void askOnlyWhenStampsWouldBeLost();
     void enabledStates();
 
 private:
@@ -29,6 +46,8 @@ private:
     void showPicture(const QString &name);
     void loadMark(const QString &path);
     void placeViewAt(QPoint picturePixel);
+    void stampPicture();
+    QString treeFolder() const;
 };
 
 void MarkMenuTest::init() {
@@ -92,6 +111,26 @@ void MarkMenuTest::placeViewAt(QPoint picturePixel) {
     placement.move(placement.pos() + wanted - viewOrigin);
     QCoreApplication::processEvents();
     QTRY_COMPARE(placement.PicIM(0).mapToGlobal(QPoint(0, 0)), wanted);
+}
+
+// Shows a.bmp, chosen through the folder tree, with a text mark stamped into it.
+void MarkMenuTest::stampPicture() {
+    makePicture("a.bmp");
+    makePicture("b.bmp", 250);
+    const auto *folders = static_cast<QFileSystemModel *>(main->explorer->model());
+    main->explorer->setCurrentIndex(folders->index(dir->path()));
+    QCOMPARE(main->fileListFolder(), dir->path());
+    click("a.bmp");
+    main->mnu_file_Click(0);
+    loadMark(makeMarkFile(TextMark));
+    placeViewAt(QPoint(50, 60));
+    main->mnu_IM_Click(2);
+    QVERIFY(main->mnu_IM[3]->isEnabled());
+}
+
+QString MarkMenuTest::treeFolder() const {
+    const auto *folders = static_cast<QFileSystemModel *>(main->explorer->model());
+    return folders->filePath(main->explorer->currentIndex());
 }
 
 void MarkMenuTest::insertStampsWhereTheViewLies_data() {
@@ -162,6 +201,184 @@ void MarkMenuTest::rejectedLoadKeepsMark() {
     QCOMPARE(state->CurrentMark.Text, QStringLiteral("Mine"));
 }
 
+void MarkMenuTest::insertRefusesAMarkItCannotDraw_data() {
+    QTest::addColumn<int>("markType");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("picture");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("picture gone") << 1 << "Mine" << int(PictureGone) << "cannot be read";
+    QTest::newRow("no picture") << 1 << "Mine" << int(NoPicture) << "no picture";
+    QTest::newRow("no text") << 0 << "" << int(PictureThere) << "no text";
+    QTest::newRow("unknown type") << 2 << "Mine" << int(PictureThere) << "type 2";
+}
+
+// Nothing is stamped, Undo stays off and the window stays put; one message says why.
+void MarkMenuTest::insertRefusesAMarkItCannotDraw() {
+    QFETCH(int, markType);
+    QFETCH(QString, text);
+    QFETCH(int, picture);
+    QFETCH(QString, says);
+    makePicture("a.bmp");
+    showPicture("a.bmp");
+    loadMark(makeMarkFile(TextMark));
+    placeViewAt(QPoint(50, 60));
+    MarkSettings &mark = state->CurrentMark;
+    mark.MarkType = static_cast<std::int16_t>(markType);
+    mark.Text = text;
+    mark.ImagePath = picture == NoPicture      ? QString()
+                     : picture == PictureThere ? dir->filePath("markimage.bmp")
+                                               : dir->filePath("gone.bmp");
+    const QImage original = main->Pic->surface().image().copy();
+    const QPoint placed = main->imprim().pos();
+    const std::size_t shown = dialogs->messages.size();
+    main->mnu_IM_Click(2);
+    QCOMPARE(dialogs->messages.size(), shown + 1);
+    QVERIFY2(dialogs->lastMessage().contains(says), qPrintable(dialogs->lastMessage()));
+    QCOMPARE(main->Pic->surface().image(), original);
+    QVERIFY(!main->mnu_IM[3]->isEnabled());
+    QCOMPARE(main->imprim().pos(), placed);
+}
+
+void MarkMenuTest::markNameOnlyFromAWrittenFile_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("quoteInText"); // which a mark file cannot hold
+    QTest::addColumn<QString>("name");
+    QTest::newRow("written") << "new.$IM" << false << "new.$IM";
+    QTest::newRow("cancelled") << "" << false << "old.$IM";
+    QTest::newRow("folder missing") << "missing/new.$IM" << false << "old.$IM";
+    QTest::newRow("refused") << "new.$IM" << true << "old.$IM";
+}
+
+void MarkMenuTest::markNameOnlyFromAWrittenFile() {
+    QFETCH(QString, answer);
+    QFETCH(bool, quoteInText);
+    loadMark(makeMarkFile(TextMark));
+    state->CurrentMark.MarkName = "old.$IM";
+    if (quoteInText)
+        state->CurrentMark.Text = "say \"mine\"";
+    dialogs->saveAnswers = {answer.isEmpty() ? QString() : dir->filePath(answer)};
+    main->mnu_IM_Click(5);
+    QTEST(state->CurrentMark.MarkName, "name");
+    MarkSettings written;
+    const bool exists = readMarkFile(dir->filePath("new.$IM"), written, nullptr);
+    QCOMPARE(exists, state->CurrentMark.MarkName == "new.$IM");
+    if (exists)
+        QCOMPARE(written.MarkName, QStringLiteral("new.$IM"));
+}
+
+void MarkMenuTest::unsavedStampsAskFirst_data() {
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<bool>("goesOn");
+    const struct {
+        const char *name;
+        Action action;
+    } actions[] = {{"exit", Exit},
+                   {"close box", CloseBox},
+                   {"show another", ShowOther},
+                   {"folder change", OtherFolder}};
+    for (const auto &a : actions) {
+        QTest::addRow("%s, cancel", a.name) << int(a.action) << int(Cancel) << false;
+        QTest::addRow("%s, discard", a.name) << int(a.action) << int(Discard) << true;
+    }
+    QTest::newRow("exit, saved") << int(Exit) << int(Save) << true;
+    QTest::newRow("show another, save cancelled") << int(ShowOther) << int(SaveCancelled) << false;
+    QTest::newRow("folder change, save fails") << int(OtherFolder) << int(SaveFails) << false;
+}
+
+// Whatever would throw the stamps away asks first; only a save that worked or Discard lets it
+// go on, and everything else leaves picture, folder and window as they were.
+void MarkMenuTest::unsavedStampsAskFirst() {
+    QFETCH(int, action);
+    QFETCH(int, reply);
+    QFETCH(bool, goesOn);
+    stampPicture();
+    const QImage stamped = main->Pic->surface().image().copy();
+    const QString other = dir->filePath("other");
+    QVERIFY(QDir().mkdir(other));
+
+    dialogs->saveQuestionAnswers = {reply == Discard  ? SaveAnswer::Discard
+                                    : reply == Cancel ? SaveAnswer::Cancel
+                                                      : SaveAnswer::Save};
+    const QString saved = dir->filePath("saved.bmp");
+    if (reply == Save)
+        dialogs->saveAnswers = {saved};
+    else if (reply == SaveFails)
+        dialogs->saveAnswers = {dir->filePath("missing/saved.bmp")};
+    if (action == ShowOther)
+        click("b.bmp"); // which takes Undo away, not the stamps
+    const bool undoable = main->mnu_IM[3]->isEnabled();
+    switch (action) {
+    case Exit:
+        main->mnu_file_Click(3);
+        break;
+    case CloseBox:
+        main->close();
+        break;
+    case ShowOther:
+        main->mnu_file_Click(0);
+        break;
+    case OtherFolder: {
+        const auto *folders = static_cast<QFileSystemModel *>(main->explorer->model());
+        main->explorer->setCurrentIndex(folders->index(other));
+        QCoreApplication::processEvents();
+        break;
+    }
+    }
+
+    QCOMPARE(dialogs->saveQuestions, std::vector<QString>{"Save the marked picture?"});
+    QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32),
+             reply == Save ? stamped : QImage());
+    if (goesOn) {
+        const bool closing = action == Exit || action == CloseBox;
+        QCOMPARE(main->isVisible(), !closing);
+        QCOMPARE(main->fileListFolder(), action == OtherFolder ? other : dir->path());
+        if (action == ShowOther)
+            QCOMPARE(main->Pic->surface().image(),
+                     QImage(dir->filePath("b.bmp")).convertToFormat(QImage::Format_RGB32));
+        return;
+    }
+    QVERIFY(main->isVisible());
+    QCOMPARE(main->fileListFolder(), dir->path());
+    QTRY_COMPARE(treeFolder(), dir->path());
+    QCOMPARE(main->Pic->surface().image(), stamped);
+    QCOMPARE(main->mnu_IM[3]->isEnabled(), undoable);
+    QVERIFY(main->mnu_file[1]->isEnabled());
+}
+
+void MarkMenuTest::askOnlyWhenStampsWouldBeLost_data() {
+    QTest::addColumn<QString>("steps"); // I insert, M insert missing the picture, U undo, S save
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("nothing stamped") << "" << false;
+    QTest::newRow("insert missed the picture") << "M" << false;
+    QTest::newRow("all undone") << "IIU" << false;
+    QTest::newRow("saved") << "IS" << false;
+    QTest::newRow("saved, then undone") << "ISU" << false;
+    QTest::newRow("stamped again after saving") << "ISI" << true;
+}
+
+void MarkMenuTest::askOnlyWhenStampsWouldBeLost() {
+    QFETCH(QString, steps);
+    QFETCH(bool, asks);
+    makePicture("a.bmp");
+    showPicture("a.bmp");
+    loadMark(makeMarkFile(TextMark));
+    for (const QChar step : steps) {
+        if (step == 'S') {
+            dialogs->saveAnswers = {dir->filePath("saved.bmp")};
+            main->mnu_file_Click(1);
+            QVERIFY(QFile::exists(dir->filePath("saved.bmp")));
+            continue;
+        }
+        if (step != 'U')
+            placeViewAt(step == 'M' ? QPoint(600, 500) : QPoint(20, 30));
+        main->mnu_IM_Click(step == 'U' ? 3 : 2);
+    }
+    main->mnu_file_Click(3); // an unanswered question is cancelled
+    QCOMPARE(dialogs->saveQuestions.size(), asks ? 1u : 0u);
+    QCOMPARE(main->isVisible(), asks);
+}
+
 void MarkMenuTest::enabledStates() {
     makePicture("a.bmp");
     makePicture("b.bmp");
@@ -186,6 +403,7 @@ void MarkMenuTest::enabledStates() {
     main->mnu_IM_Click(2);
     click("b.bmp");
     QCOMPARE(enabled(), QStringLiteral("111011")); // a click disables Undo
+    dialogs->saveQuestionAnswers = {SaveAnswer::Discard};
     main->explorer_Change(dir->path());
     QCOMPARE(enabled(), QStringLiteral("110010"));
 }

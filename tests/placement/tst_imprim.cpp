@@ -14,7 +14,9 @@ public:
     QSet<int> disabled;
     QList<int> ran;
 
-    QRect picFrameGeometry() const override { return {342, 5, 900, 700}; }
+    QRect frame{342, 5, 900, 700};
+
+    QRect picFrameGeometry() const override { return frame; }
     bool menuEnabled(Menu menu, int index) const override {
         return menu == Menu::File || !disabled.contains(index);
     }
@@ -33,6 +35,8 @@ private slots:
     void shortcuts();
     void refusesToCloseWhileBlocked();
     void fitsAndDrawsTextMark();
+    void defaultPosition_data();
+    void defaultPosition();
     void unreadableImageShowsMessage();
     void aboutBoxVersion();
 
@@ -120,7 +124,30 @@ void PlacementWindowTest::fitsAndDrawsTextMark() {
     setTextMark(1800, 555);
     QCOMPARE(window->pos(), placed);
     setTextMark(2400, 600);
-    QCOMPARE(window->pos(), QPoint((900 - window->frameGeometry().width()) / 2 + 342, 560));
+    const QPoint sent = window->pos();
+    window->moveToDefaultPosition();
+    QCOMPARE(window->pos(), sent);
+    QVERIFY(sent != placed);
+}
+
+void PlacementWindowTest::defaultPosition_data() {
+    QTest::addColumn<int>("spare"); // the frame's width less the window's
+    QTest::addColumn<int>("frameHeight");
+    QTest::addColumn<QPoint>("expected"); // x from the frame's left
+    QTest::newRow("four fifths of 597 is 477.6") << 0 << 597 << QPoint(0, 478);
+    QTest::newRow("1.5 goes to 2") << 3 << 700 << QPoint(2, 560);
+    QTest::newRow("2.5 goes to 2") << 5 << 700 << QPoint(2, 560);
+    QTest::newRow("wider than the frame: -1.5 goes to -2") << -3 << 700 << QPoint(-2, 560);
+}
+
+// Centred over the viewport, top at four fifths of its height; halves go to the even side.
+void PlacementWindowTest::defaultPosition() {
+    QFETCH(int, spare);
+    QFETCH(int, frameHeight);
+    QFETCH(QPoint, expected);
+    host->frame = QRect(342, 5, window->frameGeometry().width() + spare, frameHeight);
+    window->moveToDefaultPosition();
+    QCOMPARE(window->pos(), expected + QPoint(342, 0));
 }
 
 void PlacementWindowTest::unreadableImageShowsMessage() {
@@ -128,9 +155,14 @@ void PlacementWindowTest::unreadableImageShowsMessage() {
     m.MarkType = ImageMark;
     m.ImagePath = QStringLiteral("/nonexistent/mark.png");
     m.MarkWidth = m.MarkHeight = 300;
-    window->RefreshPlacement();
+    QVERIFY(!window->RefreshPlacement());
     QCOMPARE(dialogs->messages.size(), 1u);
     QCOMPARE(window->PicIM(0).surface().point(5, 5), White);
+    // A caller that gives the reason itself gets it instead of a message.
+    QString why;
+    QVERIFY(!window->RefreshPlacement(&why));
+    QCOMPARE(why, dialogs->lastMessage());
+    QCOMPARE(dialogs->messages.size(), 1u);
 }
 
 void PlacementWindowTest::aboutBoxVersion() {
