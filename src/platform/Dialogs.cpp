@@ -14,7 +14,10 @@ QStringList QtDialogService::nameFilters(const QString &filter) {
     for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
         QString patterns = items[i + 1];
         patterns.replace(u';', u' ');
-        result << QStringLiteral("%1 (%2)").arg(items[i], patterns);
+        // A description that already shows its patterns would show them twice.
+        const QString shown = QStringLiteral("(%1)").arg(patterns);
+        result << (items[i].endsWith(shown) ? items[i]
+                                             : QStringLiteral("%1 %2").arg(items[i], shown));
     }
     return result;
 }

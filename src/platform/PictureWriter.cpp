@@ -3,62 +3,194 @@
 #include "Metadata.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace imprimata {
+
+namespace {
+
+QString systemError(int code) {
+    return qt_error_string(code);
+}
+
+// Writes straight to a file descriptor, without a buffer that could fail later where nobody
+// looks, and keeps the system's reason for the first failure.
+class DescriptorDevice : public QIODevice {
+public:
+    explicit DescriptorDevice(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+    int failure() const { return failure_; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override {
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t n = ::write(fd_, data + done, static_cast<size_t>(size - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                // A short write that makes no progress is a full disk by another name.
+                failure_ = n < 0 ? errno : ENOSPC;
+                setErrorString(systemError(failure_));
+                return -1;
+            }
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    int fd_;
+    int failure_ = 0;
+};
+
+// A new file beside the target, so the final rename stays within one file system. Created
+// with the usual permissions (the umask applies), or the replaced file's own.
+struct Temporary {
+    QByteArray path;
+    int fd = -1;
+};
+
+Temporary createTemporary(const QByteArray &target, QString *why) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(target)).path());
+    const QByteArray name = QFile::encodeName(QFileInfo(QFile::decodeName(target)).fileName());
+    struct stat existing {};
+    const bool replacing = ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray path = folder + "/." + name + '.' +
+                                QByteArray::number(QRandomGenerator::global()->generate(), 16) +
+                                ".part";
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (replacing)
+                (void)::fchmod(fd, existing.st_mode & 07777);
+            return {path, fd};
+        }
+        if (errno != EEXIST) {
+            *why = systemError(errno);
+            return {};
+        }
+    }
+    *why = systemError(EEXIST);
+    return {};
+}
+
+// Puts the finished file under its name. Kept, the name is claimed only if it is still free.
+bool moveIntoPlace(const QByteArray &from, const QByteArray &to, ExistingFile existing,
+                   QString *why) {
+    if (existing == ExistingFile::Replace) {
+        if (::rename(from.constData(), to.constData()) == 0)
+            return true;
+        *why = systemError(errno);
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EINVAL || errno == ENOSYS) {
+        // A file system without the exclusive rename: a hard link claims the name as surely.
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            return true;
+        }
+    }
+    *why = errno == EEXIST ? QStringLiteral("the file already exists") : systemError(errno);
+    return false;
+}
+
+// The bytes of the picture: a bitmap straight to the device, a JPEG through memory so the
+// metadata goes in before the file is written once.
+bool encode(const QImage &image, bool bitmap, int jpegQuality, const QString &metadataSource,
+            DescriptorDevice &device, QString *why, QString *metadataProblem) {
+    if (bitmap) {
+        QImageWriter writer(&device, "bmp");
+        if (writer.write(image))
+            return true;
+        // A failing device (a full disk) says more than the encoder's "device error".
+        *why = device.failure() != 0 ? device.errorString() : writer.errorString();
+        return false;
+    }
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(jpegQuality);
+        if (!writer.write(image)) {
+            *why = writer.errorString();
+            return false;
+        }
+    }
+    if (!metadataSource.isEmpty())
+        *metadataProblem = copyMetadata(metadataSource, jpeg);
+    if (device.write(jpeg) == jpeg.size())
+        return true;
+    *why = device.errorString();
+    return false;
+}
+
+} // namespace
 
 bool isBitmapName(const QString &path) {
     return path.right(4).toUpper() == QLatin1String(".BMP");
 }
 
 bool writePicture(const QImage &image, const QString &path, QString *error, int jpegQuality,
-                  const QString &metadataSource, QString *warning) {
-    const auto fail = [error](const QString &why) {
+                  const QString &metadataSource, QString *warning, ExistingFile existing) {
+    QString why;
+    const auto fail = [&](const QString &reason) {
         if (error)
-            *error = why;
+            *error = reason;
         return false;
     };
     if (warning)
         warning->clear();
-    const bool bitmap = isBitmapName(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
+    if (image.isNull())
+        return fail(QStringLiteral("there is no picture to write"));
+
+    // Writing to a link replaces the file it points to, not the link.
+    const QFileInfo info(path);
+    const QString resolved = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+    const QByteArray target = QFile::encodeName(resolved);
+    if (existing == ExistingFile::Keep && QFileInfo::exists(resolved))
+        return fail(QStringLiteral("the file already exists"));
+
+    Temporary temporary = createTemporary(target, &why);
+    if (temporary.fd < 0)
+        return fail(why);
+    const auto abandon = [&](const QString &reason) {
+        if (temporary.fd >= 0)
+            ::close(temporary.fd);
+        ::unlink(temporary.path.constData());
+        return fail(reason);
+    };
 
     QString metadataProblem;
-    if (bitmap) {
-        QImageWriter writer(&file, "bmp");
-        if (!writer.write(image)) {
-            // A failing device (a full disk) says more than the encoder's "device error".
-            const QString why =
-                file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-            file.cancelWriting();
-            return fail(why);
-        }
-    } else {
-        // Encoded in memory first, so the metadata goes in before the file is written once.
-        QByteArray jpeg;
-        {
-            QBuffer buffer(&jpeg);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "jpeg");
-            writer.setQuality(jpegQuality);
-            if (!writer.write(image)) {
-                file.cancelWriting();
-                return fail(writer.errorString());
-            }
-        }
-        if (!metadataSource.isEmpty())
-            metadataProblem = copyMetadata(metadataSource, jpeg);
-        if (file.write(jpeg) != jpeg.size()) {
-            const QString why = file.errorString();
-            file.cancelWriting();
-            return fail(why);
-        }
+    {
+        DescriptorDevice device(temporary.fd);
+        if (!encode(image, isBitmapName(path), jpegQuality, metadataSource, device, &why,
+                    &metadataProblem))
+            return abandon(why);
     }
-    if (!file.commit())
-        return fail(file.errorString());
+    // The data must be on the disk before the name points at it; close reports late
+    // failures of network file systems.
+    if (::fsync(temporary.fd) != 0)
+        return abandon(systemError(errno));
+    const int closed = ::close(temporary.fd);
+    temporary.fd = -1;
+    if (closed != 0)
+        return abandon(systemError(errno));
+    if (!moveIntoPlace(temporary.path, target, existing, &why))
+        return abandon(why);
     if (warning)
         *warning = metadataProblem;
     return true;

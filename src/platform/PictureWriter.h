@@ -11,16 +11,22 @@ inline constexpr int DefaultJpegQuality = 90;
 // name a JPEG file under exactly that name.
 bool isBitmapName(const QString &path);
 
-// Writes atomically: on any failure the file it would replace is untouched and error
-// holds the system's description.
+// Whether a file already under the name may be replaced. Refused, the name is claimed
+// atomically at the very end, so two writers racing for one name cannot both win.
+enum class ExistingFile { Replace, Keep };
+
+// Writes atomically: on any failure (a full disk, a file-size limit, a name already taken
+// under ExistingFile::Keep) the file it would replace is untouched, no temporary file is
+// left behind and error holds the system's description.
 //
-// A JPEG takes the EXIF, IPTC and XMP of the file at metadataSource (the picture was read
-// from there and is now upright); a bitmap has no room for them. Metadata never costs the
+// A JPEG takes the camera's metadata of the file at metadataSource (the picture was read
+// from there and is now upright); a bitmap has no room for it. Metadata never costs the
 // picture: when it cannot be kept the picture is still written, true is returned and warning
 // gets one line for the user. warning is emptied otherwise. The source may be the very file
 // being replaced.
-bool writePicture(const QImage &image, const QString &path, QString *error,
-                  int jpegQuality = DefaultJpegQuality, const QString &metadataSource = {},
-                  QString *warning = nullptr);
+[[nodiscard]] bool writePicture(const QImage &image, const QString &path, QString *error,
+                                int jpegQuality = DefaultJpegQuality,
+                                const QString &metadataSource = {}, QString *warning = nullptr,
+                                ExistingFile existing = ExistingFile::Replace);
 
 } // namespace imprimata

@@ -77,13 +77,15 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
     return true;
 }
 
-bool saveStamped(const QImage &image, const PictureTask &task, int quality, QString *error,
-                 QString *warning) {
-    return writePicture(image, task.output, error, quality, task.input, warning);
+bool saveStamped(const QImage &image, const PictureTask &task, const StampOptions &options,
+                 QString *error, QString *warning) {
+    return writePicture(image, task.output, error, options.quality, task.input, warning,
+                        options.overwrite ? ExistingFile::Replace : ExistingFile::Keep);
 }
 
 StampResult stampPicture(const std::function<const PreparedMark &()> &waitForMark,
-                         const PictureTask &task, const StampOptions &options) {
+                         const PictureTask &task, const StampOptions &options,
+                         MemoryBudget &budget) {
     const auto fail = [](const QString &why) { return StampResult{false, why, {}}; };
     if (!task.refusal.isEmpty())
         return fail(task.refusal);
@@ -94,6 +96,7 @@ StampResult stampPicture(const std::function<const PreparedMark &()> &waitForMar
         return fail(existsText);
 
     try {
+        const MemoryBudget::Claim room = budget.claim(pictureDecodeBytes(task.input));
         PictureReadResult read = readPicture(task.input);
         if (!read.ok())
             return fail(read.error);
@@ -114,13 +117,14 @@ StampResult stampPicture(const std::function<const PreparedMark &()> &waitForMar
         if (!mark.stampInto(picture, at))
             return fail(QStringLiteral("the mark does not overlap the picture"));
 
-        // Someone may have put a file there while we were stamping.
-        if (!options.overwrite && exists())
-            return fail(existsText);
         QString why, warning;
-        if (!saveStamped(picture.image(), task, options.quality, &why, &warning))
+        if (!saveStamped(picture.image(), task, options, &why, &warning)) {
+            // Another run may have claimed the name while we were stamping.
+            if (!options.overwrite && exists())
+                return fail(existsText);
             return fail(QStringLiteral("%1 cannot be written: %2")
                             .arg(QDir::toNativeSeparators(task.output), why));
+        }
         return {true, {}, warning};
     } catch (const std::bad_alloc &) {
         return fail(QStringLiteral("not enough memory"));

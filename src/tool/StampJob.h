@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemoryBudget.h"
 #include "StampArguments.h"
 #include "mark/MarkSettings.h"
 #include "placement/MarkStamping.h"
@@ -52,13 +53,15 @@ struct StampResult {
 };
 
 // Reads, stamps and writes one picture; on failure nothing is written. The mark is asked
-// for only once the picture is in memory, so it may still be being drawn meanwhile.
+// for only once the picture is in memory, so it may still be being drawn meanwhile. The
+// picture's pixels are claimed from the budget before it is read.
 StampResult stampPicture(const std::function<const PreparedMark &()> &mark, const PictureTask &task,
-                         const StampOptions &options);
+                         const StampOptions &options, MemoryBudget &budget);
 
 // The one place a stamped picture is written. A JPEG keeps the input's metadata; when it
-// cannot, the picture is written all the same and *warning says what was lost.
-bool saveStamped(const QImage &image, const PictureTask &task, int quality, QString *error,
-                 QString *warning);
+// cannot, the picture is written all the same and *warning says what was lost. Without
+// overwrite the output's name is claimed only if it is still free when the file is complete.
+[[nodiscard]] bool saveStamped(const QImage &image, const PictureTask &task,
+                               const StampOptions &options, QString *error, QString *warning);
 
 } // namespace imprimata

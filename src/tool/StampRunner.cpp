@@ -100,7 +100,8 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
             errorLine(line);
     };
 
-    // Each worker holds one picture at a time, so memory grows with --jobs, not the batch.
+    // Each worker holds one picture at a time, so memory grows with --jobs, not the batch,
+    // and the pictures held at once share one budget.
     // The workers start reading at once; they wait for the mark once they hold a picture.
     std::mutex gate;
     std::condition_variable markDrawn;
@@ -111,11 +112,12 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
         return mark;
     };
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
+    MemoryBudget budget;
     QThreadPool pool;
     pool.setMaxThreadCount(static_cast<int>(std::min<qsizetype>(jobs, count)));
     for (const PictureTask &task : tasks)
-        pool.start([&waitForMark, &task, &options, &report] {
-            report(task, stampPicture(waitForMark, task, options));
+        pool.start([&waitForMark, &task, &options, &report, &budget] {
+            report(task, stampPicture(waitForMark, task, options, budget));
         });
     mark.finish();
     {

@@ -10,6 +10,8 @@
 
 using namespace imprimata;
 
+Q_DECLARE_METATYPE(imprimata::ExistingFile)
+
 class PlatformTest : public QObject {
     Q_OBJECT
 
@@ -24,7 +26,9 @@ private slots:
     void roundsHalfToEven();
     void writePicture_data();
     void writePicture();
+    void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
+    void replacingKeepsLinkAndPermissions();
     void dialogs();
 };
 
@@ -150,23 +154,62 @@ void PlatformTest::writePicture() {
     QTEST(file.read(2), "magic");
 }
 
+void PlatformTest::failedWriteKeepsOldFile_data() {
+    QTest::addColumn<bool>("encodable");
+    QTest::addColumn<imprimata::ExistingFile>("existing");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("nothing to encode") << false << imprimata::ExistingFile::Replace
+                                       << "there is no picture to write";
+    QTest::newRow("name taken") << true << imprimata::ExistingFile::Keep
+                                << "the file already exists";
+}
+
+// A refused write leaves the existing file as it was, and no temporary beside it.
 void PlatformTest::failedWriteKeepsOldFile() {
-    // An image that cannot be encoded leaves the existing file as it was.
+    QFETCH(bool, encodable);
+    QFETCH(imprimata::ExistingFile, existing);
     QTemporaryDir dir;
     QFile old(dir.filePath(QStringLiteral("old.jpg")));
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("precious") == 8);
     old.close();
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::blue);
     QString error;
-    QVERIFY(!imprimata::writePicture(QImage(), old.fileName(), &error));
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!imprimata::writePicture(encodable ? image : QImage(), old.fileName(), &error,
+                                     imprimata::DefaultJpegQuality, {}, nullptr, existing));
+    QTEST(error, "reason");
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("precious"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.jpg"});
+}
+
+// Saving over a picture behind a link replaces the picture and keeps the link and the
+// picture's permissions.
+void PlatformTest::replacingKeepsLinkAndPermissions() {
+    QTemporaryDir dir;
+    const QString real = dir.filePath(QStringLiteral("real.jpg"));
+    const QString link = dir.filePath(QStringLiteral("link.jpg"));
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QVERIFY(image.save(real));
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(real, permissions));
+    QVERIFY(QFile::link(real, link));
+    QString error;
+    QVERIFY2(imprimata::writePicture(image, link, &error, imprimata::DefaultJpegQuality, {},
+                                     nullptr, imprimata::ExistingFile::Replace),
+             qPrintable(error));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFile::permissions(real) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 }
 
 void PlatformTest::dialogs() {
     // The program's "name|pattern|" filters as the toolkit's dialogs take them.
     QCOMPARE(QtDialogService::nameFilters(QStringLiteral("Pictures|*.jpg;*.bmp|All|*.*|")),
              (QStringList{QStringLiteral("Pictures (*.jpg *.bmp)"), QStringLiteral("All (*.*)")}));
+    QCOMPARE(QtDialogService::nameFilters(QStringLiteral("JPEG Images (*.jpg)|*.jpg|")),
+             QStringList{QStringLiteral("JPEG Images (*.jpg)")});
 
     ScriptedDialogService d;
     d.openAnswers = {QStringLiteral("/a"), QStringLiteral("/b")};
