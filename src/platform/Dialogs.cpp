@@ -17,7 +17,7 @@ QStringList QtDialogService::nameFilters(const QString &filter) {
         // A description that already shows its patterns would show them twice.
         const QString shown = QStringLiteral("(%1)").arg(patterns);
         result << (items[i].endsWith(shown) ? items[i]
-                                             : QStringLiteral("%1 %2").arg(items[i], shown));
+                                            : QStringLiteral("%1 %2").arg(items[i], shown));
     }
     return result;
 }

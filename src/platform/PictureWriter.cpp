@@ -26,7 +26,9 @@ QString systemError(int code) {
 // looks, and keeps the system's reason for the first failure.
 class DescriptorDevice : public QIODevice {
 public:
-    explicit DescriptorDevice(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    explicit DescriptorDevice(int fd) : fd_(fd) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
     bool isSequential() const override { return true; }
     int failure() const { return failure_; }
 

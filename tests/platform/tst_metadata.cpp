@@ -265,6 +265,20 @@ class MetadataTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    const QString sourcePath = dir.filePath(QStringLiteral("source.jpg"));
+    const QString out = dir.filePath(QStringLiteral("out.jpg"));
+
+    // Saves the test picture as out.jpg with the camera data of a source holding these bytes.
+    bool saveFrom(const QByteArray &source, QString *warning) {
+        QString error;
+        if (!writeFile(sourcePath, source))
+            return false;
+        const bool saved =
+            writePicture(quadrants(), out, &error, DefaultJpegQuality, sourcePath, warning);
+        if (!saved)
+            qWarning("%s", qPrintable(error));
+        return saved;
+    }
 
 private slots:
     void savedOverItsSource();
@@ -326,12 +340,8 @@ void MetadataTest::otherSources_data() {
 void MetadataTest::otherSources() {
     QFETCH(QByteArray, source);
     QFETCH(bool, warns);
-    const QString sourcePath = dir.filePath(QStringLiteral("source.jpg"));
-    const QString out = dir.filePath(QStringLiteral("out.jpg"));
-    QVERIFY(writeFile(sourcePath, source));
-    QString error, warning;
-    QVERIFY2(writePicture(quadrants(), out, &error, DefaultJpegQuality, sourcePath, &warning),
-             qPrintable(error));
+    QString warning;
+    QVERIFY(saveFrom(source, &warning));
     QVERIFY(samePicture(readUpright(out), quadrants()));
     QVERIFY2(warns ? warning.startsWith("The picture was saved, but ") : warning.isEmpty(),
              qPrintable(warning));
@@ -428,12 +438,8 @@ void MetadataTest::segments() {
     QFETCH(QList<QByteArray>, gone);
     QByteArray source = encode(quadrants());
     source.insert(2, added.join());
-    const QString sourcePath = dir.filePath(QStringLiteral("source.jpg"));
-    const QString out = dir.filePath(QStringLiteral("out.jpg"));
-    QVERIFY(writeFile(sourcePath, source));
-    QString error, warning;
-    QVERIFY2(writePicture(quadrants(), out, &error, DefaultJpegQuality, sourcePath, &warning),
-             qPrintable(error));
+    QString warning;
+    QVERIFY(saveFrom(source, &warning));
     QCOMPARE(warning, QString());
 
     const QByteArray saved = readFile(out);
@@ -461,12 +467,8 @@ void MetadataTest::exifLayouts_data() {
 void MetadataTest::exifLayouts() {
     QFETCH(QByteArray, exif);
     QFETCH(bool, inPlace);
-    const QString sourcePath = dir.filePath(QStringLiteral("source.jpg"));
-    const QString out = dir.filePath(QStringLiteral("out.jpg"));
-    QVERIFY(writeFile(sourcePath, withApp1(encode(quadrants()), exif)));
-    QString error, warning;
-    QVERIFY2(writePicture(quadrants(), out, &error, DefaultJpegQuality, sourcePath, &warning),
-             qPrintable(error));
+    QString warning;
+    QVERIFY(saveFrom(withApp1(encode(quadrants()), exif), &warning));
     QCOMPARE(warning, QString());
 
     const QMap<QString, QString> before = metadataOf(sourcePath), after = metadataOf(out);

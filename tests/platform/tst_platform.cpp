@@ -158,8 +158,8 @@ void PlatformTest::failedWriteKeepsOldFile_data() {
     QTest::addColumn<bool>("encodable");
     QTest::addColumn<imprimata::ExistingFile>("existing");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("nothing to encode") << false << imprimata::ExistingFile::Replace
-                                       << "there is no picture to write";
+    QTest::newRow("nothing to encode")
+        << false << imprimata::ExistingFile::Replace << "there is no picture to write";
     QTest::newRow("name taken") << true << imprimata::ExistingFile::Keep
                                 << "the file already exists";
 }

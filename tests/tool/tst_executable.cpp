@@ -143,8 +143,7 @@ void ExecutableTest::concurrentRunsShareNoOutput() {
     }
     QCOMPARE(stamped, Pictures);
     QCOMPARE(refused, Pictures);
-    QCOMPARE(QDir(dir->filePath("marked")).entryList(QDir::Files | QDir::Hidden).size(),
-             Pictures);
+    QCOMPARE(QDir(dir->filePath("marked")).entryList(QDir::Files | QDir::Hidden).size(), Pictures);
 }
 
 QTEST_MAIN(ExecutableTest)
