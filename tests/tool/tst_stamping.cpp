@@ -63,6 +63,7 @@ private slots:
     void existingOutputs();
     void batchGoesOnPastBadPictures();
     void badMarkStopsBeforeAnyPicture();
+    void hugeMarkPictureIsRefused();
 
 private:
     QString markFile(int type);
@@ -195,6 +196,29 @@ void StampingTest::badMarkStopsBeforeAnyPicture() {
     write(options.markPath, "\"Imprimata, version 1.0\"\r\n");
     QCOMPARE(run(), int(BadInvocation));
     QVERIFY2(lines.value(0).contains("Invalid file structure"), qPrintable(lines.join('\n')));
+    QVERIFY(!QFile::exists(options.output));
+}
+
+// A mark picture larger than any mark could show is refused before it is read.
+void StampingTest::hugeMarkPictureIsRefused() {
+    QByteArray header(54, '\0');
+    const auto put = [&header](int at, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            header[at + i] = char(value >> (8 * i));
+    };
+    header[0] = 'B';
+    header[1] = 'M';
+    put(10, 54, 4); // where the pixels start
+    put(14, 40, 4); // the header's size
+    put(18, 6000, 4);
+    put(22, 5000, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    options.markPath = markFile(ImageMark);
+    write(dir->filePath("markimage.png"), header); // the mark's picture, by content a bitmap
+    QCOMPARE(run(), int(BadInvocation));
+    QVERIFY2(lines.value(0).contains("is too large to open (6000 \u00d7 5000 pixels)"),
+             qPrintable(lines.join('\n')));
     QVERIFY(!QFile::exists(options.output));
 }
 
