@@ -9,6 +9,7 @@ packages=(
   pkg-config libexiv2-dev libjpeg62-turbo-dev
   xvfb xauth
   fonts-liberation fonts-dejavu-core
+  clang-format
   "$@"
 )
 

@@ -8,19 +8,19 @@ namespace {
 
 QColor systemColour(unsigned index, const QPalette &p) {
     switch (index) {
-    case 0: // scroll bar
+    case 0:  // scroll bar
     case 15: // button face
-    case 4: // menu
+    case 4:  // menu
         return p.color(QPalette::Button);
-    case 1: // desktop
-    case 2: // active caption
+    case 1:  // desktop
+    case 2:  // active caption
     case 13: // highlight
         return p.color(QPalette::Highlight);
     case 14: // highlighted text
         return p.color(QPalette::HighlightedText);
     case 5: // window background
         return p.color(QPalette::Base);
-    case 6: // window frame
+    case 6:  // window frame
     case 16: // button shadow
         return p.color(QPalette::Mid);
     case 17: // grey text

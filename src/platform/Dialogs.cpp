@@ -94,44 +94,4 @@ SaveAnswer QtDialogService::askToSave(const QString &question, const QString &de
     }
 }
 
-QString ScriptedDialogService::answer(std::deque<QString> &queue,
-                                      const FileDialogRequest &request) {
-    requests.push_back(request);
-    if (queue.empty())
-        return {};
-    QString path = queue.front();
-    queue.pop_front();
-    return path;
-}
-
-QString ScriptedDialogService::openFile(const FileDialogRequest &request) {
-    return answer(openAnswers, request);
-}
-
-QString ScriptedDialogService::saveFile(const FileDialogRequest &request) {
-    return answer(saveAnswers, request);
-}
-
-void ScriptedDialogService::message(const QString &text, MessageIcon icon) {
-    messages.push_back({text, icon});
-}
-
-bool ScriptedDialogService::chooseFont(FontChoice &choice) {
-    fontRequests.push_back(choice);
-    if (fontAnswers.empty())
-        return false;
-    choice = fontAnswers.front();
-    fontAnswers.pop_front();
-    return true;
-}
-
-SaveAnswer ScriptedDialogService::askToSave(const QString &question, const QString &) {
-    saveQuestions.push_back(question);
-    if (saveQuestionAnswers.empty())
-        return SaveAnswer::Cancel;
-    const SaveAnswer answer = saveQuestionAnswers.front();
-    saveQuestionAnswers.pop_front();
-    return answer;
-}
-
 } // namespace imprimata

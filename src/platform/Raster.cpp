@@ -104,7 +104,9 @@ void alphaBlend(QImage &dst, int dx, int dy, int dw, int dh, const QImage &src, 
         return;
     alpha = std::clamp(alpha, 0, 255);
     const auto mix = [alpha](QRgb s, QRgb d) {
-        const auto ch = [alpha](int sc, int dc) { return (sc * alpha + dc * (255 - alpha) + 127) / 255; };
+        const auto ch = [alpha](int sc, int dc) {
+            return (sc * alpha + dc * (255 - alpha) + 127) / 255;
+        };
         return qRgb(ch(qRed(s), qRed(d)), ch(qGreen(s), qGreen(d)), ch(qBlue(s), qBlue(d)));
     };
     if (sw == dw && sh == dh) {

@@ -1,15 +1,16 @@
 #include "Rect.h"
 
-#include <QWidget>
 #include <algorithm>
 
 namespace imprimata {
 
-bool isRectEmpty(const ScreenRect &r) { return r.right <= r.left || r.bottom <= r.top; }
+bool isRectEmpty(const ScreenRect &r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
 ScreenRect intersectRect(const ScreenRect &a, const ScreenRect &b) {
-    const ScreenRect i{std::max(a.left, b.left), std::max(a.top, b.top),
-                       std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    const ScreenRect i{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                       std::min(a.bottom, b.bottom)};
     return isRectEmpty(i) ? ScreenRect{} : i;
 }
 
@@ -19,15 +20,6 @@ bool ptInRect(const ScreenRect &r, int x, int y) {
 
 ScreenRect shrunk(const ScreenRect &r, int by) {
     return {r.left + by, r.top + by, r.right - by, r.bottom - by};
-}
-
-ScreenRect windowRect(const QWidget *w) {
-    if (w->isWindow()) {
-        const QRect f = w->frameGeometry();
-        return {f.left(), f.top(), f.left() + f.width(), f.top() + f.height()};
-    }
-    const QPoint o = w->mapToGlobal(QPoint(0, 0));
-    return {o.x(), o.y(), o.x() + w->width(), o.y() + w->height()};
 }
 
 } // namespace imprimata

@@ -1,7 +1,5 @@
 #pragma once
 
-class QWidget;
-
 namespace imprimata {
 
 // Screen or picture rectangle in pixels; right and bottom are exclusive.
@@ -21,8 +19,5 @@ bool isRectEmpty(const ScreenRect &r);
 ScreenRect intersectRect(const ScreenRect &a, const ScreenRect &b);
 bool ptInRect(const ScreenRect &r, int x, int y);
 ScreenRect shrunk(const ScreenRect &r, int by);
-
-// The widget's outer rectangle in screen pixels (a top-level window includes its frame).
-ScreenRect windowRect(const QWidget *w);
 
 } // namespace imprimata

@@ -17,10 +17,20 @@ double dpiOf(bool horizontal) {
 }
 } // namespace
 
-double screenDpi() { return dpiOf(true); }
-double twipsPerPixelX() { return 1440.0 / dpiOf(true); }
-double twipsPerPixelY() { return 1440.0 / dpiOf(false); }
-int twipsToPixelsX(double twips) { return roundToInt(twips / twipsPerPixelX()); }
-int twipsToPixelsY(double twips) { return roundToInt(twips / twipsPerPixelY()); }
+double screenDpi() {
+    return dpiOf(true);
+}
+double twipsPerPixelX() {
+    return 1440.0 / dpiOf(true);
+}
+double twipsPerPixelY() {
+    return 1440.0 / dpiOf(false);
+}
+int twipsToPixelsX(double twips) {
+    return roundToInt(twips / twipsPerPixelX());
+}
+int twipsToPixelsY(double twips) {
+    return roundToInt(twips / twipsPerPixelY());
+}
 
 } // namespace imprimata
