@@ -1,6 +1,6 @@
 #include "BenchSections.h"
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -62,18 +62,19 @@ void runBrowsingBench() {
 
     SharedState state;
     ScriptedDialogService dialogs;
-    Main main(state, dialogs);
-    main.explorer_Change(dir.path());
+    MainWindow main(state, dialogs);
+    main.onFolderChanged(dir.path());
     const double before = residentMiB();
     const double click = medianMs(
         Runs, [&] { main.lastListFileName.clear(); },
-        [&] { main.FileList->setCurrentRow(-1), main.FileList->setCurrentRow(0); });
+        [&] { main.fileList->setCurrentRow(-1), main.fileList->setCurrentRow(0); });
     const double show = medianMs(
         Runs, [] {}, [&] { main.Show(); });
     const double shownMiB = residentMiB() - before;
     const QString savedOut = dir.filePath(QStringLiteral("saved.jpg"));
     const double save = medianMs(
-        Runs, [&] { dialogs.saveAnswers = {savedOut}; }, [&] { main.mnu_file_Click(1); });
+        Runs, [&] { dialogs.saveAnswers = {savedOut}; },
+        [&] { main.runCommand(FileMenu::SaveAs); });
 
     const double pictureMiB = 6000.0 * 4000 * 4 / (1024 * 1024);
     std::printf("24 MP JPEG: decode %.0f ms, encode %.0f ms\n", decode, encode);

@@ -32,17 +32,17 @@ std::unique_ptr<Surface> makePicture(int w, int h) {
 
 // The placement window's pictures: the mark's size plus 2 in each direction.
 struct Placement {
-    Surface view, work1, work2, work3;
-    PlacementSurfaces surfaces() { return {view, work1, work2, work3}; }
+    Surface view, backgroundBuffer, textBuffer, compositeBuffer;
+    PlacementSurfaces surfaces() { return {view, backgroundBuffer, textBuffer, compositeBuffer}; }
     void resize(int w, int h) {
-        for (Surface *s : {&view, &work1, &work2, &work3})
+        for (Surface *s : {&view, &backgroundBuffer, &textBuffer, &compositeBuffer})
             s->resize(w + 2, h + 2);
     }
     // As each insertion starts: the work pictures lose what the last stamp drew.
     void resetWork() {
-        work1.clear();
-        work2.clear();
-        work3.clear();
+        backgroundBuffer.clear();
+        textBuffer.clear();
+        compositeBuffer.clear();
     }
 };
 
@@ -90,7 +90,8 @@ void runRenderBench() {
                 result[i] = medianMs(
                     Runs, [&] { p.resetWork(); },
                     [&] {
-                        blockCopy(p.work1.image(), 0, 0, w + 1, h + 1, pic.image(), left, top);
+                        blockCopy(p.backgroundBuffer.image(), 0, 0, w + 1, h + 1, pic.image(), left,
+                                  top);
                         stamp(pic, source, target);
                     });
             }
@@ -112,7 +113,7 @@ void runRenderBench() {
         p.resize(w, h);
         const SharedFont font = fittingFont(text, w, h);
         const ColourValue colour = 30 + 60 * 256 + 200 * 65536;
-        for (Surface *s : {&p.view, &p.work1, &p.work2, &p.work3}) {
+        for (Surface *s : {&p.view, &p.backgroundBuffer, &p.textBuffer, &p.compositeBuffer}) {
             s->setFont(font);
             s->setForeColour(colour);
         }

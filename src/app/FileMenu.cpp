@@ -1,5 +1,5 @@
 // File menu: saving the shown picture, stamps included.
-#include "Main.h"
+#include "MainWindow.h"
 
 #include "platform/PictureWriter.h"
 
@@ -7,7 +7,7 @@
 
 namespace imprimata {
 
-bool Main::SaveAs() {
+bool MainWindow::SaveAs() {
     FileDialogRequest request;
     request.title = QStringLiteral("Save file as ...");
     request.filter = QStringLiteral("Bitmaps (*.bmp)|*.bmp|JPEG Images (*.jpg)|*.jpg|");
@@ -30,7 +30,7 @@ bool Main::SaveAs() {
     return true;
 }
 
-bool Main::mayDiscardStamps() {
+bool MainWindow::mayDiscardStamps() {
     if (!stampsUnsaved)
         return true;
     const QString detail =

@@ -1,5 +1,5 @@
 // The mark menu: Insert, Undo Insert, Load and Save as.
-#include "Main.h"
+#include "MainWindow.h"
 
 #include "mark/MarkEditor.h"
 #include "placement/Insert.h"
@@ -15,40 +15,38 @@ namespace {
 const QString MarkFileFilter = QStringLiteral("Imprimata files (*.$IM)|*.$IM|");
 }
 
-void Main::mnu_IM_Click(int index) {
-    guarded([this, index] {
-        switch (index) {
-        case 0:
+void MainWindow::runCommand(MarkMenu command) {
+    guarded([this, command] {
+        switch (command) {
+        case MarkMenu::New:
             NewMark();
             break;
-        case 1:
+        case MarkMenu::Edit:
             EditMark();
             break;
-        case 2:
+        case MarkMenu::Insert:
             Insert();
             break;
-        case 3:
+        case MarkMenu::UndoInsert:
             UndoInsert();
             break;
-        case 4:
+        case MarkMenu::Load:
             LoadMark();
             break;
-        case 5:
+        case MarkMenu::SaveAs:
             SaveMarkAs();
             break;
-        default:
-            return;
         }
     });
 }
 
-bool Main::runEditor() {
+bool MainWindow::runEditor() {
     MarkEditor editor(state_, *this, dialogs_, this);
     editor.exec();
     return state_.MarkAccepted;
 }
 
-void Main::NewMark() {
+void MainWindow::NewMark() {
     // The editor starts empty; Cancel gives the old text and image back.
     const QString keptText = state_.CurrentMark.Text;
     const QString keptImage = state_.CurrentMark.ImagePath;
@@ -59,49 +57,49 @@ void Main::NewMark() {
         state_.CurrentMark.ImagePath = keptImage;
         return;
     }
-    imprim().RefreshPlacement();
-    mnu_IM[1]->setEnabled(true);
-    mnu_IM[2]->setEnabled(pictureShown);
-    mnu_IM[5]->setEnabled(true);
+    placementWindow().RefreshPlacement();
+    menuItem(MarkMenu::Edit)->setEnabled(true);
+    menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
+    menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
-void Main::EditMark() {
+void MainWindow::EditMark() {
     if (!runEditor())
         return;
-    imprim().RefreshPlacement();
-    mnu_IM[2]->setEnabled(pictureShown);
-    mnu_IM[5]->setEnabled(true);
+    placementWindow().RefreshPlacement();
+    menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
+    menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
-void Main::Insert() {
+void MainWindow::Insert() {
     // A mark that cannot be drawn stamps nothing: an empty view would burn a white box in.
     if (const QString why = incompleteMarkReason(state_.CurrentMark); !why.isEmpty()) {
         dialogs_.message(why, MessageIcon::Warning);
         return;
     }
     QString unreadable;
-    if (!imprim().RefreshPlacement(&unreadable)) {
+    if (!placementWindow().RefreshPlacement(&unreadable)) {
         dialogs_.message(
             QStringLiteral("Nothing was inserted: the mark's picture %1 cannot be read.\n%2")
                 .arg(QDir::toNativeSeparators(state_.CurrentMark.ImagePath), unreadable));
         return;
     }
-    if (InsertMarkAtPlacement(*Pic, imprim(), *PicFrame, state_, dialogs_)) {
-        mnu_IM[3]->setEnabled(true);
+    if (InsertMarkAtPlacement(*Pic, placementWindow(), *PicFrame, state_, dialogs_)) {
+        menuItem(MarkMenu::UndoInsert)->setEnabled(true);
         stampsUnsaved = true;
     }
-    mnu_IM[5]->setEnabled(true);
+    menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
-void Main::UndoInsert() {
+void MainWindow::UndoInsert() {
     // Back to the shown file's pixels, whatever file was clicked since.
     Pic->showPicture(shownImage);
     stampsUnsaved = false;
-    mnu_IM[3]->setEnabled(false);
-    mnu_IM[5]->setEnabled(true);
+    menuItem(MarkMenu::UndoInsert)->setEnabled(false);
+    menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
-void Main::LoadMark() {
+void MainWindow::LoadMark() {
     FileDialogRequest request;
     request.title = QStringLiteral("Load Imprimata ...");
     request.filter = MarkFileFilter;
@@ -112,13 +110,13 @@ void Main::LoadMark() {
     if (!LoadMarkFile(path, record, dialogs_))
         return;
     state_.CurrentMark = record;
-    imprim().RefreshPlacement();
-    mnu_IM[1]->setEnabled(true);
-    mnu_IM[2]->setEnabled(pictureShown);
-    mnu_IM[5]->setEnabled(true);
+    placementWindow().RefreshPlacement();
+    menuItem(MarkMenu::Edit)->setEnabled(true);
+    menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
+    menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
-void Main::SaveMarkAs() {
+void MainWindow::SaveMarkAs() {
     FileDialogRequest request;
     request.title = QStringLiteral("Save Imprimata as ...");
     request.filter = MarkFileFilter;
@@ -131,7 +129,7 @@ void Main::SaveMarkAs() {
         if (SaveMarkFile(path, named, dialogs_))
             state_.CurrentMark.MarkName = named.MarkName;
     }
-    mnu_IM[5]->setEnabled(true);
+    menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
 } // namespace imprimata

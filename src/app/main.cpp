@@ -1,6 +1,7 @@
-#include "Main.h"
+#include "MainWindow.h"
 
 #include "Version.h"
+#include "platform/Dialogs.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -37,7 +38,7 @@ int main(int argc, char *argv[]) {
 
     imprimata::SharedState state;
     imprimata::QtDialogService dialogs;
-    imprimata::Main window(state, dialogs);
+    imprimata::MainWindow window(state, dialogs);
     dialogs.setParent(&window);
     if (const QScreen *screen = window.screen())
         window.setGeometry(screen->availableGeometry());

@@ -140,9 +140,9 @@ MarkEditor::MarkEditor(SharedState &state, MarkEditorHost &host, DialogService &
       textForeColour_(SystemWindowText) {
     buildControls();
     connectHandlers();
-    Form_Load();
-    if (FrameTxt->isVisibleTo(this))
-        TextIM->setFocus();
+    loadFromMark();
+    if (textPage->isVisibleTo(this))
+        textEdit->setFocus();
 }
 
 void MarkEditor::buildControls() {
@@ -155,76 +155,78 @@ void MarkEditor::buildControls() {
     captions.setBold(true);
     setFont(captions);
 
-    TypeIM = new TypeToggle(this);
-    placeTwips(TypeIM, 4080, 120, 1215, 855);
-    TypeIM->setToolTip(QStringLiteral("Click to change Imprimata Type"));
-    FrameImg = frame(this, QStringLiteral("Imprimata Type = IMAGE"), 120, 400, 9495, 5655);
-    FrameImg->hide();
-    FrameTxt = frame(this, QStringLiteral("Imprimata Type = TEXT"), 120, 400, 9495, 5655);
-    OK = button(this, QStringLiteral("OK"), 3480, 6240, 1095, 435);
-    esc = button(this, QStringLiteral("Cancel"), 5160, 6240, 1215, 435);
-    MyIM = new PictureBox(this, ButtonFace);
-    placeTwips(MyIM, 7680, 120, 945, 375);
-    MyIM->showPicture(myMarkPicture());
-    MyIM->hide();
-    specSym = new QLabel(SpecialSymbols, this);
-    placeTwips(specSym, 2760, 3480, 5895, 495);
+    typeToggle = new TypeToggle(this);
+    placeTwips(typeToggle, 4080, 120, 1215, 855);
+    typeToggle->setToolTip(QStringLiteral("Click to change Imprimata Type"));
+    imagePage = frame(this, QStringLiteral("Imprimata Type = IMAGE"), 120, 400, 9495, 5655);
+    imagePage->hide();
+    textPage = frame(this, QStringLiteral("Imprimata Type = TEXT"), 120, 400, 9495, 5655);
+    okButton = button(this, QStringLiteral("OK"), 3480, 6240, 1095, 435);
+    cancelButton = button(this, QStringLiteral("Cancel"), 5160, 6240, 1215, 435);
+    myFace = new PictureBox(this, ButtonFace);
+    placeTwips(myFace, 7680, 120, 945, 375);
+    myFace->showPicture(myMarkPicture());
+    myFace->hide();
+    symbolSource = new QLabel(SpecialSymbols, this);
+    placeTwips(symbolSource, 2760, 3480, 5895, 495);
     QFont symbols = serifBold(18);
     symbols.setBold(false);
-    specSym->setFont(symbols);
-    specSym->hide();
-    TypeIM->raise(); // it overlaps the pages' captions
+    symbolSource->setFont(symbols);
+    symbolSource->hide();
+    typeToggle->raise(); // it overlaps the pages' captions
 
     buildImagePage();
     buildTextPage();
 }
 
 void MarkEditor::buildImagePage() {
-    iFrame[0] = frame(FrameImg, QStringLiteral("Imprimata Image"), 120, 600, 5895, 2175);
-    imgIM[0] = new PictureBox(iFrame[0]);
-    placeTwips(imgIM[0], 1320, 240, 3375, 1815);
-    imgIM[0]->setFocusPolicy(Qt::StrongFocus);
-    iFrame[1] = frame(FrameImg, QStringLiteral("Preview"), 120, 2880, 5895, 2655);
-    imgIM[1] = new PictureBox(iFrame[1]);
-    placeTwips(imgIM[1], 600, 240, 4815, 2295);
-    imgIM[2] = new PictureBox(FrameImg);
-    placeTwips(imgIM[2], 0, 0, 3375, 1815);
-    imgIM[2]->hide();
+    imageFrames[0] = frame(imagePage, QStringLiteral("Imprimata Image"), 120, 600, 5895, 2175);
+    imageBoxes[0] = new PictureBox(imageFrames[0]);
+    placeTwips(imageBoxes[0], 1320, 240, 3375, 1815);
+    imageBoxes[0]->setFocusPolicy(Qt::StrongFocus);
+    imageFrames[1] = frame(imagePage, QStringLiteral("Preview"), 120, 2880, 5895, 2655);
+    imageBoxes[1] = new PictureBox(imageFrames[1]);
+    placeTwips(imageBoxes[1], 600, 240, 4815, 2295);
+    imageBoxes[2] = new PictureBox(imagePage);
+    placeTwips(imageBoxes[2], 0, 0, 3375, 1815);
+    imageBoxes[2]->hide();
 
-    vLine = new QFrame(FrameImg);
+    vLine = new QFrame(imagePage);
     vLine->setFrameShape(QFrame::VLine);
     vLine->setFrameShadow(QFrame::Sunken);
     placeTwips(vLine, 6120, 240, 45, 5295);
 
-    Label_2 = centredLabel(FrameImg, QStringLiteral("Draw Style"), 7080, 360, 1335, 255);
-    Frame_1 = frame(FrameImg, QStringLiteral("Transparence"), 6420, 720, 1335, 1995);
-    ImgTransp = options(Frame_1, "ImgTransp", {"Opaque", "Low", "High"}, {150, 150, 150},
-                        {480, 840, 1440}, 1000, 285);
-    Label_1 = centredLabel(FrameImg, QStringLiteral("Raster operation"), 7905, 720, 1335, 255);
-    ListMode = new QListWidget(FrameImg);
-    placeTwips(ListMode, 7920, 1080, 1335, 1620);
-    loadIMG = button(FrameImg, QStringLiteral("Load Image"), 6720, 3840, 2175, 495);
+    drawStyleLabel = centredLabel(imagePage, QStringLiteral("Draw Style"), 7080, 360, 1335, 255);
+    transparencyGroup = frame(imagePage, QStringLiteral("Transparence"), 6420, 720, 1335, 1995);
+    imageTransparency = options(transparencyGroup, "ImgTransp", {"Opaque", "Low", "High"},
+                                {150, 150, 150}, {480, 840, 1440}, 1000, 285);
+    rasterOpLabel =
+        centredLabel(imagePage, QStringLiteral("Raster operation"), 7905, 720, 1335, 255);
+    rasterOpList = new QListWidget(imagePage);
+    placeTwips(rasterOpList, 7920, 1080, 1335, 1620);
+    loadImageButton = button(imagePage, QStringLiteral("Load Image"), 6720, 3840, 2175, 495);
 }
 
 void MarkEditor::buildTextPage() {
-    Label1 = centredLabel(FrameTxt, QStringLiteral("Special Symbols"), 1440, 720, 2175, 375);
-    specKey[0] = button(FrameTxt, QString(), 240, 1200, 495, 495);
-    specKey[0]->setFont(serifBold(18));
+    symbolsCaption =
+        centredLabel(textPage, QStringLiteral("Special Symbols"), 1440, 720, 2175, 375);
+    symbolKeys[0] = button(textPage, QString(), 240, 1200, 495, 495);
+    symbolKeys[0]->setFont(serifBold(18));
 
-    TextIM = new QLineEdit(FrameTxt);
-    placeTwips(TextIM, 240, 2520, 2415, 525);
-    TextIM->setFont(serifBold(20.25));
+    textEdit = new QLineEdit(textPage);
+    placeTwips(textEdit, 240, 2520, 2415, 525);
+    textEdit->setFont(serifBold(20.25));
     setTextForeColour(SystemWindowText);
-    fontIM = button(FrameTxt, QStringLiteral("Font"), 3000, 2520, 975, 495);
+    fontButton = button(textPage, QStringLiteral("Font"), 3000, 2520, 975, 495);
 
-    PicIM = new PictureBox(FrameTxt, ButtonFace);
-    placeTwips(PicIM, 240, 3240, 2415, 1095);
-    PicIM->setBorder(true);
-    PicIM->surface().setFont(
+    textSample = new PictureBox(textPage, ButtonFace);
+    placeTwips(textSample, 240, 3240, 2415, 1095);
+    textSample->setBorder(true);
+    textSample->surface().setFont(
         makeFont(QStringLiteral("Times New Roman"), 48, true, CyrillicCharset));
-    PicIM->surface().setForeColour(SystemWindowText);
+    textSample->surface().setForeColour(SystemWindowText);
     for (int i = 0; i < 2; ++i) {
-        auto *b = new PictureBox(FrameTxt);
+        auto *b = new PictureBox(textPage);
         placeTwips(b, 240 + i * 2520, 4440, 2415, 1095);
         b->hide();
         buffer[static_cast<std::size_t>(i)] = b;
@@ -232,28 +234,29 @@ void MarkEditor::buildTextPage() {
     buffer[0]->surface().setFont(
         makeFont(QStringLiteral("Times New Roman"), 48, true, CyrillicCharset));
     // Until a mark font is put there, the chooser starts from the sample's.
-    Dlg = fontPropertiesOf(PicIM->surface().font()->font);
+    fontChoice = fontPropertiesOf(textSample->surface().font()->font);
 
-    Label2 = centredLabel(FrameTxt, QStringLiteral("Print Mode"), 6000, 360, 2175, 255);
-    FrameMode = frame(FrameTxt, QString(), 4920, 600, 4455, 2295);
-    PrintMode = options(FrameMode, "PrintMode", {"Solid", "Outline", "Colouring"},
-                        {480, 1800, 3240}, {240, 240, 240}, 975, 375);
+    printModeLabel = centredLabel(textPage, QStringLiteral("Print Mode"), 6000, 360, 2175, 255);
+    printModeGroup = frame(textPage, QString(), 4920, 600, 4455, 2295);
+    printModeOptions = options(printModeGroup, "PrintMode", {"Solid", "Outline", "Colouring"},
+                               {480, 1800, 3240}, {240, 240, 240}, 975, 375);
 
     const Triple lefts{120, 120, 120};
     const Triple tops{360, 720, 1080};
-    FrameSolid = frame(FrameMode, QStringLiteral("Transparence"), 120, 720, 1335, 1455);
-    solidTransp =
-        options(FrameSolid, "solidTransp", {"Opaque", "Low", "High"}, lefts, tops, 1155, 285);
-    FrameOutline = frame(FrameMode, QStringLiteral("Relief"), 1560, 720, 1335, 1455);
+    solidGroup = frame(printModeGroup, QStringLiteral("Transparence"), 120, 720, 1335, 1455);
+    solidTransparency =
+        options(solidGroup, "solidTransp", {"Opaque", "Low", "High"}, lefts, tops, 1155, 285);
+    outlineGroup = frame(printModeGroup, QStringLiteral("Relief"), 1560, 720, 1335, 1455);
     outlineRelief =
-        options(FrameOutline, "outlineRelief", {"No", "Low", "High"}, lefts, tops, 1155, 285);
-    FrameRelief = frame(FrameMode, QStringLiteral("Contrast"), 3000, 720, 1335, 1455);
-    contrast = options(FrameRelief, "contrast", {"Low", "Middle", "High"}, lefts, tops, 1155, 285);
+        options(outlineGroup, "outlineRelief", {"No", "Low", "High"}, lefts, tops, 1155, 285);
+    contrastGroup = frame(printModeGroup, QStringLiteral("Contrast"), 3000, 720, 1335, 1455);
+    contrast =
+        options(contrastGroup, "contrast", {"Low", "Middle", "High"}, lefts, tops, 1155, 285);
 }
 
 void MarkEditor::connectHandlers() {
-    connect(TypeIM, &QAbstractButton::toggled, this, [this] { TypeIM_Click(); });
-    connect(TextIM, &QLineEdit::textChanged, this, [this] { TextIM_Change(); });
+    connect(typeToggle, &QAbstractButton::toggled, this, [this] { onTypeToggled(); });
+    connect(textEdit, &QLineEdit::textChanged, this, [this] { onTextChanged(); });
     const auto onSelect = [this](const std::array<QRadioButton *, 3> &group,
                                  void (MarkEditor::*handler)(int)) {
         for (int i = 0; i < 3; ++i)
@@ -263,81 +266,81 @@ void MarkEditor::connectHandlers() {
                             (this->*handler)(i);
                     });
     };
-    onSelect(PrintMode, &MarkEditor::PrintMode_Click);
-    onSelect(solidTransp, &MarkEditor::solidTransp_Click);
-    onSelect(outlineRelief, &MarkEditor::outlineRelief_Click);
-    onSelect(contrast, &MarkEditor::contrast_Click);
-    onSelect(ImgTransp, &MarkEditor::ImgTransp_Click);
-    connect(ListMode, &QListWidget::currentRowChanged, this, [this] { ListMode_Click(); });
-    connect(OK, &QPushButton::clicked, this, &MarkEditor::OK_Click);
-    connect(esc, &QPushButton::clicked, this, &MarkEditor::esc_Click);
-    connect(fontIM, &QPushButton::clicked, this, &MarkEditor::fontIM_Click);
-    connect(loadIMG, &QPushButton::clicked, this, &MarkEditor::loadIMG_Click);
-    connect(specKey[0], &QPushButton::clicked, this, [this] { specKey_Click(0); });
+    onSelect(printModeOptions, &MarkEditor::onPrintModeSelected);
+    onSelect(solidTransparency, &MarkEditor::onSolidTransparencySelected);
+    onSelect(outlineRelief, &MarkEditor::onOutlineReliefSelected);
+    onSelect(contrast, &MarkEditor::onContrastSelected);
+    onSelect(imageTransparency, &MarkEditor::onImageTransparencySelected);
+    connect(rasterOpList, &QListWidget::currentRowChanged, this, [this] { onRasterOpSelected(); });
+    connect(okButton, &QPushButton::clicked, this, &MarkEditor::onOk);
+    connect(cancelButton, &QPushButton::clicked, this, &MarkEditor::onCancel);
+    connect(fontButton, &QPushButton::clicked, this, &MarkEditor::onChooseFont);
+    connect(loadImageButton, &QPushButton::clicked, this, &MarkEditor::onLoadImage);
+    connect(symbolKeys[0], &QPushButton::clicked, this, [this] { onSymbolKey(0); });
 }
 
-void MarkEditor::Form_Load() {
+void MarkEditor::loadFromMark() {
     ready = false;
 
-    ListMode->clear();
+    rasterOpList->clear();
     for (const RasterOpEntry &entry : RasterOpTable) {
-        auto *item = new QListWidgetItem(QString::fromLatin1(entry.name), ListMode);
+        auto *item = new QListWidgetItem(QString::fromLatin1(entry.name), rasterOpList);
         item->setData(Qt::UserRole, entry.code);
     }
-    ListMode->setCurrentRow(4);
+    rasterOpList->setCurrentRow(4);
 
     // The "My" face takes the button's colour where the picture is white.
-    Surface &my = MyIM->surface();
+    Surface &my = myFace->surface();
     for (int x = 0; x < my.width(); ++x)
         for (int y = 0; y < my.height(); ++y)
             if (my.point(x, y) == White)
                 my.setPoint(x, y, my.backColour());
-    TypeIM->setFaces(my.image(), photoPicture());
+    typeToggle->setFaces(my.image(), photoPicture());
 
-    const QString symbols = specSym->text();
-    specKey[0]->setText(symbols.left(1));
-    const double keyLeft = leftTwips(specKey[0]);
-    const double keyTop = topTwips(specKey[0]);
-    const double keyWidth = widthTwips(specKey[0]);
-    const double keyHeight = heightTwips(specKey[0]);
-    for (int i = 1; i < static_cast<int>(specKey.size()); ++i) {
-        auto *key = new QPushButton(symbols.mid(i, 1), FrameTxt);
+    const QString symbols = symbolSource->text();
+    symbolKeys[0]->setText(symbols.left(1));
+    const double keyLeft = leftTwips(symbolKeys[0]);
+    const double keyTop = topTwips(symbolKeys[0]);
+    const double keyWidth = widthTwips(symbolKeys[0]);
+    const double keyHeight = heightTwips(symbolKeys[0]);
+    for (int i = 1; i < static_cast<int>(symbolKeys.size()); ++i) {
+        auto *key = new QPushButton(symbols.mid(i, 1), textPage);
         key->setAutoDefault(false);
-        key->setFont(specKey[0]->font());
+        key->setFont(symbolKeys[0]->font());
         if (i <= 8)
             placeTwips(key, keyLeft + i * (keyWidth + 1), keyTop, keyWidth, keyHeight);
         else
             placeTwips(key, keyLeft + (i - 9) * (keyWidth + 1), keyTop + keyHeight + 1, keyWidth,
                        keyHeight);
         key->setVisible(true);
-        connect(key, &QPushButton::clicked, this, [this, i] { specKey_Click(i); });
-        specKey[static_cast<std::size_t>(i)] = key;
+        connect(key, &QPushButton::clicked, this, [this, i] { onSymbolKey(i); });
+        symbolKeys[static_cast<std::size_t>(i)] = key;
     }
 
-    buffer[0]->move(buffer[0]->x(), PicIM->y());
+    buffer[0]->move(buffer[0]->x(), textSample->y());
     buffer[0]->surface().setBackColour(White);
-    for (PictureBox *picture : imgIM)
+    for (PictureBox *picture : imageBoxes)
         picture->setBorder(false);
 
-    maxImageWidth = imgIM[0]->width();
-    maxImageHeight = imgIM[0]->height();
-    previewWidth = imgIM[1]->width();
-    previewHeight = imgIM[1]->height();
+    maxImageWidth = imageBoxes[0]->width();
+    maxImageHeight = imageBoxes[0]->height();
+    previewWidth = imageBoxes[1]->width();
+    previewHeight = imageBoxes[1]->height();
     textCharset = CyrillicCharset; // the text box's font; Qt fonts carry no character set
 
     const MarkSettings &mark = state_.CurrentMark;
     hadMark = mark.isPresent();
     if (hadMark) {
         imageTag = mark.ImagePath;
-        TextIM->setText(mark.Text);
-        TypeIM->setValue(mark.MarkType == ImageMark ? 1 : 0);
-        check(ImgTransp, mark.ImageTransparency);
+        textEdit->setText(mark.Text);
+        typeToggle->setValue(mark.MarkType == ImageMark ? 1 : 0);
+        check(imageTransparency, mark.ImageTransparency);
         const int row = rasterOpRow(static_cast<std::uint32_t>(mark.RasterOp));
         if (row >= 0)
-            ListMode->setCurrentRow(row);
-        check(PrintMode, mark.PrintMode);
+            rasterOpList->setCurrentRow(row);
+        check(printModeOptions, mark.PrintMode);
         if (mark.PrintMode == Solid)
-            check(solidTransp, mark.Level);
+            check(solidTransparency, mark.Level);
         else if (mark.PrintMode == Outline)
             check(outlineRelief, mark.Level);
         else if (mark.PrintMode == Colouring)
@@ -346,106 +349,107 @@ void MarkEditor::Form_Load() {
             LoadMarkImage(mark.ImagePath);
             PreviewImageMark();
         }
-        const double keySize = specKey[0]->font().pointSizeF();
-        for (QPushButton *key : specKey)
-            CopyFont(key, false, false, keySize, nullptr);
-        CopyFont(Dlg, true, 0);
-        Dlg.colour = mark.Colour;
-        CopyFont(TextIM, false, false, TextIM->font().pointSizeF(), nullptr);
+        const double keySize = symbolKeys[0]->font().pointSizeF();
+        for (QPushButton *key : symbolKeys)
+            CopyFont(key, FontSource::Mark, FontSize::Given, keySize);
+        CopyFont(fontChoice, FontSize::OfSource, 0);
+        fontChoice.colour = mark.Colour;
+        CopyFont(textEdit, FontSource::Mark, FontSize::Given, textEdit->font().pointSizeF());
         setTextForeColour(mark.Colour);
-        CopyFont(*PicIM->surface().font(), true, false, 0, nullptr);
-        PicIM->surface().setForeColour(mark.Colour);
-        CopyFont(*buffer[0]->surface().font(), true, false, 0, nullptr);
+        CopyFont(*textSample->surface().font(), FontSource::Mark, FontSize::OfSource, 0);
+        textSample->surface().setForeColour(mark.Colour);
+        CopyFont(*buffer[0]->surface().font(), FontSource::Mark, FontSize::OfSource, 0);
         FitTextSample();
         PreviewTextMark();
         return;
     }
 
     imageTag.clear();
-    TextIM->clear();
+    textEdit->clear();
     const ScreenRect picture = host_.pictureWindowRect();
     const ScreenRect placement = basePlacementRect();
     for (std::size_t i = 0; i < 2; ++i)
-        centreInFrame(imgIM[i], iFrame[i], widthTwips(imgIM[i]), heightTwips(imgIM[i]));
+        centreInFrame(imageBoxes[i], imageFrames[i], widthTwips(imageBoxes[i]),
+                      heightTwips(imageBoxes[i]));
     // From now on the mark font is the sample's: a font chosen here is the mark's at once.
-    state_.CurrentMark.Font = PicIM->surface().font();
-    CopyFont(Dlg, true, 0);
-    Dlg.colour = 0;
-    host_.CaptureBackground(PicIM->surface(), picture, placement, false);
-    PicIM->refresh();
+    state_.CurrentMark.Font = textSample->surface().font();
+    CopyFont(fontChoice, FontSize::OfSource, 0);
+    fontChoice.colour = 0;
+    host_.CaptureBackground(textSample->surface(), picture, placement, false);
+    textSample->refresh();
 }
 
 void MarkEditor::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     if (!displayed_) {
         displayed_ = true;
-        Form_Resize();
+        onFirstShow();
     }
 }
 
-void MarkEditor::Form_Resize() {
+void MarkEditor::onFirstShow() {
     ready = true;
     if (state_.CurrentMark.MarkType == ImageMark)
-        TypeIM_Click();
+        onTypeToggled();
 }
 
-void MarkEditor::TypeIM_Click() {
-    const int value = TypeIM->value();
-    FrameTxt->setVisible(value == 0);
-    FrameImg->setVisible(value == 1);
+void MarkEditor::onTypeToggled() {
+    const int value = typeToggle->value();
+    textPage->setVisible(value == 0);
+    imagePage->setVisible(value == 1);
     FitTextSample();
     if (hadMark && !ready)
         return;
-    if (value == 0 && TextIM->text().isEmpty())
+    if (value == 0 && textEdit->text().isEmpty())
         captureSampleBackground();
     if (value == 1)
-        imgIM[0]->setFocus();
+        imageBoxes[0]->setFocus();
 }
 
-void MarkEditor::TextIM_Change() {
+void MarkEditor::onTextChanged() {
     if (!ready)
         return;
     FitTextSample();
     PreviewTextMark();
 }
 
-void MarkEditor::PrintMode_Click(int) {
+void MarkEditor::onPrintModeSelected(int) {
     if (ready)
         PreviewTextMark();
 }
 
-void MarkEditor::solidTransp_Click(int) {
+void MarkEditor::onSolidTransparencySelected(int) {
     if (ready)
         PreviewTextMark();
 }
 
-void MarkEditor::outlineRelief_Click(int) {
+void MarkEditor::onOutlineReliefSelected(int) {
     if (ready)
         PreviewTextMark();
 }
 
-void MarkEditor::contrast_Click(int) {
+void MarkEditor::onContrastSelected(int) {
     if (ready)
         PreviewTextMark();
 }
 
-void MarkEditor::ImgTransp_Click(int) {
+void MarkEditor::onImageTransparencySelected(int) {
     if (ready)
         PreviewImageMark();
 }
 
-void MarkEditor::ListMode_Click() {
+void MarkEditor::onRasterOpSelected() {
     if (ready)
         PreviewImageMark();
 }
 
-void MarkEditor::esc_Click() {
+void MarkEditor::onCancel() {
     state_.MarkAccepted = false;
     QDialog::reject();
 }
 
 void MarkEditor::reject() {
-    esc_Click();
+    onCancel();
 }
 
 std::uint8_t MarkEditor::SelectedIndex(const QString &arrayName) const {
@@ -460,21 +464,21 @@ std::uint8_t MarkEditor::SelectedIndex(const QString &arrayName) const {
 }
 
 double MarkEditor::sampleWidthTwips() const {
-    const double textWidth = twipsPerPixelX() * PicIM->surface().textWidth(TextIM->text());
-    return textWidth > widthTwips(TextIM) ? textWidth : widthTwips(TextIM);
+    const double textWidth = twipsPerPixelX() * textSample->surface().textWidth(textEdit->text());
+    return textWidth > widthTwips(textEdit) ? textWidth : widthTwips(textEdit);
 }
 
 void MarkEditor::FitTextSample() {
-    const int lineHeight = PicIM->surface().textHeight(QStringLiteral("1"));
+    const int lineHeight = textSample->surface().textHeight(QStringLiteral("1"));
     const double height = (lineHeight + 3) * twipsPerPixelY();
     // Beyond the largest size a mark can keep, the sample stops growing: the text cannot
     // be stored anyway (OK says so), and the pictures stay of a sane size.
     const double width = std::min(sampleWidthTwips(), LargestMarkTwips);
-    for (PictureBox *picture : {PicIM, buffer[0], buffer[1]})
+    for (PictureBox *picture : {textSample, buffer[0], buffer[1]})
         picture->resize(twipsToPixelsX(width), twipsToPixelsY(height));
-    if (TextIM->text().isEmpty() && (hadMark || TypeIM->value() != 0))
+    if (textEdit->text().isEmpty() && (hadMark || typeToggle->value() != 0))
         return;
-    host_.setPlacementWorkSize(QSize(PicIM->width(), lineHeight + 3));
+    host_.setPlacementWorkSize(QSize(textSample->width(), lineHeight + 3));
 }
 
 ScreenRect MarkEditor::basePlacementRect() const {
@@ -483,18 +487,18 @@ ScreenRect MarkEditor::basePlacementRect() const {
 }
 
 void MarkEditor::captureSampleBackground() {
-    host_.CaptureBackground(PicIM->surface(), host_.pictureWindowRect(), basePlacementRect(),
+    host_.CaptureBackground(textSample->surface(), host_.pictureWindowRect(), basePlacementRect(),
                             false);
-    PicIM->refresh();
+    textSample->refresh();
 }
 
 TextMarkOptions MarkEditor::textOptions() const {
     TextMarkOptions o;
-    o.text = TextIM->text();
+    o.text = textEdit->text();
     o.colour = textForeColour_;
-    o.printMode = levelOf(PrintMode);
+    o.printMode = levelOf(printModeOptions);
     if (o.printMode == Solid)
-        o.level = levelOf(solidTransp);
+        o.level = levelOf(solidTransparency);
     else if (o.printMode == Outline)
         o.level = levelOf(outlineRelief);
     else
@@ -505,56 +509,58 @@ TextMarkOptions MarkEditor::textOptions() const {
 
 ImageMarkOptions MarkEditor::imageOptions() const {
     ImageMarkOptions o;
-    o.transparency = levelOf(ImgTransp);
-    if (const QListWidgetItem *row = ListMode->currentItem())
+    o.transparency = levelOf(imageTransparency);
+    if (const QListWidgetItem *row = rasterOpList->currentItem())
         o.rasterOp = row->data(Qt::UserRole).toUInt();
     return o;
 }
 
 void MarkEditor::PreviewTextMark() {
-    Surface &sample = PicIM->surface();
+    Surface &sample = textSample->surface();
     Surface &text = buffer[0]->surface();
     sample.clear();
     text.clear();
     const ScreenRect placement = shrunk(host_.placementWorkRect(host_.placementWorkSize()), 1);
     host_.CaptureBackground(sample, host_.pictureWindowRect(), placement, true);
     imprimata::PreviewTextMark({sample, text, buffer[1]->surface()}, textOptions());
-    PicIM->refresh();
+    textSample->refresh();
 }
 
 void MarkEditor::PreviewImageMark() {
-    const Surface &image = imgIM[0]->surface();
+    const Surface &image = imageBoxes[0]->surface();
     const ImagePreviewLayout layout =
         imagePreviewLayout(QSize(image.width(), image.height()), QSize(previewWidth, previewHeight),
                            host_.placementWindowRect());
-    centreInFrame(imgIM[1], iFrame[1], roundToInt(layout.size.width() * twipsPerPixelX()),
+    centreInFrame(imageBoxes[1], imageFrames[1], roundToInt(layout.size.width() * twipsPerPixelX()),
                   roundToInt(layout.size.height() * twipsPerPixelY()));
-    Surface &preview = imgIM[1]->surface();
+    Surface &preview = imageBoxes[1]->surface();
     // Parts the capture does not reach show no leftovers of an earlier preview.
     preview.clear();
     host_.CaptureBackground(preview, host_.pictureWindowRect(), layout.capture, false);
-    imgIM[2]->resize(image.width(), image.height());
-    imprimata::PreviewImageMark(preview, imgIM[2]->surface(), image, layout.offset, imageOptions());
-    imgIM[1]->refresh();
+    imageBoxes[2]->resize(image.width(), image.height());
+    imprimata::PreviewImageMark(preview, imageBoxes[2]->surface(), image, layout.offset,
+                                imageOptions());
+    imageBoxes[1]->refresh();
 }
 
 bool MarkEditor::LoadMarkImage(const QString &path) {
     // The picture is read into the editor's own holder: the main window's pictures stay as
     // they are.
-    QImage picture;
-    int w = 0;
-    int h = 0;
-    if (!LoadPictureSize(path, picture, w, h, dialogs_, MaxMarkPicturePixels))
+    const PictureReadResult read = readPicture(path, MaxMarkPicturePixels);
+    if (!read.ok()) {
+        dialogs_.message(read.error, MessageIcon::None);
         return false;
-    w = std::min(w, maxImageWidth);
-    h = std::min(h, maxImageHeight);
-    centreInFrame(imgIM[0], iFrame[0], w * twipsPerPixelX(), h * twipsPerPixelY());
-    imgIM[0]->surface().setImage(picture.copy(0, 0, w, h));
-    imgIM[0]->refresh();
+    }
+    const QImage &picture = read.image;
+    const int w = std::min(picture.width(), maxImageWidth);
+    const int h = std::min(picture.height(), maxImageHeight);
+    centreInFrame(imageBoxes[0], imageFrames[0], w * twipsPerPixelX(), h * twipsPerPixelY());
+    imageBoxes[0]->surface().setImage(picture.copy(0, 0, w, h));
+    imageBoxes[0]->refresh();
     return true;
 }
 
-void MarkEditor::loadIMG_Click() {
+void MarkEditor::onLoadImage() {
     FileDialogRequest request;
     request.title = QString::fromLatin1(ImageFileTitle);
     request.filter = QString::fromLatin1(ImageFileFilter);
@@ -568,23 +574,23 @@ void MarkEditor::loadIMG_Click() {
     PreviewImageMark();
 }
 
-void MarkEditor::OK_Click() {
-    const int type = TypeIM->value();
+void MarkEditor::onOk() {
+    const int type = typeToggle->value();
     if (type == 1 && imageTag.isEmpty()) {
         dialogs_.message(QStringLiteral("Imprimata IMAGE file isn't defined."));
         return;
     }
-    if (type == 0 && TextIM->text().isEmpty()) {
+    if (type == 0 && textEdit->text().isEmpty()) {
         dialogs_.message(QStringLiteral("Imprimata TEXT is empty."));
         return;
     }
     // The mark's size is kept in 16 bits of twips; a longer text cannot be stored.
     if (type == 0 &&
-        (sampleWidthTwips() > LargestMarkTwips || heightTwips(PicIM) > LargestMarkTwips)) {
+        (sampleWidthTwips() > LargestMarkTwips || heightTwips(textSample) > LargestMarkTwips)) {
         dialogs_.message(QStringLiteral("Imprimata TEXT is too long."));
         return;
     }
-    const QWidget *measured = type == 1 ? static_cast<QWidget *>(imgIM[0]) : PicIM;
+    const QWidget *measured = type == 1 ? static_cast<QWidget *>(imageBoxes[0]) : textSample;
 
     MarkSettings &mark = state_.CurrentMark;
     state_.MarkAccepted = true;
@@ -592,7 +598,7 @@ void MarkEditor::OK_Click() {
     mark.ImageTransparency = SelectedIndex(QStringLiteral("ImgTransp"));
     mark.RasterOp = static_cast<std::int32_t>(imageOptions().rasterOp);
     mark.ImagePath = imageTag;
-    mark.Text = TextIM->text();
+    mark.Text = textEdit->text();
     mark.PrintMode = SelectedIndex(QStringLiteral("PrintMode"));
     if (mark.PrintMode == Solid)
         mark.Level = SelectedIndex(QStringLiteral("solidTransp"));
@@ -600,8 +606,8 @@ void MarkEditor::OK_Click() {
         mark.Level = SelectedIndex(QStringLiteral("outlineRelief"));
     else
         mark.Level = SelectedIndex(QStringLiteral("contrast"));
-    mark.Font = PicIM->surface().font();
-    mark.Colour = PicIM->surface().foreColour();
+    mark.Font = textSample->surface().font();
+    mark.Colour = textSample->surface().foreColour();
     mark.MarkHeight = static_cast<std::int16_t>(roundToInt(heightTwips(measured)));
     mark.MarkWidth = static_cast<std::int16_t>(roundToInt(widthTwips(measured)));
     QDialog::accept();
@@ -609,43 +615,41 @@ void MarkEditor::OK_Click() {
 
 void MarkEditor::setTextForeColour(ColourValue colour) {
     textForeColour_ = colour;
-    QPalette p = TextIM->palette();
+    QPalette p = textEdit->palette();
     p.setColor(QPalette::Text, QColor(rgbFromColour(resolveColour(colour))));
-    TextIM->setPalette(p);
+    textEdit->setPalette(p);
 }
 
-void MarkEditor::fontIM_Click() {
-    FontChoice choice = Dlg;
+void MarkEditor::onChooseFont() {
+    FontChoice choice = fontChoice;
     choice.minimumSize = SmallestFontSize;
     choice.maximumSize = LargestFontSize;
     choice.colour = textForeColour_;
     if (!dialogs_.chooseFont(choice))
         return;
-    Dlg = choice;
-    CopyFont(TextIM, false, true, TextIM->font().pointSizeF(), &Dlg);
-    CopyFont(*PicIM->surface().font(), true, true, 0, &Dlg);
-    CopyFont(*buffer[0]->surface().font(), true, true, 0, &Dlg);
-    setTextForeColour(Dlg.colour);
-    PicIM->surface().setForeColour(Dlg.colour);
-    buffer[0]->surface().setForeColour(Dlg.colour);
-    const double keySize = specKey[0]->font().pointSizeF();
-    for (QPushButton *key : specKey)
-        CopyFont(key, false, true, keySize, &Dlg);
+    fontChoice = choice;
+    CopyFont(textEdit, FontSource::Choice, FontSize::Given, textEdit->font().pointSizeF());
+    CopyFont(*textSample->surface().font(), FontSource::Choice, FontSize::OfSource, 0);
+    CopyFont(*buffer[0]->surface().font(), FontSource::Choice, FontSize::OfSource, 0);
+    setTextForeColour(fontChoice.colour);
+    textSample->surface().setForeColour(fontChoice.colour);
+    buffer[0]->surface().setForeColour(fontChoice.colour);
+    const double keySize = symbolKeys[0]->font().pointSizeF();
+    for (QPushButton *key : symbolKeys)
+        CopyFont(key, FontSource::Choice, FontSize::Given, keySize);
     FitTextSample();
     PreviewTextMark();
 }
 
-void MarkEditor::specKey_Click(int index) {
-    TextIM->setFocus();
+void MarkEditor::onSymbolKey(int index) {
+    textEdit->setFocus();
     // Always at the end, wherever the caret is.
-    TextIM->setText(TextIM->text() + specKey[static_cast<std::size_t>(index)]->text());
+    textEdit->setText(textEdit->text() + symbolKeys[static_cast<std::size_t>(index)]->text());
 }
 
-bool MarkEditor::fontFrom(bool fromSource, const FontChoice *source, FontChoice &properties) const {
-    if (fromSource) {
-        if (!source)
-            return false;
-        properties = *source;
+bool MarkEditor::fontFrom(FontSource source, FontChoice &properties) const {
+    if (source == FontSource::Choice) {
+        properties = fontChoice;
         return true;
     }
     if (!state_.CurrentMark.Font)
@@ -654,28 +658,26 @@ bool MarkEditor::fontFrom(bool fromSource, const FontChoice *source, FontChoice 
     return true;
 }
 
-void MarkEditor::CopyFont(FontChoice &dialog, bool takeSize, double size) {
+void MarkEditor::CopyFont(FontChoice &dialog, FontSize sizing, double size) {
     FontChoice from;
-    if (fontFrom(false, nullptr, from))
-        applyFontProperties(dialog, from, takeSize ? from.pointSize : size);
+    if (fontFrom(FontSource::Mark, from))
+        applyFontProperties(dialog, from, sizing == FontSize::OfSource ? from.pointSize : size);
 }
 
-void MarkEditor::CopyFont(QWidget *control, bool takeSize, bool fromSource, double size,
-                          const FontChoice *source) {
+void MarkEditor::CopyFont(QWidget *control, FontSource source, FontSize sizing, double size) {
     FontChoice from;
-    if (!fontFrom(fromSource, source, from))
+    if (!fontFrom(source, from))
         return;
     QFont f = control->font();
-    applyFontProperties(f, from, takeSize ? from.pointSize : size);
+    applyFontProperties(f, from, sizing == FontSize::OfSource ? from.pointSize : size);
     control->setFont(f);
 }
 
-void MarkEditor::CopyFont(FontSpec &control, bool takeSize, bool fromSource, double size,
-                          const FontChoice *source) {
+void MarkEditor::CopyFont(FontSpec &control, FontSource source, FontSize sizing, double size) {
     FontChoice from;
-    if (!fontFrom(fromSource, source, from))
+    if (!fontFrom(source, from))
         return;
-    applyFontProperties(control.font, from, takeSize ? from.pointSize : size);
+    applyFontProperties(control.font, from, sizing == FontSize::OfSource ? from.pointSize : size);
     control.charSet = textCharset;
 }
 

@@ -4,7 +4,7 @@
 #include "MarkSettings.h"
 #include "TypeToggle.h"
 
-#include "platform/Dialogs.h"
+#include "platform/DialogService.h"
 #include "platform/PictureBox.h"
 #include "render/Stamp.h"
 
@@ -23,7 +23,7 @@ class QRadioButton;
 namespace imprimata {
 
 // The "Imprimata Options" dialog in which the user defines the current mark: a TEXT page
-// and an IMAGE page on one rectangle, switched by TypeIM, each with a live preview over the
+// and an IMAGE page on one rectangle, switched by typeToggle, each with a live preview over the
 // part of the picture that the placement window covers. It builds every control afresh from
 // CurrentMark; OK stores the controls into CurrentMark, Cancel leaves it alone. Either way
 // the dialog hides itself and MarkAccepted says which it was.
@@ -37,46 +37,46 @@ public:
     static const QString SpecialSymbols;
 
     // Controls on the dialog.
-    TypeToggle *TypeIM = nullptr;
-    QGroupBox *FrameImg = nullptr;
-    QGroupBox *FrameTxt = nullptr;
-    QPushButton *OK = nullptr;
-    QPushButton *esc = nullptr;
-    PictureBox *MyIM = nullptr;
-    QLabel *specSym = nullptr;
+    TypeToggle *typeToggle = nullptr;
+    QGroupBox *imagePage = nullptr;
+    QGroupBox *textPage = nullptr;
+    QPushButton *okButton = nullptr;
+    QPushButton *cancelButton = nullptr;
+    PictureBox *myFace = nullptr;
+    QLabel *symbolSource = nullptr;
 
     // IMAGE page.
-    std::array<QGroupBox *, 2> iFrame{};
-    std::array<PictureBox *, 3> imgIM{}; // the image, its preview, the preview's work picture
+    std::array<QGroupBox *, 2> imageFrames{};
+    std::array<PictureBox *, 3> imageBoxes{}; // the image, its preview, the preview's work picture
     QFrame *vLine = nullptr;
-    QLabel *Label_2 = nullptr;
-    QGroupBox *Frame_1 = nullptr;
-    std::array<QRadioButton *, 3> ImgTransp{};
-    QLabel *Label_1 = nullptr;
-    QListWidget *ListMode = nullptr;
-    QPushButton *loadIMG = nullptr;
+    QLabel *drawStyleLabel = nullptr;
+    QGroupBox *transparencyGroup = nullptr;
+    std::array<QRadioButton *, 3> imageTransparency{};
+    QLabel *rasterOpLabel = nullptr;
+    QListWidget *rasterOpList = nullptr;
+    QPushButton *loadImageButton = nullptr;
 
     // TEXT page.
-    QLabel *Label1 = nullptr;
-    std::array<QPushButton *, 18> specKey{};
-    QLineEdit *TextIM = nullptr;
-    QPushButton *fontIM = nullptr;
-    PictureBox *PicIM = nullptr;
+    QLabel *symbolsCaption = nullptr;
+    std::array<QPushButton *, 18> symbolKeys{};
+    QLineEdit *textEdit = nullptr;
+    QPushButton *fontButton = nullptr;
+    PictureBox *textSample = nullptr;     // was PicIM
     std::array<PictureBox *, 2> buffer{}; // the text buffer and the saved background
-    QLabel *Label2 = nullptr;
-    QGroupBox *FrameMode = nullptr;
-    std::array<QRadioButton *, 3> PrintMode{};
-    QGroupBox *FrameSolid = nullptr;
-    std::array<QRadioButton *, 3> solidTransp{};
-    QGroupBox *FrameOutline = nullptr;
+    QLabel *printModeLabel = nullptr;
+    QGroupBox *printModeGroup = nullptr;
+    std::array<QRadioButton *, 3> printModeOptions{};
+    QGroupBox *solidGroup = nullptr;
+    std::array<QRadioButton *, 3> solidTransparency{};
+    QGroupBox *outlineGroup = nullptr;
     std::array<QRadioButton *, 3> outlineRelief{};
-    QGroupBox *FrameRelief = nullptr;
+    QGroupBox *contrastGroup = nullptr;
     std::array<QRadioButton *, 3> contrast{};
 
-    // The image file path that imgIM(0) shows; "" for none.
+    // The image file path that imageBoxes[0] shows; "" for none.
     QString imageTag;
     // The font chooser's selection: starts from the mark font, keeps a confirmed choice.
-    FontChoice Dlg;
+    FontChoice fontChoice;
 
     // Dialog-level values.
     bool ready = false;   // set at first display; previews stay quiet until then
@@ -93,7 +93,7 @@ public:
     std::uint8_t SelectedIndex(const QString &arrayName) const;
     // Sizes the sample, its buffers and the placement window's work picture to the text.
     void FitTextSample();
-    // Loads a picture file into imgIM(0), cut to the image area and centred in its frame.
+    // Loads a picture file into imageBoxes[0], cut to the image area and centred in its frame.
     bool LoadMarkImage(const QString &path);
     void PreviewTextMark();
     void PreviewImageMark();
@@ -102,22 +102,22 @@ public:
     TextMarkOptions textOptions() const;
     ImageMarkOptions imageOptions() const;
 
-    // Handlers, named after control and event.
-    void Form_Load();
-    void Form_Resize();
-    void TypeIM_Click();
-    void TextIM_Change();
-    void PrintMode_Click(int index);
-    void solidTransp_Click(int index);
-    void outlineRelief_Click(int index);
-    void contrast_Click(int index);
-    void ImgTransp_Click(int index);
-    void ListMode_Click();
-    void esc_Click();
-    void fontIM_Click();
-    void specKey_Click(int index);
-    void loadIMG_Click();
-    void OK_Click();
+    // Handlers.
+    void loadFromMark();
+    void onFirstShow();
+    void onTypeToggled();
+    void onTextChanged();
+    void onPrintModeSelected(int index);
+    void onSolidTransparencySelected(int index);
+    void onOutlineReliefSelected(int index);
+    void onContrastSelected(int index);
+    void onImageTransparencySelected(int index);
+    void onRasterOpSelected();
+    void onCancel();
+    void onChooseFont();
+    void onSymbolKey(int index);
+    void onLoadImage();
+    void onOk();
 
     // Escape and the window's close button cancel like the Cancel button.
     void reject() override;
@@ -137,14 +137,15 @@ private:
     double sampleWidthTwips() const;
     void captureSampleBackground();
 
-    // CopyFont's three kinds of target. fromSource copies the dialog's selection `source`,
-    // otherwise the mark font; takeSize takes the size from there, otherwise uses `size`.
-    void CopyFont(FontChoice &dialog, bool takeSize, double size);
-    void CopyFont(QWidget *control, bool takeSize, bool fromSource, double size,
-                  const FontChoice *source);
-    void CopyFont(FontSpec &control, bool takeSize, bool fromSource, double size,
-                  const FontChoice *source);
-    bool fontFrom(bool fromSource, const FontChoice *source, FontChoice &properties) const;
+    // Where CopyFont takes a font from: the mark's font or the chooser's selection; and its
+    // size: the source's, or the size passed in.
+    enum class FontSource { Mark, Choice };
+    enum class FontSize { OfSource, Given };
+    // CopyFont's three kinds of target; the chooser's selection only ever takes the mark font.
+    void CopyFont(FontChoice &dialog, FontSize sizing, double size);
+    void CopyFont(QWidget *control, FontSource source, FontSize sizing, double size);
+    void CopyFont(FontSpec &control, FontSource source, FontSize sizing, double size);
+    bool fontFrom(FontSource source, FontChoice &properties) const;
 
     SharedState &state_;
     MarkEditorHost &host_;

@@ -59,10 +59,10 @@ int rasterOpRow(std::uint32_t code);
 // The values the windows share for the whole run; main() creates the one instance.
 struct SharedState {
     MarkSettings CurrentMark;
-    bool MarkAccepted = false;        // how the editor was last closed
-    QString CurrentPicturePath;       // the file last clicked in the file list
+    bool MarkAccepted = false;  // how the editor was last closed
+    QString CurrentPicturePath; // the file last clicked in the file list
     std::array<int, 3> StepTable{15, 30, 50};
-    int PlacementBaseWidth = 0;       // pixels of the mark view at the last layout pass
+    int PlacementBaseWidth = 0; // pixels of the mark view at the last layout pass
     int PlacementBaseHeight = 0;
     bool PlacementCloseBlocked = true; // the placement window refuses to close while set
 };

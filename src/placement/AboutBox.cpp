@@ -36,13 +36,13 @@ AboutBox::AboutBox(QWidget *parent)
     setAutoFillBackground(true);
     setFont(designFont("Times New Roman", 11.25));
 
-    Lbl = new QLabel(versionLine(), this);
-    Lbl->setGeometry(twipsRect(960, 240, 4095, 495));
-    Lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Lbl->setFont(designFont("Tahoma", 14.25));
-    QPalette red = Lbl->palette();
+    versionLabel = new QLabel(versionLine(), this);
+    versionLabel->setGeometry(twipsRect(960, 240, 4095, 495));
+    versionLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    versionLabel->setFont(designFont("Tahoma", 14.25));
+    QPalette red = versionLabel->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    Lbl->setPalette(red);
+    versionLabel->setPalette(red);
 
     auto *symbol = new QLabel(QStringLiteral("\u00A9"), this);
     symbol->setGeometry(twipsRect(120, 120, 735, 735));

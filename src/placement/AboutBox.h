@@ -16,7 +16,7 @@ public:
     static QString authorLine();
     static QString contactLine();
 
-    QLabel *Lbl = nullptr;
+    QLabel *versionLabel = nullptr;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

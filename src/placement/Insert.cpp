@@ -1,8 +1,9 @@
 #include "Insert.h"
 
-#include "Imprim.h"
 #include "MarkStamping.h"
 #include "Overlap.h"
+#include "PlacementWindow.h"
+#include "platform/WindowRect.h"
 
 namespace imprimata {
 
@@ -29,7 +30,7 @@ QString incompleteMarkReason(const MarkSettings &mark) {
     }
 }
 
-bool InsertMarkAtPlacement(PictureBox &Pic, Imprim &placement, const QWidget &picFrame,
+bool InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
                            const SharedState &state, DialogService &dialogs) {
     // A "successful" Insert of nothing would still enable Undo and move the window away.
     if (!state.CurrentMark.isComplete())

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "mark/MarkSettings.h"
-#include "platform/Dialogs.h"
+#include "platform/DialogService.h"
 #include "platform/PictureBox.h"
 #include "platform/Rect.h"
 
 namespace imprimata {
 
-class Imprim;
+class PlacementWindow;
 
 // Why the mark cannot be stamped as it stands (no text, no picture, a kind this release does
 // not know); empty when it can.
@@ -17,7 +17,7 @@ QString incompleteMarkReason(const MarkSettings &mark);
 // it, repaints the picture and moves the placement window aside. False, after a warning,
 // when the two do not overlap; false and untouched for an incomplete mark, which the caller
 // refuses with incompleteMarkReason beforehand.
-bool InsertMarkAtPlacement(PictureBox &Pic, Imprim &placement, const QWidget &picFrame,
+bool InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
                            const SharedState &state, DialogService &dialogs);
 
 // Jumps the placement window a little more than its size towards the frame's centre.

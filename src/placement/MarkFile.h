@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mark/MarkSettings.h"
-#include "platform/Dialogs.h"
+#include "platform/DialogService.h"
 
 #include <QByteArray>
 #include <QString>

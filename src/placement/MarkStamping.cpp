@@ -39,8 +39,8 @@ void stampMark(Surface &pic, const PlacementSurfaces &surfaces, const MarkSettin
     if (mark.MarkType != TextMark && mark.MarkType != ImageMark)
         return;
     const QSize block = blockSize(source);
-    blockCopy(surfaces.work1.image(), source.left, source.top, block.width(), block.height(),
-              pic.image(), target.left, target.top);
+    blockCopy(surfaces.backgroundBuffer.image(), source.left, source.top, block.width(),
+              block.height(), pic.image(), target.left, target.top);
     if (mark.MarkType == TextMark) {
         StampTextMark(pic, surfaces, source, target,
                       TextMarkOptions{mark.Text, mark.Colour, mark.PrintMode, mark.Level, steps});

@@ -1,6 +1,5 @@
 #include "PictureLoader.h"
 
-#include "platform/Dialogs.h"
 #include "platform/JpegDecoder.h"
 
 #include <QBuffer>
@@ -510,19 +509,6 @@ qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels) {
     if (probe.turn & QImageIOHandler::TransformationRotate90)
         bytes += picture;
     return bytes;
-}
-
-bool LoadPictureSize(const QString &path, QImage &holder, int &width, int &height,
-                     DialogService &dialogs, qint64 maxPixels) {
-    PictureReadResult result = readPicture(path, maxPixels);
-    if (!result.ok()) {
-        dialogs.message(result.error, MessageIcon::None);
-        return false;
-    }
-    holder = std::move(result.image);
-    width = holder.width();
-    height = holder.height();
-    return true;
 }
 
 } // namespace imprimata

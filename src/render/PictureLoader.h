@@ -7,8 +7,6 @@
 
 namespace imprimata {
 
-class DialogService;
-
 // The largest picture the program opens: 800 MiB of 32-bit pixels.
 inline constexpr qint64 MaxPicturePixels = 200LL * 1024 * 1024;
 
@@ -39,10 +37,5 @@ qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels = MaxPicturePixe
 // Whether the bytes of a file in the given format (as QImageReader names it) hold the
 // whole picture. Formats it does not know are taken as complete.
 bool isPictureComplete(const QByteArray &format, const char *data, qint64 size);
-
-// Reads the file into the holder and gives its pixel size. On failure shows the error as a
-// message and leaves holder, width and height as they were.
-bool LoadPictureSize(const QString &path, QImage &holder, int &width, int &height,
-                     DialogService &dialogs, qint64 maxPixels = MaxPicturePixels);
 
 } // namespace imprimata

@@ -52,9 +52,9 @@ void StampTextMark(Surface &pic, const PlacementSurfaces &surfaces, const Screen
     Overlap o{};
     if (!overlapOf(source, target, o))
         return;
-    Surface &background = surfaces.work1;
-    Surface &text = surfaces.work2;
-    Surface &composite = surfaces.work3;
+    Surface &background = surfaces.backgroundBuffer;
+    Surface &text = surfaces.textBuffer;
+    Surface &composite = surfaces.compositeBuffer;
 
     if (options.printMode == 0) {
         if (options.level == 0) {
@@ -107,10 +107,10 @@ void StampImageMark(Surface &pic, const PlacementSurfaces &surfaces, const Scree
     }
     // The work buffer takes the picture where the mark view shows the mark, is combined
     // with the mark there, and the result is blended back onto the picture.
-    QImage &work = surfaces.work2.image();
+    QImage &work = surfaces.textBuffer.image();
     blockCopy(work, o.sx, o.sy, o.w, o.h, pic.image(), o.left, o.top);
     blockCopy(work, o.sx, o.sy, o.w, o.h, mark, o.sx, o.sy, options.rasterOp);
-    BlendBlock(pic, o.left, o.top, o.w, o.h, surfaces.work2, o.sx, o.sy, o.w, o.h,
+    BlendBlock(pic, o.left, o.top, o.w, o.h, surfaces.textBuffer, o.sx, o.sy, o.w, o.h,
                imageAlpha(options.transparency));
 }
 

@@ -13,10 +13,10 @@ namespace imprimata {
 
 // The placement window's four pictures, all of one size, in the mark view's pixels.
 struct PlacementSurfaces {
-    Surface &view;  // PicIM(0): the mark as shown; read only
-    Surface &work1; // PicIM(1): the picture under the mark view, at the source offset
-    Surface &work2; // PicIM(2): white before a text stamp
-    Surface &work3; // PicIM(3)
+    Surface &view;             // PicIM(0): the mark as shown; read only
+    Surface &backgroundBuffer; // PicIM(1): the picture under the mark view, at the source offset
+    Surface &textBuffer;       // PicIM(2): white before a text stamp
+    Surface &compositeBuffer;  // PicIM(3): the background copy a text stamp blends into
 };
 
 // Print modes and levels as the mark stores them.

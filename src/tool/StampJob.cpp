@@ -71,7 +71,7 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
     if (mark.Font)
         mark.Font = std::make_shared<FontSpec>(*mark.Font);
     const PlacementSurfaces s = work.surfaces();
-    for (Surface *surface : {&s.view, &s.work1, &s.work2, &s.work3})
+    for (Surface *surface : {&s.view, &s.backgroundBuffer, &s.textBuffer, &s.compositeBuffer})
         surface->setFont(mark.Font);
     stampMark(picture, s, mark, steps_, target, source);
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,7 +14,7 @@ protected:
         dir = std::make_unique<QTemporaryDir>();
         state = std::make_unique<imprimata::SharedState>();
         dialogs = std::make_unique<imprimata::ScriptedDialogService>();
-        main = std::make_unique<imprimata::Main>(*state, *dialogs);
+        main = std::make_unique<imprimata::MainWindow>(*state, *dialogs);
         if (geometry.isValid())
             main->setGeometry(geometry);
         main->show();
@@ -24,5 +24,5 @@ protected:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<imprimata::SharedState> state;
     std::unique_ptr<imprimata::ScriptedDialogService> dialogs;
-    std::unique_ptr<imprimata::Main> main;
+    std::unique_ptr<imprimata::MainWindow> main;
 };

@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 #include "app/Thumbnail.h"
+#include "render/PictureLoader.h"
 
 #include <QAction>
 #include <QFrame>
@@ -22,6 +23,8 @@ private slots:
     void largeChanges_data();
     void largeChanges();
     void sameFileNotReadAgain();
+    void unreadablePictureKeepsTheLastOne_data();
+    void unreadablePictureKeepsTheLastOne();
     void pictureAsWideAsTheViewport();
     void largePictureScrolls();
     void folderChangeClearsEverything_data();
@@ -54,8 +57,8 @@ QString BrowsingTest::makePicture(const QString &name, QSize size) {
 
 // Lists the folder, clicks its one picture and shows it.
 void BrowsingTest::show() {
-    main->explorer_Change(dir->path());
-    main->FileList->setCurrentRow(0);
+    main->onFolderChanged(dir->path());
+    main->fileList->setCurrentRow(0);
     main->Show();
     QVERIFY(main->pictureShown);
 }
@@ -90,16 +93,42 @@ void BrowsingTest::largeChanges() {
 // a folder change it does.
 void BrowsingTest::sameFileNotReadAgain() {
     makePicture("a.bmp", {200, 100});
-    main->explorer_Change(dir->path());
-    main->FileList->setCurrentRow(0);
+    main->onFolderChanged(dir->path());
+    main->fileList->setCurrentRow(0);
     QCOMPARE(main->pictureWidth, 200);
     const qint64 key = main->Image1.cacheKey();
     makePicture("a.bmp", {50, 50});
-    main->FileList_Click();
+    main->onFileClicked();
     QCOMPARE(main->Image1.cacheKey(), key);
-    main->explorer_Change(dir->path());
-    main->FileList->setCurrentRow(0);
+    main->onFolderChanged(dir->path());
+    main->fileList->setCurrentRow(0);
     QCOMPARE(main->pictureWidth, 50);
+}
+
+void BrowsingTest::unreadablePictureKeepsTheLastOne_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not a picture") << QByteArray("just some words\n");
+    QTest::newRow("cut short") << QByteArray("BM\x36\x00\x00\x00", 6);
+}
+
+// The reader's refusal is shown; the picture read before, and its size, stay.
+void BrowsingTest::unreadablePictureKeepsTheLastOne() {
+    QFETCH(QByteArray, bytes);
+    makePicture("a.bmp", {64, 48});
+    QFile bad(dir->filePath("b.bmp"));
+    QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write(bytes) == bytes.size());
+    bad.close();
+    main->onFolderChanged(dir->path());
+    main->fileList->setCurrentRow(0);
+    const qint64 key = main->Image1.cacheKey();
+    main->fileList->setCurrentRow(1);
+    QCOMPARE(dialogs->messages.size(), 1u);
+    const QString reason = readPicture(bad.fileName()).error;
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(dialogs->lastMessage(), reason);
+    QCOMPARE(main->Image1.cacheKey(), key);
+    QCOMPARE(QSize(main->pictureWidth, main->pictureHeight), QSize(64, 48));
+    QCOMPARE(main->image1Path, dir->filePath("a.bmp"));
 }
 
 void BrowsingTest::pictureAsWideAsTheViewport() {
@@ -108,19 +137,20 @@ void BrowsingTest::pictureAsWideAsTheViewport() {
     show();
     QCOMPARE(main->Pic->geometry(),
              QRect(0, (main->PicFrame->height() - 100) / 2, frameWidth, 100));
-    QVERIFY(!main->mFlatSB.scrollBar(main->PicFrame, HorizontalBar)->isVisibleTo(main->PicFrame));
+    QVERIFY(
+        !main->scrollBars.scrollBar(main->PicFrame, HorizontalBar)->isVisibleTo(main->PicFrame));
 }
 
 void BrowsingTest::largePictureScrolls() {
     QWidget *frame = main->PicFrame;
     makePicture("big.bmp", frame->size() + QSize(300, 5));
     show();
-    QVERIFY(main->mFlatSB.scrollBar(frame, HorizontalBar)->isVisibleTo(frame));
+    QVERIFY(main->scrollBars.scrollBar(frame, HorizontalBar)->isVisibleTo(frame));
     // A page to the right moves the picture left by a tenth of the range.
-    main->mFlatSB.FlatScrollWindowProc(frame, WindowMessage::HorizontalScroll, PageDown);
-    QCOMPARE(main->Pic->x(), -largeChange(main->mFlatSB.GetScrollMax(frame, HorizontalBar)));
+    main->scrollBars.FlatScrollWindowProc(frame, WindowMessage::HorizontalScroll, PageDown);
+    QCOMPARE(main->Pic->x(), -largeChange(main->scrollBars.GetScrollMax(frame, HorizontalBar)));
     // Beyond the start the picture stays put rather than leaving a gap.
-    main->mFlatSB.FlatScrollWindowProc(frame, WindowMessage::VerticalScroll, LineUp);
+    main->scrollBars.FlatScrollWindowProc(frame, WindowMessage::VerticalScroll, LineUp);
     QCOMPARE(main->Pic->y(), 0);
 }
 
@@ -134,13 +164,15 @@ void BrowsingTest::folderChangeClearsEverything() {
     QFETCH(bool, readable);
     makePicture("a.bmp", {40, 30});
     show();
-    const QList<QAction *> five{main->mnu_file[0], main->mnu_file[1], main->mnu_IM[2],
-                                main->mnu_IM[3], main->mnu_IM[5]};
+    const QList<QAction *> five{main->menuItem(FileMenu::Show), main->menuItem(FileMenu::SaveAs),
+                                main->menuItem(MarkMenu::Insert),
+                                main->menuItem(MarkMenu::UndoInsert),
+                                main->menuItem(MarkMenu::SaveAs)};
     for (QAction *action : five)
         action->setEnabled(true);
     QTemporaryDir other;
-    main->explorer_Change(readable ? other.path() : dir->filePath("no such folder"));
-    QCOMPARE(main->FileList->count(), 0);
+    main->onFolderChanged(readable ? other.path() : dir->filePath("no such folder"));
+    QCOMPARE(main->fileList->count(), 0);
     QVERIFY(main->preview->pixmap().isNull());
     QCOMPARE(main->Pic->surface().point(5, 5), main->Pic->surface().backColour());
     for (QAction *action : five)
@@ -168,7 +200,7 @@ void BrowsingTest::saveAs() {
     show();
     QTemporaryDir out;
     dialogs->saveAnswers = {answer.isEmpty() ? QString() : out.filePath(answer)};
-    main->mnu_file_Click(1);
+    main->runCommand(FileMenu::SaveAs);
     QTEST(dialogs->requests.back().filterIndex, "filterIndex");
     QCOMPARE(dialogs->messages.size(), !answer.isEmpty() && !written ? 1u : 0u);
     QCOMPARE(QDir(out.path()).entryList(QDir::Files),
@@ -190,7 +222,7 @@ void BrowsingTest::damagedCameraDataStillSaves() {
     file.close();
     show();
     dialogs->saveAnswers = {dir->filePath("out.jpg")};
-    main->mnu_file_Click(1);
+    main->runCommand(FileMenu::SaveAs);
     QCOMPARE(QImage(dir->filePath("out.jpg")).size(), QSize(32, 24));
     QCOMPARE(dialogs->messages.size(), 1u);
     QVERIFY(dialogs->lastMessage().contains("camera data"));
@@ -230,14 +262,14 @@ void BrowsingTest::cameraDataOnlyFromTheShownFile() {
     addArtist(damaged, "Bob Elsewhere");
     QFile cut(damaged);
     QVERIFY(cut.resize(cut.size() / 2));
-    main->explorer_Change(dir->path());
-    main->FileList->setCurrentRow(0);
-    main->FileList->setCurrentRow(1);
+    main->onFolderChanged(dir->path());
+    main->fileList->setCurrentRow(0);
+    main->fileList->setCurrentRow(1);
     QCOMPARE(dialogs->messages.size(), 1u); // b.jpg cannot be read
-    QVERIFY(main->mnu_file[0]->isEnabled());
-    main->mnu_file_Click(0);
+    QVERIFY(main->menuItem(FileMenu::Show)->isEnabled());
+    main->runCommand(FileMenu::Show);
     dialogs->saveAnswers = {dir->filePath("out.jpg")};
-    main->mnu_file_Click(1);
+    main->runCommand(FileMenu::SaveAs);
     QFile out(dir->filePath("out.jpg"));
     QVERIFY(out.open(QIODevice::ReadOnly));
     const QByteArray saved = out.readAll();

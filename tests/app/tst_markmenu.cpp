@@ -85,25 +85,25 @@ QString MarkMenuTest::makeMarkFile(int markType) {
 }
 
 void MarkMenuTest::click(const QString &name) {
-    const auto items = main->FileList->findItems(name, Qt::MatchExactly);
+    const auto items = main->fileList->findItems(name, Qt::MatchExactly);
     QVERIFY2(!items.isEmpty(), qPrintable(name));
-    main->FileList->setCurrentItem(items.front());
+    main->fileList->setCurrentItem(items.front());
 }
 
 void MarkMenuTest::showPicture(const QString &name) {
-    main->explorer_Change(dir->path());
+    main->onFolderChanged(dir->path());
     click(name);
-    main->mnu_file_Click(0);
+    main->runCommand(FileMenu::Show);
     QVERIFY(main->pictureShown);
 }
 
 void MarkMenuTest::loadMark(const QString &path) {
     dialogs->openAnswers = {path};
-    main->mnu_IM_Click(4);
+    main->runCommand(MarkMenu::Load);
 }
 
 void MarkMenuTest::placeViewAt(QPoint picturePixel) {
-    Imprim &placement = main->imprim();
+    PlacementWindow &placement = main->placementWindow();
     placement.RefreshPlacement();
     QCoreApplication::processEvents();
     const QPoint viewOrigin = placement.PicIM(0).mapToGlobal(QPoint(0, 0));
@@ -117,20 +117,20 @@ void MarkMenuTest::placeViewAt(QPoint picturePixel) {
 void MarkMenuTest::stampPicture() {
     makePicture("a.bmp");
     makePicture("b.bmp", 250);
-    const auto *folders = static_cast<QFileSystemModel *>(main->explorer->model());
-    main->explorer->setCurrentIndex(folders->index(dir->path()));
+    const auto *folders = static_cast<QFileSystemModel *>(main->folderTree->model());
+    main->folderTree->setCurrentIndex(folders->index(dir->path()));
     QCOMPARE(main->fileListFolder(), dir->path());
     click("a.bmp");
-    main->mnu_file_Click(0);
+    main->runCommand(FileMenu::Show);
     loadMark(makeMarkFile(TextMark));
     placeViewAt(QPoint(50, 60));
-    main->mnu_IM_Click(2);
-    QVERIFY(main->mnu_IM[3]->isEnabled());
+    main->runCommand(MarkMenu::Insert);
+    QVERIFY(main->menuItem(MarkMenu::UndoInsert)->isEnabled());
 }
 
 QString MarkMenuTest::treeFolder() const {
-    const auto *folders = static_cast<QFileSystemModel *>(main->explorer->model());
-    return folders->filePath(main->explorer->currentIndex());
+    const auto *folders = static_cast<QFileSystemModel *>(main->folderTree->model());
+    return folders->filePath(main->folderTree->currentIndex());
 }
 
 void MarkMenuTest::insertStampsWhereTheViewLies_data() {
@@ -157,7 +157,7 @@ void MarkMenuTest::insertStampsWhereTheViewLies() {
     overlapAt(original.size(), surfaces.size(), at, target, source);
     stampMark(expected, surfaces.surfaces(), state->CurrentMark, state->StepTable, target, source);
     placeViewAt(at);
-    main->mnu_IM_Click(2);
+    main->runCommand(MarkMenu::Insert);
     QVERIFY(main->Pic->surface().image() != original);
     QCOMPARE(main->Pic->surface().image(), expected.image());
 }
@@ -172,11 +172,11 @@ void MarkMenuTest::undoRestoresTheShownPicture() {
     loadMark(makeMarkFile(TextMark));
     click("b.bmp");
     placeViewAt(QPoint(10, 10));
-    main->mnu_IM_Click(2);
+    main->runCommand(MarkMenu::Insert);
     placeViewAt(QPoint(200, 150));
-    main->mnu_IM_Click(2);
+    main->runCommand(MarkMenu::Insert);
     QVERIFY(main->Pic->surface().image() != original);
-    main->mnu_IM_Click(3);
+    main->runCommand(MarkMenu::UndoInsert);
     QCOMPARE(main->Pic->surface().image(), original);
 }
 
@@ -186,7 +186,7 @@ void MarkMenuTest::insertWithoutOverlapWarns() {
     loadMark(makeMarkFile(TextMark));
     const QImage original = main->Pic->surface().image().copy();
     placeViewAt(QPoint(600, 500)); // beyond the 400 x 300 picture
-    main->mnu_IM_Click(2);
+    main->runCommand(MarkMenu::Insert);
     QCOMPARE(dialogs->lastMessage(), QStringLiteral("There is no area of crossing of two windows"));
     QCOMPARE(main->Pic->surface().image(), original);
 }
@@ -229,14 +229,14 @@ void MarkMenuTest::insertRefusesAMarkItCannotDraw() {
                      : picture == PictureThere ? dir->filePath("markimage.bmp")
                                                : dir->filePath("gone.bmp");
     const QImage original = main->Pic->surface().image().copy();
-    const QPoint placed = main->imprim().pos();
+    const QPoint placed = main->placementWindow().pos();
     const std::size_t shown = dialogs->messages.size();
-    main->mnu_IM_Click(2);
+    main->runCommand(MarkMenu::Insert);
     QCOMPARE(dialogs->messages.size(), shown + 1);
     QVERIFY2(dialogs->lastMessage().contains(says), qPrintable(dialogs->lastMessage()));
     QCOMPARE(main->Pic->surface().image(), original);
-    QVERIFY(!main->mnu_IM[3]->isEnabled());
-    QCOMPARE(main->imprim().pos(), placed);
+    QVERIFY(!main->menuItem(MarkMenu::UndoInsert)->isEnabled());
+    QCOMPARE(main->placementWindow().pos(), placed);
 }
 
 void MarkMenuTest::markNameOnlyFromAWrittenFile_data() {
@@ -257,7 +257,7 @@ void MarkMenuTest::markNameOnlyFromAWrittenFile() {
     if (quoteInText)
         state->CurrentMark.Text = "say \"mine\"";
     dialogs->saveAnswers = {answer.isEmpty() ? QString() : dir->filePath(answer)};
-    main->mnu_IM_Click(5);
+    main->runCommand(MarkMenu::SaveAs);
     QTEST(state->CurrentMark.MarkName, "name");
     MarkSettings written;
     const bool exists = readMarkFile(dir->filePath("new.$IM"), written, nullptr);
@@ -307,20 +307,20 @@ void MarkMenuTest::unsavedStampsAskFirst() {
         dialogs->saveAnswers = {dir->filePath("missing/saved.bmp")};
     if (action == ShowOther)
         click("b.bmp"); // which takes Undo away, not the stamps
-    const bool undoable = main->mnu_IM[3]->isEnabled();
+    const bool undoable = main->menuItem(MarkMenu::UndoInsert)->isEnabled();
     switch (action) {
     case Exit:
-        main->mnu_file_Click(3);
+        main->runCommand(FileMenu::Exit);
         break;
     case CloseBox:
         main->close();
         break;
     case ShowOther:
-        main->mnu_file_Click(0);
+        main->runCommand(FileMenu::Show);
         break;
     case OtherFolder: {
-        const auto *folders = static_cast<QFileSystemModel *>(main->explorer->model());
-        main->explorer->setCurrentIndex(folders->index(other));
+        const auto *folders = static_cast<QFileSystemModel *>(main->folderTree->model());
+        main->folderTree->setCurrentIndex(folders->index(other));
         QCoreApplication::processEvents();
         break;
     }
@@ -342,8 +342,8 @@ void MarkMenuTest::unsavedStampsAskFirst() {
     QCOMPARE(main->fileListFolder(), dir->path());
     QTRY_COMPARE(treeFolder(), dir->path());
     QCOMPARE(main->Pic->surface().image(), stamped);
-    QCOMPARE(main->mnu_IM[3]->isEnabled(), undoable);
-    QVERIFY(main->mnu_file[1]->isEnabled());
+    QCOMPARE(main->menuItem(MarkMenu::UndoInsert)->isEnabled(), undoable);
+    QVERIFY(main->menuItem(FileMenu::SaveAs)->isEnabled());
 }
 
 void MarkMenuTest::askOnlyWhenStampsWouldBeLost_data() {
@@ -366,15 +366,15 @@ void MarkMenuTest::askOnlyWhenStampsWouldBeLost() {
     for (const QChar step : steps) {
         if (step == 'S') {
             dialogs->saveAnswers = {dir->filePath("saved.bmp")};
-            main->mnu_file_Click(1);
+            main->runCommand(FileMenu::SaveAs);
             QVERIFY(QFile::exists(dir->filePath("saved.bmp")));
             continue;
         }
         if (step != 'U')
             placeViewAt(step == 'M' ? QPoint(600, 500) : QPoint(20, 30));
-        main->mnu_IM_Click(step == 'U' ? 3 : 2);
+        main->runCommand(step == 'U' ? MarkMenu::UndoInsert : MarkMenu::Insert);
     }
-    main->mnu_file_Click(3); // an unanswered question is cancelled
+    main->runCommand(FileMenu::Exit); // an unanswered question is cancelled
     QCOMPARE(dialogs->saveQuestions.size(), asks ? 1u : 0u);
     QCOMPARE(main->isVisible(), asks);
 }
@@ -384,11 +384,11 @@ void MarkMenuTest::enabledStates() {
     makePicture("b.bmp");
     const auto enabled = [this] {
         QString s;
-        for (QAction *a : main->mnu_IM)
+        for (QAction *a : main->markMenuItems)
             s += a->isEnabled() ? u'1' : u'0';
         return s;
     };
-    main->explorer_Change(dir->path());
+    main->onFolderChanged(dir->path());
     QCOMPARE(enabled(), QStringLiteral("100010"));
     loadMark(makeMarkFile(TextMark)); // no picture shown: Edit and Save as, not Insert
     QCOMPARE(enabled(), QStringLiteral("110011"));
@@ -396,15 +396,15 @@ void MarkMenuTest::enabledStates() {
     main->Show();
     QCOMPARE(enabled(), QStringLiteral("111011"));
     placeViewAt(QPoint(5, 5));
-    main->mnu_IM_Click(2);
+    main->runCommand(MarkMenu::Insert);
     QCOMPARE(enabled(), QStringLiteral("111111"));
-    main->mnu_IM_Click(3);
+    main->runCommand(MarkMenu::UndoInsert);
     QCOMPARE(enabled(), QStringLiteral("111011"));
-    main->mnu_IM_Click(2);
+    main->runCommand(MarkMenu::Insert);
     click("b.bmp");
     QCOMPARE(enabled(), QStringLiteral("111011")); // a click disables Undo
     dialogs->saveQuestionAnswers = {SaveAnswer::Discard};
-    main->explorer_Change(dir->path());
+    main->onFolderChanged(dir->path());
     QCOMPARE(enabled(), QStringLiteral("110010"));
 }
 

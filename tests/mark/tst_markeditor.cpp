@@ -1,11 +1,13 @@
 #include "mark/MarkEditor.h"
 
+#include <QBuffer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 using namespace imprimata;
@@ -70,6 +72,7 @@ private slots:
     void fontChooser();
     void loadImage_data();
     void loadImage();
+    void refusesLargeMarkPicture();
     void okRefuses_data();
     void okRefuses();
     void okStoresControls();
@@ -90,7 +93,7 @@ private:
     // Answers "Load Image" with the path.
     QString loadPicture(MarkEditor &e, const QString &path) {
         dialogs.openAnswers = {path};
-        e.loadIMG->click();
+        e.loadImageButton->click();
         return path;
     }
 
@@ -123,20 +126,20 @@ void MarkEditorTest::openingOnTextPage() {
     QFETCH(int, type);
     state.CurrentMark.MarkType = static_cast<std::int16_t>(type);
     MarkEditor &e = open();
-    QCOMPARE(e.TypeIM->value(), 0);
-    QVERIFY(e.FrameTxt->isVisibleTo(&e) && !e.FrameImg->isVisibleTo(&e));
-    for (const auto *group :
-         {&e.PrintMode, &e.solidTransp, &e.outlineRelief, &e.contrast, &e.ImgTransp})
+    QCOMPARE(e.typeToggle->value(), 0);
+    QVERIFY(e.textPage->isVisibleTo(&e) && !e.imagePage->isVisibleTo(&e));
+    for (const auto *group : {&e.printModeOptions, &e.solidTransparency, &e.outlineRelief,
+                              &e.contrast, &e.imageTransparency})
         QVERIFY((*group)[0]->isChecked());
-    QCOMPARE(e.ListMode->currentItem()->text(), QStringLiteral("SrcCopy"));
+    QCOMPARE(e.rasterOpList->currentItem()->text(), QStringLiteral("SrcCopy"));
     // The mark font is now the sample's very font object.
-    QCOMPARE(state.CurrentMark.Font.get(), e.PicIM->surface().font().get());
-    QVERIFY(e.Dlg == (FontChoice{QStringLiteral("Times New Roman"), 48, true}));
+    QCOMPARE(state.CurrentMark.Font.get(), e.textSample->surface().font().get());
+    QVERIFY(e.fontChoice == (FontChoice{QStringLiteral("Times New Roman"), 48, true}));
     QTEST(int(host.captures.size()), "captures");
     // The placement window's work picture at its base size, one pixel in on each side.
     const ScreenRect base{405, 321, 553, 379};
     for (const FakeHost::Capture &c : host.captures)
-        QVERIFY(c.destination == &e.PicIM->surface() && c.placement == base && !c.warn);
+        QVERIFY(c.destination == &e.textSample->surface() && c.placement == base && !c.warn);
 }
 
 void MarkEditorTest::openingWithImageMark() {
@@ -145,15 +148,15 @@ void MarkEditorTest::openingWithImageMark() {
     state.CurrentMark.RasterOp = SrcInvert;
     state.CurrentMark.ImagePath = writePicture(100, 40);
     MarkEditor &e = open(false);
-    QVERIFY(e.FrameImg->isVisibleTo(&e) && !e.FrameTxt->isVisibleTo(&e));
-    QVERIFY(e.ImgTransp[1]->isChecked());
-    QCOMPARE(e.ListMode->currentItem()->text(), QStringLiteral("SrcInvert"));
+    QVERIFY(e.imagePage->isVisibleTo(&e) && !e.textPage->isVisibleTo(&e));
+    QVERIFY(e.imageTransparency[1]->isChecked());
+    QCOMPARE(e.rasterOpList->currentItem()->text(), QStringLiteral("SrcInvert"));
     // The image preview, then the text preview, which alone asks for the warning.
     QCOMPARE(host.captures.size(), 2u);
-    QCOMPARE(host.captures[0].destination, &e.imgIM[1]->surface());
+    QCOMPARE(host.captures[0].destination, &e.imageBoxes[1]->surface());
     QVERIFY(!host.captures[0].warn && host.captures[1].warn);
     e.show();
-    QCOMPARE(e.focusWidget(), e.imgIM[0]);
+    QCOMPARE(e.focusWidget(), e.imageBoxes[0]);
 }
 
 void MarkEditorTest::textMarkInOutlineLevel2() {
@@ -161,8 +164,8 @@ void MarkEditorTest::textMarkInOutlineLevel2() {
     state.CurrentMark.PrintMode = Outline;
     state.CurrentMark.Level = 2;
     MarkEditor &e = open(false);
-    QVERIFY(e.PrintMode[1]->isChecked() && e.outlineRelief[2]->isChecked());
-    QVERIFY(e.solidTransp[0]->isChecked() && e.contrast[0]->isChecked());
+    QVERIFY(e.printModeOptions[1]->isChecked() && e.outlineRelief[2]->isChecked());
+    QVERIFY(e.solidTransparency[0]->isChecked() && e.contrast[0]->isChecked());
 }
 
 void MarkEditorTest::symbolButtons() {
@@ -170,18 +173,18 @@ void MarkEditorTest::symbolButtons() {
     // 495-twip buttons one twip apart, from (240, 1200) twips, at 15 twips per pixel.
     const int lefts[9] = {16, 49, 82, 115, 148, 181, 214, 247, 281};
     for (int i = 0; i < 18; ++i) {
-        const QPushButton *key = e.specKey[static_cast<std::size_t>(i)];
+        const QPushButton *key = e.symbolKeys[static_cast<std::size_t>(i)];
         QCOMPARE(key->text(), MarkEditor::SpecialSymbols.mid(i, 1));
         QCOMPARE(key->geometry(), QRect(lefts[i % 9], i < 9 ? 80 : 113, 33, 33));
     }
     // A symbol goes at the end of the text wherever the caret is, and the preview follows.
-    e.TextIM->setText(QStringLiteral("2005 Name"));
-    e.TextIM->setCursorPosition(0);
-    e.fontIM->setFocus();
+    e.textEdit->setText(QStringLiteral("2005 Name"));
+    e.textEdit->setCursorPosition(0);
+    e.fontButton->setFocus();
     const std::size_t captures = host.captures.size();
-    e.specKey[6]->click();
-    QCOMPARE(e.TextIM->text(), QStringLiteral("2005 Name\u00A9"));
-    QCOMPARE(e.focusWidget(), e.TextIM);
+    e.symbolKeys[6]->click();
+    QCOMPARE(e.textEdit->text(), QStringLiteral("2005 Name\u00A9"));
+    QCOMPARE(e.focusWidget(), e.textEdit);
     QCOMPARE(host.captures.size(), captures + 1);
 }
 
@@ -204,12 +207,12 @@ void MarkEditorTest::fontChooser() {
         dialogs.fontAnswers = {{QStringLiteral("DejaVu Sans"), 72, true, true, false, false, 255}};
     const std::size_t captures = host.captures.size();
 
-    e.fontIM->click();
+    e.fontButton->click();
 
-    QTEST(style(e.PicIM->surface().font()->font) + ", " + style(e.TextIM->font()), "fonts");
-    QCOMPARE(e.buffer[0]->surface().font()->font, e.PicIM->surface().font()->font);
-    QCOMPARE(e.PicIM->surface().foreColour(), colour);
-    QCOMPARE(e.TextIM->palette().color(QPalette::Text), QColor(rgbFromColour(colour)));
+    QTEST(style(e.textSample->surface().font()->font) + ", " + style(e.textEdit->font()), "fonts");
+    QCOMPARE(e.buffer[0]->surface().font()->font, e.textSample->surface().font()->font);
+    QCOMPARE(e.textSample->surface().foreColour(), colour);
+    QCOMPARE(e.textEdit->palette().color(QPalette::Text), QColor(rgbFromColour(colour)));
     // The sample is drawn again in the new font; cancelling leaves it alone.
     QCOMPARE(host.captures.size(), captures + (confirmed ? 1 : 0));
 }
@@ -229,15 +232,39 @@ void MarkEditorTest::loadImage() {
     QFETCH(QRect, shown);
     MarkEditor &e = open();
     loadPicture(e, writePicture(picture.width(), picture.height()));
-    QTEST(e.imgIM[0]->geometry(), "shown");
+    QTEST(e.imageBoxes[0]->geometry(), "shown");
     // Natural size from the top-left corner, never scaled.
-    QCOMPARE(e.imgIM[0]->surface().image(),
+    QCOMPARE(e.imageBoxes[0]->surface().image(),
              patterned(picture.width(), picture.height()).copy(QRect(QPoint(), shown.size())));
-    QTEST(e.imgIM[1]->geometry(), "box");
+    QTEST(e.imageBoxes[1]->geometry(), "box");
 
-    e.TypeIM->setValue(1);
-    e.OK->click();
+    e.typeToggle->setValue(1);
+    e.okButton->click();
     QCOMPARE(QSize(state.CurrentMark.MarkWidth, state.CurrentMark.MarkHeight), shown.size() * 15);
+}
+
+// A mark picture past the mark's limit is refused by name, before a pixel is read; the
+// image shown and the one the mark would take stay.
+void MarkEditorTest::refusesLargeMarkPicture() {
+    MarkEditor &e = open();
+    const QString kept = loadPicture(e, writePicture(100, 50));
+    QImage header(1, 1, QImage::Format_RGB32);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && header.save(&buffer, "BMP"));
+    qToLittleEndian<qint32>(5001, bmp.data() + 18);
+    qToLittleEndian<qint32>(5000, bmp.data() + 22);
+    QFile big(dir.filePath(QStringLiteral("mark.bmp")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.write(bmp) == bmp.size());
+    big.close();
+    const QImage shown = e.imageBoxes[0]->surface().image();
+    dialogs.messages.clear();
+    loadPicture(e, big.fileName());
+    QCOMPARE(
+        dialogs.lastMessage(),
+        QStringLiteral("The picture mark.bmp is too large to open (5001 \u00d7 5000 pixels)."));
+    QCOMPARE(e.imageTag, kept);
+    QCOMPARE(e.imageBoxes[0]->surface().image(), shown);
 }
 
 void MarkEditorTest::okRefuses_data() {
@@ -260,12 +287,12 @@ void MarkEditorTest::okRefuses() {
     MarkEditor &e = open();
     if (type == 0) // an image loaded must not satisfy the TEXT page
         loadPicture(e, writePicture(20, 10));
-    e.TextIM->setText(text);
-    e.TypeIM->setValue(type);
+    e.textEdit->setText(text);
+    e.typeToggle->setValue(type);
     // The sample stops growing where the mark's size could no longer be stored.
-    QVERIFY(e.PicIM->width() * 15 <= 32767);
+    QVERIFY(e.textSample->width() * 15 <= 32767);
 
-    e.OK->click();
+    e.okButton->click();
 
     QCOMPARE(dialogs.messages.size(), 1u);
     QTEST(dialogs.messages[0].text, "message");
@@ -283,16 +310,16 @@ void MarkEditorTest::okStoresControls() {
     loadPicture(e, bad.fileName());
     QCOMPARE(dialogs.requests.back().title, QStringLiteral("Select Imprimata Image File"));
     QCOMPARE(dialogs.messages.size(), 1u);
-    e.TypeIM->setValue(0);
+    e.typeToggle->setValue(0);
     // No 14-character limit, and wider than the text box.
     const QString text = QStringLiteral("Imprimata 2005 owner");
-    e.TextIM->setText(text);
-    QVERIFY(e.PicIM->width() > e.TextIM->width());
-    e.solidTransp[2]->click(); // chosen in the Solid frame, then another mode taken
-    e.PrintMode[2]->click();
+    e.textEdit->setText(text);
+    QVERIFY(e.textSample->width() > e.textEdit->width());
+    e.solidTransparency[2]->click(); // chosen in the Solid frame, then another mode taken
+    e.printModeOptions[2]->click();
     e.contrast[2]->click();
 
-    e.OK->click();
+    e.okButton->click();
 
     // Both halves are kept whatever the type, so switching back later finds the other.
     const MarkSettings &mark = state.CurrentMark;
@@ -302,8 +329,8 @@ void MarkEditorTest::okStoresControls() {
     QCOMPARE(mark.ImagePath, path);
     QCOMPARE(mark.PrintMode, 2);
     QCOMPARE(mark.Level, 2);
-    QCOMPARE(mark.MarkWidth, e.PicIM->surface().textWidth(text) * 15);
-    QCOMPARE(mark.MarkHeight, e.PicIM->height() * 15);
+    QCOMPARE(mark.MarkWidth, e.textSample->surface().textWidth(text) * 15);
+    QCOMPARE(mark.MarkHeight, e.textSample->height() * 15);
 }
 
 void MarkEditorTest::closingRefusesTheMark() {

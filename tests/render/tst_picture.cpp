@@ -1,6 +1,5 @@
 #include "render/PictureLoader.h"
 
-#include "platform/Dialogs.h"
 #include "render/CraftedJpeg.h"
 
 #include <QColorSpace>
@@ -193,14 +192,6 @@ void PictureTest::reads() {
     QCOMPARE(r.error, error);
     QCOMPARE(r.image.size(), size);
     QVERIFY(size.isEmpty() || r.image.format() == QImage::Format_RGB32);
-    // The windows' loader shows the refusal and leaves its picture and size alone.
-    ScriptedDialogService dialogs;
-    QImage holder;
-    int w = 5, h = 4;
-    QCOMPARE(LoadPictureSize(path, holder, w, h, dialogs), r.ok());
-    QCOMPARE(dialogs.lastMessage(), error);
-    QCOMPARE(QSize(w, h), r.ok() ? size : QSize(5, 4));
-    QCOMPARE(holder.size(), size);
 }
 
 void PictureTest::turnsPictureUpright() {
@@ -314,11 +305,6 @@ void PictureTest::refusesLargeMarkPicture() {
     const QString tooLarge =
         QStringLiteral("The picture mark.bmp is too large to open (5001 \u00d7 5000 pixels).");
     QCOMPARE(readPicture(path, MaxMarkPicturePixels).error, tooLarge);
-    ScriptedDialogService dialogs;
-    QImage holder;
-    int w = 0, h = 0;
-    QVERIFY(!LoadPictureSize(path, holder, w, h, dialogs, MaxMarkPicturePixels));
-    QCOMPARE(dialogs.lastMessage(), tooLarge);
     // A photograph of that size is only refused for its missing pixels.
     QCOMPARE(readPicture(path).error, damaged("mark.bmp"));
 }

@@ -50,7 +50,7 @@ QImage patterned(int w, int h, int seed) {
 
 // The placement window's four pictures as it leaves them before an insertion.
 struct Placement {
-    Surface view, work1, work2, work3;
+    Surface view, backgroundBuffer, textBuffer, compositeBuffer;
     int w = 0, h = 0;
 
     Placement(const QString &text, ColourValue colour) {
@@ -59,14 +59,14 @@ struct Placement {
         view.setFont(font);
         w = view.textWidth(text) + 2;
         h = view.textHeight(text) + 2;
-        for (Surface *s : {&view, &work1, &work2, &work3}) {
+        for (Surface *s : {&view, &backgroundBuffer, &textBuffer, &compositeBuffer}) {
             s->resize(w, h);
             s->setFont(font);
             s->setForeColour(colour);
         }
         view.print(text);
     }
-    PlacementSurfaces surfaces() { return {view, work1, work2, work3}; }
+    PlacementSurfaces surfaces() { return {view, backgroundBuffer, textBuffer, compositeBuffer}; }
     bool edge(int u, int v) const {
         const ColourValue p = view.point(u, v);
         return u >= 1 && v >= 1 && (view.point(u - 1, v) != p || view.point(u, v - 1) != p);
@@ -113,7 +113,7 @@ void StampTest::textModesOnGrey() {
     // copied back shows, except with a white mark, which must leave the picture as it was.
     const ColourValue colour = white ? White : MarkColour;
     Placement p(MarkText, colour);
-    p.work1.image().fill(rgbFromColour(Grey));
+    p.backgroundBuffer.image().fill(rgbFromColour(Grey));
     Surface pic(p.w + 20, p.h + 12, white ? Grey : Grey + 0x010101);
     StampTextMark(pic, p.surfaces(), {0, 0, p.w, p.h}, {7, 5, 7 + p.w, 5 + p.h},
                   {MarkText, colour, mode, level});
@@ -146,8 +146,8 @@ void StampTest::textModesOnGrey() {
     // The same stamp cut at the picture's left or top edge, the source offset then not (0, 0).
     Placement q(MarkText, colour);
     const int ox = offset.x(), oy = offset.y();
-    q.work1.image().fill(Qt::red); // only the part from the source offset on may be read
-    QPainter(&q.work1.image()).fillRect(ox, oy, p.w, p.h, QColor(rgbFromColour(Grey)));
+    q.backgroundBuffer.image().fill(Qt::red); // only the part from the source offset on may be read
+    QPainter(&q.backgroundBuffer.image()).fillRect(ox, oy, p.w, p.h, QColor(rgbFromColour(Grey)));
     Surface part(pic.width() - 7 - ox, pic.height() - 5 - oy, pic.backColour());
     StampTextMark(part, q.surfaces(), {ox, oy, p.w, p.h}, {0, 0, p.w - ox, p.h - oy},
                   {MarkText, colour, mode, level});
@@ -194,13 +194,14 @@ void StampTest::outlineFromOverlapCorner() {
     for (int y = 0; y < vh; ++y)
         for (int x = 0; x < vw; ++x)
             glyphs.setPixel(x, y, (x * 7 + y * 11 + x * y) % 5 < 2 ? mark : white);
-    Surface view, work1(vw, vh, Grey), work2, work3(vw, vh), pic;
+    Surface view, backgroundBuffer(vw, vh, Grey), textBuffer, compositeBuffer(vw, vh), pic;
     view.setImage(glyphs);
-    work2.setImage(glyphs.copy());
+    textBuffer.setImage(glyphs.copy());
     pic.setImage(patterned(40, 30, 5));
     QImage want = pic.image().copy();
-    StampTextMark(pic, {view, work1, work2, work3}, {sx, sy, sx + w, sy + h},
-                  {tx, ty, tx + w, ty + h}, {QString(), MarkColour, 1, level});
+    StampTextMark(pic, {view, backgroundBuffer, textBuffer, compositeBuffer},
+                  {sx, sy, sx + w, sy + h}, {tx, ty, tx + w, ty + h},
+                  {QString(), MarkColour, 1, level});
 
     const auto g = [&](int x, int y) { return glyphs.pixel(sx + x, sy + y); };
     int crossings = 0; // glyph borders between the overlap's first column or row and beyond
@@ -224,14 +225,16 @@ void StampTest::overlapWiderThan16Bits() {
     // The text stamp copies (W - 1) x (H - 1) pixels, the image stamp all W x H.
     const int w = 40000;
     const ColourValue red = 220, green = 180 * 256;
-    Surface view(w, 5, red), work1(w, 5, green), work2(w, 5), work3(w, 5);
+    Surface view(w, 5, red), backgroundBuffer(w, 5, green), textBuffer(w, 5), compositeBuffer(w, 5);
     Surface pic(w, 3, Grey);
     const ScreenRect overlap{0, 0, w, 3};
-    StampTextMark(pic, {view, work1, work2, work3}, overlap, overlap, {MarkText, MarkColour});
+    StampTextMark(pic, {view, backgroundBuffer, textBuffer, compositeBuffer}, overlap, overlap,
+                  {MarkText, MarkColour});
     QCOMPARE(pic.point(w - 2, 1), green);
     QCOMPARE(pic.point(w - 1, 1), Grey);
     QCOMPARE(pic.point(w - 2, 2), Grey);
-    StampImageMark(pic, {view, work1, work2, work3}, overlap, overlap, {0, SrcCopy});
+    StampImageMark(pic, {view, backgroundBuffer, textBuffer, compositeBuffer}, overlap, overlap,
+                   {0, SrcCopy});
     QCOMPARE(pic.point(w - 1, 2), red);
     QCOMPARE(pic.point(32768, 0), red);
 }
@@ -251,7 +254,7 @@ void StampTest::imageStamp() {
     QFETCH(int, op);
     QFETCH(int, transparency);
     QFETCH(int, alpha);
-    Surface view, work1(30, 20), work2(30, 20), work3(30, 20), pic;
+    Surface view, backgroundBuffer(30, 20), textBuffer(30, 20), compositeBuffer(30, 20), pic;
     const QImage mark = patterned(30, 20, 90);
     view.setImage(mark);
     pic.setImage(patterned(40, 30, 0));
@@ -260,7 +263,7 @@ void StampTest::imageStamp() {
     // The mark view overlaps the picture's right part, from its own (3, 1) on, so the work
     // buffer too is used at the source offset.
     const ScreenRect source{3, 1, 30, 20}, target{13, 9, 40, 28};
-    StampImageMark(pic, {view, work1, work2, work3}, source, target,
+    StampImageMark(pic, {view, backgroundBuffer, textBuffer, compositeBuffer}, source, target,
                    {transparency, RasterOps[op].code});
     for (int y = target.top; y < target.bottom; ++y)
         for (int x = target.left; x < target.right; ++x) {

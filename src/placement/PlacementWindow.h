@@ -1,7 +1,9 @@
 #pragma once
 
+#include "MenuCommands.h"
+
 #include "mark/MarkSettings.h"
-#include "platform/Dialogs.h"
+#include "platform/DialogService.h"
 #include "platform/PictureBox.h"
 #include "render/Stamp.h"
 
@@ -15,25 +17,24 @@ namespace imprimata {
 // menu commands, which the placement window's shortcuts run.
 class PlacementHost {
 public:
-    enum class Menu { File, Mark };
-
     virtual ~PlacementHost() = default;
     // The viewport's left, top, width and height in the main window's pixels.
     virtual QRect picFrameGeometry() const = 0;
-    virtual bool menuEnabled(Menu menu, int index) const = 0;
-    virtual void mnu_file_Click(int index) = 0;
-    virtual void mnu_IM_Click(int index) = 0;
+    virtual bool menuEnabled(FileMenu command) const = 0;
+    virtual bool menuEnabled(MarkMenu command) const = 0;
+    virtual void runCommand(FileMenu command) = 0;
+    virtual void runCommand(MarkMenu command) = 0;
 };
 
 // The small always-on-top, semi-transparent window that shows the mark at its natural
 // size. Its four pictures share one place and size: the visible mark view PicIM(0) and
 // three hidden work pictures the stamping routines draw on.
-class Imprim : public QWidget {
+class PlacementWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr double Opacity = 120.0 / 255.0;
 
-    Imprim(SharedState &state, PlacementHost &host, DialogService &dialogs);
+    PlacementWindow(SharedState &state, PlacementHost &host, DialogService &dialogs);
 
     PictureBox &PicIM(int index) { return *picIM_.at(static_cast<std::size_t>(index)); }
 

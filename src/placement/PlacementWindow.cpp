@@ -1,4 +1,4 @@
-#include "Imprim.h"
+#include "PlacementWindow.h"
 
 #include "MarkStamping.h"
 #include "Version.h"
@@ -17,7 +17,7 @@ constexpr int ViewLeft = 83, ViewTop = 75, ViewWidth = 2415, ViewHeight = 1095;
 constexpr int ClientWidth = 2580, ClientHeight = 1230;
 } // namespace
 
-Imprim::Imprim(SharedState &state, PlacementHost &host, DialogService &dialogs)
+PlacementWindow::PlacementWindow(SharedState &state, PlacementHost &host, DialogService &dialogs)
     : QWidget(nullptr,
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       state_(state), host_(host), dialogs_(dialogs) {
@@ -41,14 +41,14 @@ Imprim::Imprim(SharedState &state, PlacementHost &host, DialogService &dialogs)
     }
 }
 
-void Imprim::ResetPlacementPictures() {
+void PlacementWindow::ResetPlacementPictures() {
     for (PictureBox *box : picIM_) {
         resetMarkSurface(box->surface(), state_.CurrentMark);
         box->refresh();
     }
 }
 
-bool Imprim::FitPlacementToMark(QString *error) {
+bool PlacementWindow::FitPlacementToMark(QString *error) {
     const QSize view = markViewSize(state_.CurrentMark);
     const QPoint at = picIM_[0]->pos();
     for (PictureBox *box : picIM_)
@@ -69,16 +69,16 @@ bool Imprim::FitPlacementToMark(QString *error) {
     return drawn;
 }
 
-PlacementSurfaces Imprim::surfaces() {
+PlacementSurfaces PlacementWindow::surfaces() {
     return {picIM_[0]->surface(), picIM_[1]->surface(), picIM_[2]->surface(), picIM_[3]->surface()};
 }
 
-bool Imprim::RefreshPlacement(QString *error) {
+bool PlacementWindow::RefreshPlacement(QString *error) {
     ResetPlacementPictures();
     return FitPlacementToMark(error);
 }
 
-void Imprim::moveToDefaultPosition() {
+void PlacementWindow::moveToDefaultPosition() {
     // The viewport's own coordinates are taken as screen coordinates, as the main window
     // is maximised at the screen's origin.
     const QRect frame = host_.picFrameGeometry();
@@ -87,7 +87,7 @@ void Imprim::moveToDefaultPosition() {
     move(x, y);
 }
 
-void Imprim::keepOnTop() {
+void PlacementWindow::keepOnTop() {
     if (!isVisible())
         show();
     // The offscreen platform used by tests has no stacking order to change.
@@ -95,73 +95,53 @@ void Imprim::keepOnTop() {
         raise();
 }
 
-bool Imprim::handleShortcut(int key, Qt::KeyboardModifiers modifiers) {
-    using Menu = PlacementHost::Menu;
-    const auto run = [this](Menu menu, int index) {
-        if (!host_.menuEnabled(menu, index))
-            return;
-        if (menu == Menu::File)
-            host_.mnu_file_Click(index);
-        else
-            host_.mnu_IM_Click(index);
-    };
+bool PlacementWindow::handleShortcut(int key, Qt::KeyboardModifiers modifiers) {
     // With Shift held only Shift+Insert counts; with Ctrl the letters, whatever Alt does.
-    if (modifiers & Qt::ShiftModifier) {
-        if (key != Qt::Key_Insert)
-            return false;
-        run(Menu::Mark, 2);
+    Qt::KeyboardModifiers wanted;
+    if (modifiers & Qt::ShiftModifier)
+        wanted = Qt::ShiftModifier;
+    else if (modifiers & Qt::ControlModifier)
+        wanted = Qt::ControlModifier;
+    else
+        return false;
+    for (const MenuShortcut &shortcut : MenuShortcuts) {
+        if (shortcut.keys.key() != key || shortcut.keys.keyboardModifiers() != wanted)
+            continue;
+        std::visit(
+            [this](auto command) {
+                if (host_.menuEnabled(command))
+                    host_.runCommand(command);
+            },
+            shortcut.command);
         return true;
     }
-    if (!(modifiers & Qt::ControlModifier))
-        return false;
-    switch (key) {
-    case Qt::Key_A:
-        run(Menu::File, 1);
-        return true;
-    case Qt::Key_N:
-        run(Menu::Mark, 0);
-        return true;
-    case Qt::Key_E:
-        run(Menu::Mark, 1);
-        return true;
-    case Qt::Key_U:
-        run(Menu::Mark, 3);
-        return true;
-    case Qt::Key_L:
-        run(Menu::Mark, 4);
-        return true;
-    case Qt::Key_S:
-        run(Menu::Mark, 5);
-        return true;
-    default:
-        return false;
-    }
+    return false;
 }
 
-void Imprim::closeEvent(QCloseEvent *event) {
+void PlacementWindow::closeEvent(QCloseEvent *event) {
     if (state_.PlacementCloseBlocked)
         event->ignore();
     else
         event->accept();
 }
 
-void Imprim::keyPressEvent(QKeyEvent *event) {
+void PlacementWindow::keyPressEvent(QKeyEvent *event) {
     if (!handleShortcut(event->key(), event->modifiers()))
         QWidget::keyPressEvent(event);
 }
 
-void Imprim::resizeEvent(QResizeEvent *event) {
+void PlacementWindow::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     moveToDefaultPosition();
     keepOnTop();
 }
 
-void Imprim::mousePressEvent(QMouseEvent *event) {
+void PlacementWindow::mousePressEvent(QMouseEvent *event) {
     // Dragging the body moves the window too, for desktops without a caption bar.
     dragOffset_ = event->globalPosition().toPoint() - pos();
 }
 
-void Imprim::mouseMoveEvent(QMouseEvent *event) {
+void PlacementWindow::mouseMoveEvent(QMouseEvent *event) {
     if (event->buttons() & Qt::LeftButton)
         move(event->globalPosition().toPoint() - dragOffset_);
 }

@@ -2,8 +2,8 @@
 
 #include "mark/MarkEditorHost.h"
 #include "mark/MarkSettings.h"
-#include "placement/Imprim.h"
-#include "platform/Dialogs.h"
+#include "placement/PlacementWindow.h"
+#include "platform/DialogService.h"
 #include "platform/PictureBox.h"
 #include "scrollbars/FlatBar.h"
 #include "scrollbars/FlatScrollBars.h"
@@ -23,24 +23,24 @@ namespace imprimata {
 
 // The main window "Imprimata Print": folder tree, file list, thumbnail, the viewport with
 // the shown picture, and the File and mark menus that drive the work.
-class Main : public QMainWindow,
-             public PlacementHost,
-             public FlatScrollEventSink,
-             public MarkEditorHost {
+class MainWindow : public QMainWindow,
+                   public PlacementHost,
+                   public FlatScrollEventSink,
+                   public MarkEditorHost {
     Q_OBJECT
 public:
     // The designed client area; the layout pass grows the viewport from it.
     static constexpr int DesignWidth = 990;
     static constexpr int DesignHeight = 607;
 
-    Main(SharedState &state, DialogService &dialogs);
-    ~Main() override;
+    MainWindow(SharedState &state, DialogService &dialogs);
+    ~MainWindow() override;
 
     // Controls, named as the rest of the program refers to them.
-    QFrame *Frame1 = nullptr;
+    QFrame *thumbnailFrame = nullptr;
     QLabel *preview = nullptr;
-    QTreeView *explorer = nullptr;
-    QListWidget *FileList = nullptr;
+    QTreeView *folderTree = nullptr;
+    QListWidget *fileList = nullptr;
     QWidget *PicFrame = nullptr;
     PictureBox *Pic = nullptr;
     QImage Image1;     // the picture read from the selected file
@@ -50,9 +50,15 @@ public:
     // saved picture may carry.
     QString image1Path;
     QString shownImagePath;
-    std::array<QAction *, 3> mnu{};
-    std::array<QAction *, 4> mnu_file{};
-    std::array<QAction *, 6> mnu_IM{};
+    std::array<QAction *, 3> menuBarItems{}; // File, the mark menu, About
+    std::array<QAction *, 4> fileMenuItems{};
+    std::array<QAction *, 6> markMenuItems{};
+    QAction *menuItem(FileMenu command) const {
+        return fileMenuItems.at(static_cast<std::size_t>(command));
+    }
+    QAction *menuItem(MarkMenu command) const {
+        return markMenuItems.at(static_cast<std::size_t>(command));
+    }
 
     // Per-window state.
     int pictureWidth = 0;
@@ -64,22 +70,23 @@ public:
     bool pictureShown = false;
     bool stampsUnsaved = false; // stamped since the picture was shown, undone or last saved
 
-    FlatScrollBars mFlatSB; // the viewport's scroll bars
+    FlatScrollBars scrollBars; // the viewport's scroll bars
 
-    Imprim &imprim();
+    PlacementWindow &placementWindow();
     // Arranges the controls for a client area of the given size (runs on every resize).
     void layoutPass(int clientWidth, int clientHeight);
 
     // Browsing: the folder shown in the file list, a click on a file, and showing it.
     QString fileListFolder() const { return fileListFolder_; }
-    void explorer_Change(const QString &folder);
-    void FileList_Click();
+    void onFolderChanged(const QString &folder);
+    void onFileClicked();
     void Show();
     void FlatSB_Event(int uMsg, QWidget *hWnd, int iType, int currPos) override;
 
     // PlacementHost
     QRect picFrameGeometry() const override;
-    bool menuEnabled(Menu menu, int index) const override;
+    bool menuEnabled(FileMenu command) const override;
+    bool menuEnabled(MarkMenu command) const override;
 
     // MarkEditorHost
     ScreenRect pictureWindowRect() const override;
@@ -91,9 +98,9 @@ public:
                            const ScreenRect &placement, bool warnIfOutside) override;
 
 public slots:
-    void mnu_Click(int index);
-    void mnu_file_Click(int index) override;
-    void mnu_IM_Click(int index) override;
+    void onAbout();
+    void runCommand(FileMenu command) override;
+    void runCommand(MarkMenu command) override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -125,7 +132,8 @@ private:
 
     SharedState &state_;
     DialogService &dialogs_;
-    std::unique_ptr<Imprim> imprim_; // created with the first layout pass, lives as long
+    std::unique_ptr<PlacementWindow>
+        placementWindow_; // created with the first layout pass, lives as long
     QString fileListFolder_;
     bool revertingFolder_ = false;
     QString startFolder_; // where the program was started: mark files are saved there first

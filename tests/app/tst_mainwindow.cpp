@@ -45,9 +45,10 @@ void MainWindowTest::cleanup() {
 // Only Exit, New, Load and About (and the menu titles) are enabled.
 void MainWindowTest::startStateAndMenus() {
     QCOMPARE(main->windowTitle(), QStringLiteral("Imprimata Print"));
-    QCOMPARE(items(main->mnu), (QStringList{"File", "Imprimata", "About"}));
-    QCOMPARE(items(main->mnu_file), (QStringList{"(Show)", "(Save as ... Ctrl+A)", "", "Exit"}));
-    QCOMPARE(items(main->mnu_IM),
+    QCOMPARE(items(main->menuBarItems), (QStringList{"File", "Imprimata", "About"}));
+    QCOMPARE(items(main->fileMenuItems),
+             (QStringList{"(Show)", "(Save as ... Ctrl+A)", "", "Exit"}));
+    QCOMPARE(items(main->markMenuItems),
              (QStringList{"New Ctrl+N", "(Edit Ctrl+E)", "(Insert Shift+Ins)",
                           "(Undo Insert Ctrl+U)", "Load Ctrl+L", "(Save as ... Ctrl+S)"}));
 }
@@ -55,39 +56,39 @@ void MainWindowTest::startStateAndMenus() {
 void MainWindowTest::layoutPass_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
-    QTest::newRow("designed") << Main::DesignWidth << Main::DesignHeight;
+    QTest::newRow("designed") << MainWindow::DesignWidth << MainWindow::DesignHeight;
     QTest::newRow("full hd") << 1920 << 1010;
 }
 
 void MainWindowTest::layoutPass() {
     QFETCH(int, width);
     QFETCH(int, height);
-    const QRect frame = main->Frame1->geometry(), tree = main->explorer->geometry();
+    const QRect frame = main->thumbnailFrame->geometry(), tree = main->folderTree->geometry();
     main->layoutPass(width, height);
     // The left column keeps its place; only the tree grows, to 6 pixels above the bottom.
-    QCOMPARE(main->Frame1->geometry(), frame);
-    QCOMPARE(main->explorer->geometry(),
+    QCOMPARE(main->thumbnailFrame->geometry(), frame);
+    QCOMPARE(main->folderTree->geometry(),
              QRect(tree.topLeft(), QSize(tree.width(), height - 6 - tree.y())));
     // The viewport ends 6 pixels above the bottom and 8 before the right edge.
     QCOMPARE(main->PicFrame->y() + main->PicFrame->height(), height - 6);
     QCOMPARE(main->PicFrame->x() + main->PicFrame->width(), width - 8);
     // A second pass at the same size changes nothing.
-    const QRect view = main->PicFrame->geometry(), list = main->FileList->geometry();
+    const QRect view = main->PicFrame->geometry(), list = main->fileList->geometry();
     main->layoutPass(width, height);
     QCOMPARE(main->PicFrame->geometry(), view);
-    QCOMPARE(main->FileList->geometry(), list);
+    QCOMPARE(main->fileList->geometry(), list);
 }
 
 // The placement window stays up while the program runs and closes with it.
 void MainWindowTest::placementWindow() {
-    Imprim &placement = main->imprim();
+    PlacementWindow &placement = main->placementWindow();
     QVERIFY(placement.isVisible());
     QVERIFY(!placement.close());
     QVERIFY(placement.isVisible());
-    main->mnu_file_Click(3); // Exit
+    main->runCommand(FileMenu::Exit); // Exit
     QVERIFY(!main->isVisible());
     QVERIFY(!placement.isVisible());
 }
 
 QTEST_MAIN(MainWindowTest)
-#include "tst_main.moc"
+#include "tst_mainwindow.moc"

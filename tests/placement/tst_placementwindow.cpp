@@ -1,5 +1,5 @@
 #include "placement/AboutBox.h"
-#include "placement/Imprim.h"
+#include "placement/PlacementWindow.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -17,11 +17,12 @@ public:
     QRect frame{342, 5, 900, 700};
 
     QRect picFrameGeometry() const override { return frame; }
-    bool menuEnabled(Menu menu, int index) const override {
-        return menu == Menu::File || !disabled.contains(index);
+    bool menuEnabled(FileMenu) const override { return true; }
+    bool menuEnabled(MarkMenu command) const override {
+        return !disabled.contains(static_cast<int>(command));
     }
-    void mnu_file_Click(int) override { ran << -1; }
-    void mnu_IM_Click(int index) override { ran << index; }
+    void runCommand(FileMenu) override { ran << -1; }
+    void runCommand(MarkMenu command) override { ran << static_cast<int>(command); }
 };
 
 } // namespace
@@ -46,7 +47,7 @@ private:
     std::unique_ptr<SharedState> state;
     std::unique_ptr<FakeHost> host;
     std::unique_ptr<ScriptedDialogService> dialogs;
-    std::unique_ptr<Imprim> window;
+    std::unique_ptr<PlacementWindow> window;
 };
 
 void PlacementWindowTest::init() {
@@ -54,7 +55,7 @@ void PlacementWindowTest::init() {
     state = std::make_unique<SharedState>();
     host = std::make_unique<FakeHost>();
     dialogs = std::make_unique<ScriptedDialogService>();
-    window = std::make_unique<Imprim>(*state, *host, *dialogs);
+    window = std::make_unique<PlacementWindow>(*state, *host, *dialogs);
     window->show();
 }
 
@@ -70,14 +71,16 @@ void PlacementWindowTest::setTextMark(int widthTwips, int heightTwips) {
 }
 
 void PlacementWindowTest::shortcuts_data() {
+    constexpr int Insert = static_cast<int>(MarkMenu::Insert);
+    constexpr int SaveMark = static_cast<int>(MarkMenu::SaveAs);
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<int>("disabled"); // a Mark menu item
     QTest::addColumn<QList<int>>("ran");
-    QTest::newRow("Shift+Insert") << QKeySequence("Shift+Ins") << -1 << QList<int>{2};
+    QTest::newRow("Shift+Insert") << QKeySequence("Shift+Ins") << -1 << QList<int>{Insert};
     QTest::newRow("Shift+Insert while Insert is disabled")
-        << QKeySequence("Shift+Ins") << 2 << QList<int>{};
+        << QKeySequence("Shift+Ins") << Insert << QList<int>{};
     QTest::newRow("Ctrl+Shift+S ignored") << QKeySequence("Ctrl+Shift+S") << -1 << QList<int>{};
-    QTest::newRow("Ctrl+Alt+S") << QKeySequence("Ctrl+Alt+S") << -1 << QList<int>{5};
+    QTest::newRow("Ctrl+Alt+S") << QKeySequence("Ctrl+Alt+S") << -1 << QList<int>{SaveMark};
 }
 
 void PlacementWindowTest::shortcuts() {
@@ -168,8 +171,8 @@ void PlacementWindowTest::unreadableImageShowsMessage() {
 void PlacementWindowTest::aboutBoxVersion() {
     AboutBox about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About program"));
-    QCOMPARE(about.Lbl->text(), QStringLiteral("Imprimata version 1.1"));
+    QCOMPARE(about.versionLabel->text(), QStringLiteral("Imprimata version 1.1"));
 }
 
 QTEST_MAIN(PlacementWindowTest)
-#include "tst_imprim.moc"
+#include "tst_placementwindow.moc"
