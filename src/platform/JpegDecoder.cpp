@@ -1,5 +1,7 @@
 #include "JpegDecoder.h"
 
+#include "JpegSegments.h"
+
 #include <QColorSpace>
 #include <algorithm>
 #include <csetjmp>
@@ -15,8 +17,8 @@ namespace imprimata {
 
 namespace {
 
-// Stray bytes between header segments are harmless (the marker walk below allows them
-// too); once the scans begin, any warning about the data means lost pixels.
+// Stray bytes between header segments are harmless (the marker walk, jpegScanCount, allows
+// them too); once the scans begin, any warning about the data means lost pixels.
 enum class Stage { Header, Scans };
 
 // Warnings about the headers, not the compressed pixels.
@@ -168,61 +170,6 @@ void copyMarkers(const jpeg_decompress_struct &info, QImage &image) {
 }
 
 } // namespace
-
-std::optional<int> jpegScanCount(const uchar *p, qint64 n) {
-    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
-        return std::nullopt;
-    qint64 i = 2;
-    int scans = 0;
-    for (;;) {
-        // Tolerate stray bytes between segments, as decoders do.
-        const void *ff =
-            i < n ? std::memchr(p + i, 0xFF, static_cast<std::size_t>(n - i)) : nullptr;
-        if (!ff)
-            return std::nullopt;
-        i = static_cast<const uchar *>(ff) - p;
-        while (i < n && p[i] == 0xFF)
-            ++i;
-        if (i >= n)
-            return std::nullopt;
-        const uchar marker = p[i++];
-        if (marker == 0xD9)
-            return scans;
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
-            continue; // no length follows
-        if (i + 2 > n)
-            return std::nullopt;
-        const qint64 length = (qint64(p[i]) << 8) | p[i + 1];
-        if (length < 2)
-            return std::nullopt;
-        i += length;
-        if (i > n)
-            return std::nullopt;
-        if (marker != 0xDA)
-            continue;
-        ++scans;
-        // Scan data: 0xFF is followed by a stuffed zero or a restart marker, until the
-        // marker that ends the scan.
-        for (;;) {
-            const void *next =
-                i < n ? std::memchr(p + i, 0xFF, static_cast<std::size_t>(n - i)) : nullptr;
-            if (!next)
-                return std::nullopt;
-            const qint64 at = static_cast<const uchar *>(next) - p;
-            qint64 j = at + 1;
-            while (j < n && p[j] == 0xFF)
-                ++j;
-            if (j >= n)
-                return std::nullopt;
-            if (p[j] == 0x00 || (p[j] >= 0xD0 && p[j] <= 0xD7)) {
-                i = j + 1;
-                continue;
-            }
-            i = at;
-            break;
-        }
-    }
-}
 
 std::optional<JpegHeader> readJpegHeader(const uchar *data, qint64 size) {
     Decoder decoder(data, size);

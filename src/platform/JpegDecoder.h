@@ -11,11 +11,6 @@ namespace imprimata {
 // passes over the whole picture).
 inline constexpr int MaxJpegScans = 100;
 
-// Walks the markers from SOI to EOI, skipping segments by their lengths and scan data up to
-// the next real marker: the number of scans, or nothing when the data ends before EOI.
-// Anything after EOI (padding, appended data) is fine.
-std::optional<int> jpegScanCount(const uchar *data, qint64 size);
-
 // What a JPEG's headers say, read without touching the scan data.
 struct JpegHeader {
     int width = 0;

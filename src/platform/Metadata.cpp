@@ -1,5 +1,7 @@
 #include "Metadata.h"
 
+#include "JpegSegments.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -125,9 +127,6 @@ void makeUpright(Exiv2::XmpData &xmp, QSize size) {
 // ---- JPEG segments ----
 
 enum Marker : uchar {
-    SOI = 0xD8,
-    EOI = 0xD9,
-    SOS = 0xDA,
     APP0 = 0xE0,
     APP1 = 0xE1,
     APP2 = 0xE2,
@@ -139,64 +138,12 @@ enum Marker : uchar {
 
 constexpr qsizetype MaxPayload = 0xFFFF - 2;
 
-struct Segment {
-    uchar marker;
-    qsizetype offset; // of the marker
-    qsizetype size;   // marker, length field and payload
-};
-
-struct JpegHead {
-    enum Stop { Scan, Short, Broken };
-    QList<Segment> segments; // up to and including the first scan header
-    Stop stop = Broken;
-    qsizetype end = 0; // where the first scan's data starts, when stop is Scan
-};
-
-// The one walk over a JPEG's markers: from the start of the file to the first scan's data.
-JpegHead readHead(QByteArrayView bytes) {
-    JpegHead head;
-    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-    const qsizetype n = bytes.size();
-    if (n < 2 || p[0] != 0xFF || p[1] != SOI) {
-        head.stop = n < 2 ? JpegHead::Short : JpegHead::Broken;
-        return head;
-    }
-    for (qsizetype i = 2;;) {
-        if (i >= n) {
-            head.stop = JpegHead::Short;
-            return head;
-        }
-        if (p[i] != 0xFF)
-            return head;
-        // Any number of fill bytes may come before a marker.
-        qsizetype m = i + 1;
-        while (m < n && p[m] == 0xFF)
-            ++m;
-        if (m + 3 > n) {
-            head.stop = JpegHead::Short;
-            return head;
-        }
-        const uchar marker = p[m];
-        const qsizetype length = (qsizetype(p[m + 1]) << 8) | p[m + 2];
-        if (marker == 0 || marker == SOI || marker == EOI || (marker >= 0xD0 && marker <= 0xD7) ||
-            marker == 0x01 || length < 2)
-            return head;
-        if (m + 1 + length > n) {
-            head.stop = JpegHead::Short;
-            return head;
-        }
-        head.segments.append({marker, m - 1, 2 + length});
-        i = m + 1 + length;
-        if (marker == SOS) {
-            head.stop = JpegHead::Scan;
-            head.end = i;
-            return head;
-        }
-    }
+JpegHeadSegments readHead(QByteArrayView bytes) {
+    return readJpegHeadSegments(reinterpret_cast<const uchar *>(bytes.data()), bytes.size());
 }
 
-QByteArrayView payloadOf(QByteArrayView bytes, const Segment &s) {
-    return bytes.sliced(s.offset + 4, s.size - 4);
+QByteArrayView payloadOf(QByteArrayView bytes, const JpegSegment &s) {
+    return bytes.sliced(s.payloadOffset(), s.payloadSize());
 }
 
 QByteArray makeSegment(uchar marker, QByteArrayView payload) {
@@ -214,13 +161,13 @@ const QByteArrayView JfifId("JFIF\0", 5), JfxxId("JFXX\0", 5), ExifId("Exif\0\0"
 
 // Reads the source's head only: the metadata lies before the picture data. No camera writes
 // more than a few megabytes of it; a file claiming more gets what lies within the limit.
-JpegHead readSourceHead(QFile &file, QByteArray &bytes) {
+JpegHeadSegments readSourceHead(QFile &file, QByteArray &bytes) {
     constexpr qsizetype limit = 64 * 1024 * 1024;
-    JpegHead head;
+    JpegHeadSegments head;
     for (qsizetype want = 256 * 1024;; want = std::min(want * 4, limit)) {
         bytes += file.read(want - bytes.size());
         head = readHead(bytes);
-        if (head.stop != JpegHead::Short || bytes.size() >= limit || file.atEnd() ||
+        if (head.stop != JpegHeadSegments::Short || bytes.size() >= limit || file.atEnd() ||
             file.error() != QFileDevice::NoError)
             return head;
     }
@@ -254,7 +201,7 @@ public:
             bigEndian ? qToBigEndian(value, d + at) : qToLittleEndian(value, d + at);
     }
     bool startsWithJpeg(qsizetype at, qsizetype length) const {
-        return length >= 2 && has(at, length) && d[at] == 0xFF && d[at + 1] == SOI;
+        return length >= 2 && has(at, length) && d[at] == 0xFF && d[at + 1] == JpegSoi;
     }
     void blank(qsizetype at, qsizetype length) { std::memset(d + at, 0, size_t(length)); }
 
@@ -587,8 +534,8 @@ struct Frame {
     int components = 0;
 };
 
-Frame frameOf(QByteArrayView jpeg, const JpegHead &head) {
-    for (const Segment &s : head.segments) {
+Frame frameOf(QByteArrayView jpeg, const JpegHeadSegments &head) {
+    for (const JpegSegment &s : head.segments) {
         const bool frame = s.marker >= 0xC0 && s.marker <= 0xCF && s.marker != 0xC4 &&
                            s.marker != 0xC8 && s.marker != 0xCC;
         if (frame && s.size >= 10) {
@@ -612,17 +559,17 @@ QByteArray jfifWithoutThumbnail(QByteArrayView segment) {
     return jfif;
 }
 
-bool has(QByteArrayView bytes, const Segment &s, uchar marker, QByteArrayView id) {
+bool has(QByteArrayView bytes, const JpegSegment &s, uchar marker, QByteArrayView id) {
     return s.marker == marker && payloadOf(bytes, s).startsWith(id);
 }
 
-QByteArrayView bytesOf(QByteArrayView bytes, const Segment &s) {
+QByteArrayView bytesOf(QByteArrayView bytes, const JpegSegment &s) {
     return bytes.sliced(s.offset, s.size);
 }
 
 // What becomes of one of the source's segments in the new file: as it is wherever the new
 // picture leaves it right, patched where it does not, empty when it would be wrong there.
-std::optional<QByteArray> carried(QByteArrayView source, const Segment &s, const Frame &frame,
+std::optional<QByteArray> carried(QByteArrayView source, const JpegSegment &s, const Frame &frame,
                                   bool newProfile, QString &problem) {
     const QByteArrayView segment = bytesOf(source, s), data = payloadOf(source, s);
     if (has(source, s, APP0, JfxxId))
@@ -650,22 +597,22 @@ std::optional<QByteArray> carried(QByteArrayView source, const Segment &s, const
 
 QString copyJpegSegments(QFile &file, QByteArray &jpeg) {
     QByteArray source;
-    const JpegHead from = readSourceHead(file, source);
+    const JpegHeadSegments from = readSourceHead(file, source);
     if (file.error() != QFileDevice::NoError)
         return notKept(file.errorString());
-    const JpegHead to = readHead(jpeg);
+    const JpegHeadSegments to = readHead(jpeg);
     const Frame frame = frameOf(jpeg, to);
-    if (to.stop != JpegHead::Scan || !frame.size.isValid())
+    if (to.stop != JpegHeadSegments::Scan || !frame.size.isValid())
         return notKept(QStringLiteral("the new file could not be read back"));
 
-    const Segment *sourceJfif = nullptr, *newJfif = nullptr;
+    const JpegSegment *sourceJfif = nullptr, *newJfif = nullptr;
     bool newProfile = false, sourceComments = false;
-    for (const Segment &s : from.segments) {
+    for (const JpegSegment &s : from.segments) {
         if (!sourceJfif && has(source, s, APP0, JfifId) && s.size >= 18)
             sourceJfif = &s;
         sourceComments = sourceComments || s.marker == COM;
     }
-    for (const Segment &s : to.segments) {
+    for (const JpegSegment &s : to.segments) {
         if (!newJfif && has(jpeg, s, APP0, JfifId))
             newJfif = &s;
         newProfile = newProfile || has(jpeg, s, APP2, IccId);
@@ -679,7 +626,7 @@ QString copyJpegSegments(QFile &file, QByteArray &jpeg) {
         head.append(bytesOf(jpeg, *newJfif));
     QStringList problems;
     bool kept = false;
-    for (const Segment &s : from.segments) {
+    for (const JpegSegment &s : from.segments) {
         const bool metadata = (s.marker >= APP0 && s.marker <= APP15) || s.marker == COM;
         if (!metadata || has(source, s, APP0, JfifId))
             continue;
@@ -691,7 +638,7 @@ QString copyJpegSegments(QFile &file, QByteArray &jpeg) {
         if (!problem.isEmpty())
             problems.append(problem);
     }
-    for (const Segment &s : to.segments) {
+    for (const JpegSegment &s : to.segments) {
         // The encoder's comments come from the picture's text, read from the source's.
         if (has(jpeg, s, APP0, JfifId) || (s.marker == COM && sourceComments))
             continue;
@@ -716,7 +663,8 @@ std::unique_ptr<Exiv2::Image> openFile(const QString &path) {
 
 void takeIccProfile(Exiv2::Image &to, Exiv2::Image &from) {
 #if EXIV2_TEST_VERSION(0, 28, 0)
-    to.setIccProfile(std::move(from.iccProfile()), false);
+    // Since 0.28 the profile is handed out read-only and taken by value.
+    to.setIccProfile(Exiv2::DataBuf(from.iccProfile()), false);
 #else
     to.setIccProfile(*from.iccProfile(), false);
 #endif
@@ -749,8 +697,8 @@ QString copyThroughLibrary(const QString &source, QByteArray &jpeg) {
     try {
         // Everything the library rewrites lies before the picture data, so it need not copy
         // megabytes of it.
-        const JpegHead ours = readHead(jpeg);
-        const qsizetype head = ours.stop == JpegHead::Scan ? ours.end : jpeg.size();
+        const JpegHeadSegments ours = readHead(jpeg);
+        const qsizetype head = ours.stop == JpegHeadSegments::Scan ? ours.end : jpeg.size();
         auto to = own(Exiv2::ImageFactory::open(
             reinterpret_cast<const Exiv2::byte *>(jpeg.constData()), head));
         // Reading our own file first keeps the colour profile it already carries.
@@ -796,7 +744,7 @@ QString copyMetadata(const QString &source, QByteArray &jpeg) {
     if (!file.open(QIODevice::ReadOnly))
         return notKept(file.errorString());
     const QByteArray start = file.peek(3);
-    if (start.size() == 3 && uchar(start[0]) == 0xFF && uchar(start[1]) == SOI &&
+    if (start.size() == 3 && uchar(start[0]) == 0xFF && uchar(start[1]) == JpegSoi &&
         uchar(start[2]) == 0xFF)
         return copyJpegSegments(file, jpeg);
     file.close();

@@ -1,6 +1,7 @@
 #include "PictureLoader.h"
 
 #include "platform/JpegDecoder.h"
+#include "platform/JpegSegments.h"
 
 #include <QBuffer>
 #include <QFile>

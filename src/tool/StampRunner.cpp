@@ -7,7 +7,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
-#include <condition_variable>
+#include <future>
 #include <mutex>
 
 namespace imprimata {
@@ -103,12 +103,10 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
     // Each worker holds one picture at a time, so memory grows with --jobs, not the batch,
     // and the pictures held at once share one budget.
     // The workers start reading at once; they wait for the mark once they hold a picture.
-    std::mutex gate;
-    std::condition_variable markDrawn;
-    bool drawn = false;
-    const auto waitForMark = [&]() -> const PreparedMark & {
-        std::unique_lock lock(gate);
-        markDrawn.wait(lock, [&drawn] { return drawn; });
+    std::promise<void> drawing;
+    const std::shared_future<void> drawn = drawing.get_future().share();
+    const auto waitForMark = [&mark, &drawn]() -> const PreparedMark & {
+        drawn.wait();
         return mark;
     };
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
@@ -120,11 +118,7 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
             report(task, stampPicture(waitForMark, task, options, budget));
         });
     mark.finish();
-    {
-        const std::lock_guard lock(gate);
-        drawn = true;
-    }
-    markDrawn.notify_all();
+    drawing.set_value();
     pool.waitForDone();
 
     if (several)
