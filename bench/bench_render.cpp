@@ -125,8 +125,8 @@ void runRenderBench() {
                 TextMarkOptions o;
                 o.text = text;
                 o.colour = colour;
-                o.printMode = mode;
-                o.level = level;
+                o.printMode = PrintMode(mode);
+                o.level = Level(level);
                 report(QStringLiteral("text %1, level %2").arg(modes[mode]).arg(level),
                        time(w, h, p, [&](Surface &pic, const ScreenRect &s, const ScreenRect &t) {
                            StampTextMark(pic, p.surfaces(), s, t, o);
@@ -145,7 +145,7 @@ void runRenderBench() {
                 mark.setPixel(x, y, qRgb((x * 3) % 256, (y * 5) % 256, (x * y) % 256));
         const struct {
             const char *name;
-            std::uint32_t code;
+            RasterOp code;
         } ops[] = {{"MergePaint", MergePaint},   {"NotSrcCopy", NotSrcCopy},
                    {"NotSrcErase", NotSrcErase}, {"SrcAnd", SrcAnd},
                    {"SrcCopy", SrcCopy},         {"SrcErase", SrcErase},
@@ -153,7 +153,7 @@ void runRenderBench() {
         const char *transparencies[] = {"opaque", "low", "high"};
         for (const auto &op : ops)
             for (int t = 0; t < 3; ++t) {
-                const ImageMarkOptions o{t, op.code};
+                const ImageMarkOptions o{Transparency(t), op.code};
                 report(QStringLiteral("image %1, %2").arg(op.name).arg(transparencies[t]),
                        time(w, h, p, [&](Surface &pic, const ScreenRect &s, const ScreenRect &tr) {
                            StampImageMark(pic, p.surfaces(), s, tr, o);

@@ -122,9 +122,9 @@ std::array<QRadioButton *, 3> options(QWidget *parent, const char *arrayName,
     return group;
 }
 
-// The index of the checked button of a group: first, else second, else third.
-int levelOf(const std::array<QRadioButton *, 3> &group) {
-    return group[0]->isChecked() ? 0 : group[1]->isChecked() ? 1 : 2;
+// The option of the checked button of a group: first, else second, else third.
+template <typename Option> Option optionOf(const std::array<QRadioButton *, 3> &group) {
+    return Option(group[0]->isChecked() ? 0 : group[1]->isChecked() ? 1 : 2);
 }
 
 void check(const std::array<QRadioButton *, 3> &group, int index) {
@@ -339,11 +339,12 @@ void MarkEditor::loadFromMark() {
         if (row >= 0)
             rasterOpList->setCurrentRow(row);
         check(printModeOptions, mark.PrintMode);
-        if (mark.PrintMode == Solid)
+        const PrintMode mode{mark.PrintMode};
+        if (mode == PrintMode::Solid)
             check(solidTransparency, mark.Level);
-        else if (mark.PrintMode == Outline)
+        else if (mode == PrintMode::Outline)
             check(outlineRelief, mark.Level);
-        else if (mark.PrintMode == Colouring)
+        else if (mode == PrintMode::Colouring)
             check(contrast, mark.Level);
         if (!mark.ImagePath.isEmpty()) {
             LoadMarkImage(mark.ImagePath);
@@ -496,22 +497,22 @@ TextMarkOptions MarkEditor::textOptions() const {
     TextMarkOptions o;
     o.text = textEdit->text();
     o.colour = textForeColour_;
-    o.printMode = levelOf(printModeOptions);
-    if (o.printMode == Solid)
-        o.level = levelOf(solidTransparency);
-    else if (o.printMode == Outline)
-        o.level = levelOf(outlineRelief);
+    o.printMode = optionOf<PrintMode>(printModeOptions);
+    if (o.printMode == PrintMode::Solid)
+        o.level = optionOf<Level>(solidTransparency);
+    else if (o.printMode == PrintMode::Outline)
+        o.level = optionOf<Level>(outlineRelief);
     else
-        o.level = SelectedIndex(QStringLiteral("contrast"));
+        o.level = Level{SelectedIndex(QStringLiteral("contrast"))};
     o.steps = state_.StepTable;
     return o;
 }
 
 ImageMarkOptions MarkEditor::imageOptions() const {
     ImageMarkOptions o;
-    o.transparency = levelOf(imageTransparency);
+    o.transparency = optionOf<Transparency>(imageTransparency);
     if (const QListWidgetItem *row = rasterOpList->currentItem())
-        o.rasterOp = row->data(Qt::UserRole).toUInt();
+        o.rasterOp = RasterOp(row->data(Qt::UserRole).toUInt());
     return o;
 }
 
@@ -600,9 +601,9 @@ void MarkEditor::onOk() {
     mark.ImagePath = imageTag;
     mark.Text = textEdit->text();
     mark.PrintMode = SelectedIndex(QStringLiteral("PrintMode"));
-    if (mark.PrintMode == Solid)
+    if (PrintMode{mark.PrintMode} == PrintMode::Solid)
         mark.Level = SelectedIndex(QStringLiteral("solidTransp"));
-    else if (mark.PrintMode == Outline)
+    else if (PrintMode{mark.PrintMode} == PrintMode::Outline)
         mark.Level = SelectedIndex(QStringLiteral("outlineRelief"));
     else
         mark.Level = SelectedIndex(QStringLiteral("contrast"));

@@ -11,7 +11,6 @@
 namespace imprimata {
 
 enum MarkTypes : std::int16_t { TextMark = 0, ImageMark = 1 };
-enum PrintModes : std::uint8_t { Solid = 0, Outline = 1, Colouring = 2 };
 
 // The whole definition of a mark. Assigning a record shares its font.
 struct MarkSettings {
@@ -21,10 +20,12 @@ struct MarkSettings {
     QString ImagePath;
     SharedFont Font; // empty until the editor first opens or a mark file is loaded
     ColourValue Colour = 0;
-    std::uint8_t PrintMode = Solid;
+    // Option indices of render's PrintMode, Level and Transparency, kept as the mark file
+    // stores them.
+    std::uint8_t PrintMode = 0;
     std::uint8_t Level = 0;
     std::uint8_t ImageTransparency = 0;
-    std::int32_t RasterOp = 0;
+    std::int32_t RasterOp = 0;   // 0 in a new record, which copies as SrcCopy does
     std::int16_t MarkHeight = 0; // twips
     std::int16_t MarkWidth = 0;  // twips
 
@@ -40,7 +41,7 @@ struct MarkSettings {
 // The rows of the editor's raster operation list, in list order.
 struct RasterOpEntry {
     const char *name;
-    std::uint32_t code;
+    RasterOp code;
 };
 inline constexpr std::array<RasterOpEntry, 8> RasterOpTable{{
     {"MergePaint", MergePaint},

@@ -43,11 +43,12 @@ void stampMark(Surface &pic, const PlacementSurfaces &surfaces, const MarkSettin
               block.height(), pic.image(), target.left, target.top);
     if (mark.MarkType == TextMark) {
         StampTextMark(pic, surfaces, source, target,
-                      TextMarkOptions{mark.Text, mark.Colour, mark.PrintMode, mark.Level, steps});
+                      TextMarkOptions{mark.Text, mark.Colour, PrintMode{mark.PrintMode},
+                                      Level{mark.Level}, steps});
     } else {
-        StampImageMark(
-            pic, surfaces, source, target,
-            ImageMarkOptions{mark.ImageTransparency, static_cast<std::uint32_t>(mark.RasterOp)});
+        StampImageMark(pic, surfaces, source, target,
+                       ImageMarkOptions{Transparency{mark.ImageTransparency},
+                                        RasterOp(static_cast<std::uint32_t>(mark.RasterOp))});
     }
 }
 

@@ -18,12 +18,36 @@ inline constexpr bool isSystemColour(ColourValue c) {
     return (static_cast<std::uint32_t>(c) & 0xFFFFFF00u) == 0x80000000u;
 }
 
+// A plain colour's three channels.
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+
+    // Bits above the blue byte are ignored: resolve a system-colour reference first.
+    static constexpr Rgb fromColourValue(ColourValue c) {
+        const auto v = static_cast<std::uint32_t>(c);
+        return {static_cast<std::uint8_t>(v & 0xFFu), static_cast<std::uint8_t>((v >> 8) & 0xFFu),
+                static_cast<std::uint8_t>((v >> 16) & 0xFFu)};
+    }
+    // The alpha channel is ignored.
+    static constexpr Rgb fromQRgb(QRgb rgb) {
+        return {static_cast<std::uint8_t>(qRed(rgb)), static_cast<std::uint8_t>(qGreen(rgb)),
+                static_cast<std::uint8_t>(qBlue(rgb))};
+    }
+    constexpr ColourValue toColourValue() const { return red | (green << 8) | (blue << 16); }
+    // Opaque.
+    constexpr QRgb toQRgb() const { return qRgb(red, green, blue); }
+
+    friend constexpr bool operator==(Rgb, Rgb) = default;
+};
+
 inline constexpr ColourValue colourFromRgb(QRgb rgb) {
-    return static_cast<ColourValue>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+    return Rgb::fromQRgb(rgb).toColourValue();
 }
 
 inline constexpr QRgb rgbFromColour(ColourValue c) {
-    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return Rgb::fromColourValue(c).toQRgb();
 }
 
 // Resolves a system-colour reference through the palette; plain colours pass through.

@@ -22,16 +22,8 @@ int clampTo(int v, int lo, int hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
-} // namespace
-
-void SplitRGB(ColourValue colour, int &red, int &green, int &blue) {
-    const auto c = static_cast<std::uint32_t>(colour);
-    red = static_cast<int>(c & 255u);
-    green = static_cast<int>((c & 65280u) / 256u);
-    blue = static_cast<int>((c & 16711680u) / 65536u);
-}
-
-void RGBToHLS(int red, int green, int blue, int &hue, int &lightness, int &saturation) {
+// Takes channels as ints, as RGBToHLS is handed them.
+Hls hlsOf(int red, int green, int blue) {
     const int cMax = MaxValue(MaxValue(red, green), blue);
     const int cMin = MinValue(MinValue(red, green), blue);
 
@@ -66,9 +58,28 @@ void RGBToHLS(int red, int green, int blue, int &hue, int &lightness, int &satur
         if (h > 240.0f)
             h -= 240.0f;
     }
-    hue = static_cast<int>(h);
-    lightness = clampTo(static_cast<int>(l), 0, HlsScale);
-    saturation = clampTo(s, 0, HlsScale);
+    return {static_cast<int>(h), clampTo(static_cast<int>(l), 0, HlsScale),
+            clampTo(s, 0, HlsScale)};
+}
+
+} // namespace
+
+void SplitRGB(ColourValue colour, int &red, int &green, int &blue) {
+    const Rgb c = Rgb::fromColourValue(colour);
+    red = c.red;
+    green = c.green;
+    blue = c.blue;
+}
+
+Hls toHls(Rgb colour) {
+    return hlsOf(colour.red, colour.green, colour.blue);
+}
+
+void RGBToHLS(int red, int green, int blue, int &hue, int &lightness, int &saturation) {
+    const Hls c = hlsOf(red, green, blue);
+    hue = c.hue;
+    lightness = c.lightness;
+    saturation = c.saturation;
 }
 
 float HueToChannel(float m1, float m2, float &hue) {
@@ -85,12 +96,14 @@ float HueToChannel(float m1, float m2, float &hue) {
     return m1;
 }
 
-void HLSToRGB(int hue, int lightness, int saturation, int &red, int &green, int &blue) {
+Rgb toRgb(Hls colour) {
+    const int lightness = colour.lightness;
+    const int saturation = colour.saturation;
+    const auto byte = [](int v) { return static_cast<std::uint8_t>(clampTo(v, 0, 255)); };
     if (saturation == 0) {
-        const int v =
-            static_cast<int>(roundSingle(static_cast<float>(lightness) * 255.0f / 240.0f));
-        red = green = blue = clampTo(v, 0, 255);
-        return;
+        const std::uint8_t v =
+            byte(static_cast<int>(roundSingle(static_cast<float>(lightness) * 255.0f / 240.0f)));
+        return {v, v, v};
     }
     const auto l = static_cast<float>(lightness);
     const auto s = static_cast<float>(saturation);
@@ -101,28 +114,30 @@ void HLSToRGB(int hue, int lightness, int saturation, int &red, int &green, int 
         m2 = l + s - static_cast<float>(lightness * saturation + 120) / 240.0f;
     const float m1 = static_cast<float>(2 * lightness) - m2;
 
-    const auto channel = [](float c) {
+    const auto channel = [&byte](float c) {
         const float numerator = c * 255.0f + 120.0f;
-        return clampTo(roundDouble(static_cast<double>(numerator) / 240.0), 0, 255);
+        return byte(roundDouble(static_cast<double>(numerator) / 240.0));
     };
-    float h = static_cast<float>(hue);
+    float h = static_cast<float>(colour.hue);
     float forRed = h + 80.0f;
-    red = channel(HueToChannel(m1, m2, forRed));
+    const std::uint8_t red = channel(HueToChannel(m1, m2, forRed));
     // Green passes the hue itself, so blue starts from the hue brought into range.
-    green = channel(HueToChannel(m1, m2, h));
+    const std::uint8_t green = channel(HueToChannel(m1, m2, h));
     float forBlue = h - 80.0f;
-    blue = channel(HueToChannel(m1, m2, forBlue));
+    return {red, green, channel(HueToChannel(m1, m2, forBlue))};
+}
+
+void HLSToRGB(int hue, int lightness, int saturation, int &red, int &green, int &blue) {
+    const Rgb c = toRgb({hue, lightness, saturation});
+    red = c.red;
+    green = c.green;
+    blue = c.blue;
 }
 
 std::array<int, 3> AverageHLS(const Surface &picture, int x1, int y1, int x2, int y2) {
     if (x2 < x1 || y2 < y1)
         return {0, 0, 0};
-    int outsideHue = 0, outsideLightness = 0, outsideSaturation = 0;
-    {
-        int r = 0, g = 0, b = 0;
-        SplitRGB(-1, r, g, b);
-        RGBToHLS(r, g, b, outsideHue, outsideLightness, outsideSaturation);
-    }
+    const Hls outside = toHls(Rgb::fromColourValue(-1));
     const QImage &image = picture.image();
     // 64-bit sums: no area a picture can hold overflows them.
     std::int64_t sums[3] = {0, 0, 0};
@@ -140,17 +155,15 @@ std::array<int, 3> AverageHLS(const Surface &picture, int x1, int y1, int x2, in
         outsidePoints += columns - insideColumns;
         const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(static_cast<int>(y)));
         for (int x = insideLeft; x <= insideRight; ++x) {
-            int r = 0, g = 0, b = 0, h = 0, l = 0, s = 0;
-            SplitRGB(colourFromRgb(row[x]), r, g, b);
-            RGBToHLS(r, g, b, h, l, s);
-            sums[0] += h;
-            sums[1] += l;
-            sums[2] += s;
+            const Hls c = toHls(Rgb::fromQRgb(row[x]));
+            sums[0] += c.hue;
+            sums[1] += c.lightness;
+            sums[2] += c.saturation;
         }
     }
-    sums[0] += outsidePoints * outsideHue;
-    sums[1] += outsidePoints * outsideLightness;
-    sums[2] += outsidePoints * outsideSaturation;
+    sums[0] += outsidePoints * outside.hue;
+    sums[1] += outsidePoints * outside.lightness;
+    sums[2] += outsidePoints * outside.saturation;
     const double n = static_cast<double>(columns * rows);
     return {roundDouble(static_cast<double>(sums[0]) / n),
             roundDouble(static_cast<double>(sums[1]) / n),

@@ -16,8 +16,21 @@ inline constexpr int GreyHue = 160;
 // as 129, a strong cyan such as (1, 222, 250) drifts by 7).
 inline constexpr int HlsRoundTripDrift = 7;
 
-// red = colour AND 255, green and blue from the next two bytes. Bits above the
-// blue byte are ignored, so a point read outside a picture (-1) splits as white.
+// A colour on the 0..240 scale.
+struct Hls {
+    int hue = 0;
+    int lightness = 0;
+    int saturation = 0;
+
+    friend constexpr bool operator==(Hls, Hls) = default;
+};
+
+Hls toHls(Rgb colour);
+// Each channel is clamped into 0..255.
+Rgb toRgb(Hls colour);
+
+// Rgb::fromColourValue by out-parameters: bits above the blue byte are ignored, so a
+// point read outside a picture (-1) splits as white.
 void SplitRGB(ColourValue colour, int &red, int &green, int &blue);
 
 template <typename T> constexpr T MaxValue(T a, T b) {
@@ -27,9 +40,8 @@ template <typename T> constexpr T MinValue(T a, T b) {
     return a <= b ? a : b;
 }
 
-// Channels 0..255 to hue, lightness and saturation on the 0..240 scale.
+// toHls and toRgb by out-parameters.
 void RGBToHLS(int red, int green, int blue, int &hue, int &lightness, int &saturation);
-// The way back; each channel is clamped into 0..255.
 void HLSToRGB(int hue, int lightness, int saturation, int &red, int &green, int &blue);
 // One channel of HLSToRGB on the 0..240 scale. The hue is brought into range in place.
 float HueToChannel(float m1, float m2, float &hue);

@@ -21,24 +21,24 @@ void PreviewTextMark(const TextPreviewSurfaces &surfaces, const TextMarkOptions 
     const int bw = text.width();
     const int bh = text.height();
 
-    if (options.printMode == 0 && options.level == 0) {
+    if (options.printMode == PrintMode::Solid && options.level == Level::Least) {
         preview.setCurrentPosition(0, 0);
         preview.print(options.text);
         return;
     }
     text.print(options.text);
 
-    if (options.printMode == 0) {
+    if (options.printMode == PrintMode::Solid) {
         saved.takeImage(preview);
         BlendBlock(preview, 0, 0, w, h, text, 0, 0, bw, bh, solidAlpha(options.level));
         restoreWhereWhite(preview.image(), saved.image(), text.image(), 0, 0, bw, bh);
         return;
     }
 
-    if (options.printMode == 1) {
+    if (options.printMode == PrintMode::Outline) {
         // Edges of the freshly printed buffer, over the preview's whole area.
         const EdgeMask edges = findEdges(text.image(), 0, 0, w, h);
-        if (options.level == 0) {
+        if (options.level == Level::Least) {
             paintEdges(preview.image(), 0, 0, edges,
                        rgbFromColour(resolveColour(preview.foreColour())));
             return;
@@ -76,7 +76,7 @@ void PreviewImageMark(Surface &preview, Surface &work, const Surface &image, QPo
     const int ih = image.height();
     const int ox = offset.x();
     const int oy = offset.y();
-    if (options.transparency == 0) {
+    if (options.transparency == Transparency::Opaque) {
         blockCopy(preview.image(), ox, oy, iw, ih, image.image(), 0, 0, options.rasterOp);
         return;
     }

@@ -37,14 +37,14 @@ void printMark(Surface &buffer, const TextMarkOptions &options) {
 
 } // namespace
 
-int solidAlpha(int level) {
-    return level == 1 ? 100 : 50;
+int solidAlpha(Level level) {
+    return level == Level::Middle ? 100 : 50;
 }
-int reliefAlpha(int level) {
-    return level == 1 ? 150 : 220;
+int reliefAlpha(Level level) {
+    return level == Level::Middle ? 150 : 220;
 }
-int imageAlpha(int transparency) {
-    return transparency == 1 ? 100 : 70;
+int imageAlpha(Transparency transparency) {
+    return transparency == Transparency::Low ? 100 : 70;
 }
 
 void StampTextMark(Surface &pic, const PlacementSurfaces &surfaces, const ScreenRect &source,
@@ -56,8 +56,8 @@ void StampTextMark(Surface &pic, const PlacementSurfaces &surfaces, const Screen
     Surface &text = surfaces.textBuffer;
     Surface &composite = surfaces.compositeBuffer;
 
-    if (options.printMode == 0) {
-        if (options.level == 0) {
+    if (options.printMode == PrintMode::Solid) {
+        if (options.level == Level::Least) { // opaque
             printMark(background, options);
             blockCopy(pic.image(), o.left, o.top, o.w - 1, o.h - 1, background.image(), o.sx, o.sy);
             return;
@@ -73,9 +73,9 @@ void StampTextMark(Surface &pic, const PlacementSurfaces &surfaces, const Screen
         return;
     }
 
-    if (options.printMode == 1) {
+    if (options.printMode == PrintMode::Outline) {
         const EdgeMask edges = findEdges(surfaces.view.image(), o.sx, o.sy, o.w, o.h);
-        if (options.level == 0) {
+        if (options.level == Level::Least) { // no relief
             paintEdges(pic.image(), o.left, o.top, edges,
                        rgbFromColour(resolveColour(options.colour)));
             return;
@@ -101,7 +101,7 @@ void StampImageMark(Surface &pic, const PlacementSurfaces &surfaces, const Scree
     if (!overlapOf(source, target, o))
         return;
     const QImage &mark = surfaces.view.image();
-    if (options.transparency == 0) {
+    if (options.transparency == Transparency::Opaque) {
         blockCopy(pic.image(), o.left, o.top, o.w, o.h, mark, o.sx, o.sy, options.rasterOp);
         return;
     }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <type_traits>
 
 namespace imprimata {
 
@@ -19,24 +20,41 @@ struct PlacementSurfaces {
     Surface &compositeBuffer;  // PicIM(3): the background copy a text stamp blends into
 };
 
-// Print modes and levels as the mark stores them.
+// The mark record stores each option below as its index, 0, 1 or 2. A value outside the
+// enumerators is read as the last option, except by Colouring, which takes the first step.
+enum class PrintMode : std::uint8_t { Solid, Outline, Colouring };
+
+// How much of the print mode's effect: Solid's transparency (Least is opaque), Outline's
+// relief (Least is none: the edges alone, in the mark's colour), Colouring's contrast.
+enum class Level : std::uint8_t { Least, Middle, Most };
+
+// An image mark's transparency.
+enum class Transparency : std::uint8_t { Opaque, Low, High };
+
+template <typename Option>
+requires std::is_same_v<Option, PrintMode> || std::is_same_v<Option, Level> ||
+    std::is_same_v<Option, Transparency>
+constexpr std::uint8_t optionIndex(Option option) {
+    return static_cast<std::uint8_t>(option);
+}
+
 struct TextMarkOptions {
     QString text;
     ColourValue colour = 0; // may be a system-colour reference
-    int printMode = 0;      // 0 Solid, 1 Outline, anything else Colouring
-    int level = 0;          // Solid: 0 opaque, 1 low, 2 high; Outline: 0 flat, 1 low, 2 high relief
+    PrintMode printMode = PrintMode::Solid;
+    Level level = Level::Least;
     std::array<int, 3> steps{15, 30, 50}; // Colouring steps by level
 };
 
 struct ImageMarkOptions {
-    int transparency = 0; // 0 opaque, 1 low, anything else high
-    std::uint32_t rasterOp = SrcCopy;
+    Transparency transparency = Transparency::Opaque;
+    RasterOp rasterOp = SrcCopy; // an unknown code copies the source
 };
 
 // Opacities of the blends, out of 255.
-int solidAlpha(int level);
-int reliefAlpha(int level);
-int imageAlpha(int transparency);
+int solidAlpha(Level level);
+int reliefAlpha(Level level);
+int imageAlpha(Transparency transparency);
 
 // Stamps the text mark into the picture where the overlap lies. target is the overlap in
 // the picture's pixels, source the same overlap in the mark view's; every buffer is read

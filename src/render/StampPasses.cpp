@@ -141,9 +141,10 @@ void paintEdges(QImage &dst, int x, int y, const EdgeMask &mask, QRgb colour) {
     }
 }
 
-ColouringShift colouringShift(const std::array<int, 3> &averages, int level,
+ColouringShift colouringShift(const std::array<int, 3> &averages, Level level,
                               const std::array<int, 3> &steps) {
-    const int step = (level >= 0 && level <= 2) ? steps[static_cast<std::size_t>(level)] : steps[0];
+    const auto index = static_cast<std::size_t>(level);
+    const int step = index < steps.size() ? steps[index] : steps[0];
     const auto sign = [](int average) { return average > HlsScale / 2 ? -1 : 1; };
     return {sign(averages[1]) * step, sign(averages[2]) * step};
 }
@@ -166,12 +167,10 @@ void shiftUnderGlyphs(QImage &dst, int dx, int dy, const QImage &background, con
         for (int i = 0; i < n; ++i) {
             if (isWhite(glyphs[i]))
                 continue;
-            int r = 0, g = 0, b = 0, hue = 0, lightness = 0, saturation = 0;
-            SplitRGB(colourFromRgb(back[i]), r, g, b);
-            RGBToHLS(r, g, b, hue, lightness, saturation);
-            HLSToRGB(hue, shifted(lightness, shift.lightness),
-                     shifted(saturation, shift.saturation), r, g, b);
-            out[i] = qRgb(r, g, b);
+            Hls c = toHls(Rgb::fromQRgb(back[i]));
+            c.lightness = shifted(c.lightness, shift.lightness);
+            c.saturation = shifted(c.saturation, shift.saturation);
+            out[i] = toRgb(c).toQRgb();
         }
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Stamp.h"
+
 #include <QImage>
 #include <array>
 #include <cstdint>
@@ -47,8 +49,8 @@ struct ColouringShift {
 
 // Moves away from the area's average: lighter on a dark area (average lightness up to
 // half the scale), darker on a light one; likewise for saturation. The level picks the
-// step; a level outside 0..2 takes the first.
-ColouringShift colouringShift(const std::array<int, 3> &averages, int level,
+// step; a level outside the enumerators takes the first.
+ColouringShift colouringShift(const std::array<int, 3> &averages, Level level,
                               const std::array<int, 3> &steps);
 
 // For each pixel of the block (x, y, w, h) where the text image is not white: the

@@ -161,7 +161,7 @@ void MarkEditorTest::openingWithImageMark() {
 
 void MarkEditorTest::textMarkInOutlineLevel2() {
     state.CurrentMark.Text = QStringLiteral("2005 Name");
-    state.CurrentMark.PrintMode = Outline;
+    state.CurrentMark.PrintMode = optionIndex(PrintMode::Outline);
     state.CurrentMark.Level = 2;
     MarkEditor &e = open(false);
     QVERIFY(e.printModeOptions[1]->isChecked() && e.outlineRelief[2]->isChecked());

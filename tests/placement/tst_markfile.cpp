@@ -1,4 +1,5 @@
 #include "placement/MarkFile.h"
+#include "render/Stamp.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -36,7 +37,8 @@ QByteArray exampleWith(int line, const QString &value) {
 // transparency, raster operation, height and width.
 MarkSettings exampleMark() {
     const SharedFont font = makeFont("Arial", 24, true, 204);
-    return {TextMark, "Sample", "logo.$IM", "", font, 255, Solid, 1, 0, SrcCopy, 555, 1800};
+    return {TextMark, "Sample", "logo.$IM", "",  font, 255, optionIndex(PrintMode::Solid),
+            1,        0,        SrcCopy,    555, 1800};
 }
 
 // Every stored field, font included.
@@ -92,16 +94,20 @@ void MarkFileTest::roundTrip_data() {
         << m << 18 << QByteArray("\"\xCF\xF0\xE8\xE2\xE5\xF2 \x88\"");
     m.Text = "Łódź";
     QTest::newRow("polish letter needs UTF-8") << m << 18 << ('"' + m.Text.toUtf8() + '"');
+    m.Text = QString::fromUtf8("Привет \xF0\x9F\x98\x80");
+    QTest::newRow("beyond 16 bits needs UTF-8") << m << 18 << ('"' + m.Text.toUtf8() + '"');
 
     // Empty strings, a nameless font of a fractional size and the extreme values a mark holds.
     SharedFont font = makeFont("", 9.75, false, 0);
     const QString path = "/home/user/pictures/logo, big.bmp";
-    m = {ImageMark, "", "", path, font, SystemWindowText, Colouring, 2, 2, 0, -32768, 32767};
+    m = {ImageMark, "", "", path,   font, SystemWindowText, optionIndex(PrintMode::Colouring),
+         2,         2,  0,  -32768, 32767};
     m.Font->font.setWeight(static_cast<QFont::Weight>(350));
     QTest::newRow("image mark, empty strings, limits") << m << 8 << QByteArray("9.75");
     font = makeFont("DejaVu Sans", 1638.35, false, 255);
     font->font.setWeight(static_cast<QFont::Weight>(1000));
-    m = {TextMark, "Big", "big.$IM", "", font, White, Outline, 2, 0, MergePaint, 1, 1};
+    m = {TextMark, "Big", "big.$IM",  "", font, White, optionIndex(PrintMode::Outline),
+         2,        0,     MergePaint, 1,  1};
     QTest::newRow("largest font, white, heaviest") << m << 8 << QByteArray("1638.35");
 }
 

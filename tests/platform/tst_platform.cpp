@@ -1,3 +1,4 @@
+#include "platform/Colour.h"
 #include "platform/Dialogs.h"
 #include "platform/Numeric.h"
 #include "platform/PictureWriter.h"
@@ -16,6 +17,8 @@ class PlatformTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void colourChannels_data();
+    void colourChannels();
     void rasterOps_data();
     void rasterOps();
     void blockCopyClips();
@@ -31,6 +34,32 @@ private slots:
     void replacingKeepsLinkAndPermissions();
     void dialogs();
 };
+
+void PlatformTest::colourChannels_data() {
+    QTest::addColumn<ColourValue>("stored");
+    QTest::addColumn<int>("red");
+    QTest::addColumn<int>("green");
+    QTest::addColumn<int>("blue");
+    QTest::addColumn<ColourValue>("back"); // the stored value the channels give again
+    QTest::newRow("red is the low byte") << 0x123456 << 0x56 << 0x34 << 0x12 << 0x123456;
+    QTest::newRow("-1 reads as white") << -1 << 255 << 255 << 255 << White;
+    QTest::newRow("system reference, unresolved") << SystemWindowText << 8 << 0 << 0 << 8;
+}
+
+void PlatformTest::colourChannels() {
+    QFETCH(ColourValue, stored);
+    QFETCH(int, red);
+    QFETCH(int, green);
+    QFETCH(int, blue);
+    const Rgb c = Rgb::fromColourValue(stored);
+    QCOMPARE(int(c.red), red);
+    QCOMPARE(int(c.green), green);
+    QCOMPARE(int(c.blue), blue);
+    QTEST(c.toColourValue(), "back");
+    QCOMPARE(c.toQRgb(), qRgb(red, green, blue));
+    QVERIFY(Rgb::fromQRgb(qRgba(red, green, blue, 0)) == c); // alpha plays no part
+    QTEST(colourFromRgb(rgbFromColour(stored)), "back");
+}
 
 void PlatformTest::rasterOps_data() {
     QTest::addColumn<uint>("rop");

@@ -65,7 +65,7 @@ void PreviewTest::image() {
     mark.setImage(patterned(image.width(), image.height(), 77));
     const QImage before = preview.image().copy();
     // Combined by the raster operation, then blended with alpha 100.
-    PreviewImageMark(preview, work, mark, layout.offset, {1, SrcInvert});
+    PreviewImageMark(preview, work, mark, layout.offset, {Transparency::Low, SrcInvert});
     const QRect inside(layout.offset, image);
     for (int y = 0; y < before.height(); ++y)
         for (int x = 0; x < before.width(); ++x) {
@@ -106,7 +106,7 @@ void PreviewTest::text() {
     for (Surface *s : {&preview, &text, &glyphs})
         s->setFont(font);
     preview.setForeColour(PreviewColour);
-    PreviewTextMark({preview, text, saved}, {words, MarkColour, mode, level});
+    PreviewTextMark({preview, text, saved}, {words, MarkColour, PrintMode(mode), Level(level)});
 
     // Where the text lands: every glyph pixel, or for Outline the pixels that differ from
     // their left or upper neighbour.

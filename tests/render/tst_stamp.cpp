@@ -101,6 +101,9 @@ void StampTest::textModesOnGrey_data() {
     QTest::newRow("colouring high") << 2 << 2 << false << qRgb(92, 92, 142) << QPoint(9, 7);
     QTest::newRow("white, solid low") << 0 << 1 << true << QRgb(0) << QPoint(0, 0);
     QTest::newRow("white, colouring high") << 2 << 2 << true << QRgb(0) << QPoint(0, 0);
+    // Options out of range, as a record may hold: the last mode, the highest transparency.
+    QTest::newRow("mode 3 is colouring") << 3 << 2 << false << qRgb(92, 92, 142) << QPoint(9, 7);
+    QTest::newRow("solid, level 5 is high") << 0 << 5 << false << QRgb(0) << QPoint(0, 4);
 }
 
 void StampTest::textModesOnGrey() {
@@ -116,7 +119,7 @@ void StampTest::textModesOnGrey() {
     p.backgroundBuffer.image().fill(rgbFromColour(Grey));
     Surface pic(p.w + 20, p.h + 12, white ? Grey : Grey + 0x010101);
     StampTextMark(pic, p.surfaces(), {0, 0, p.w, p.h}, {7, 5, 7 + p.w, 5 + p.h},
-                  {MarkText, colour, mode, level});
+                  {MarkText, colour, PrintMode(mode), Level(level)});
 
     QImage want(pic.width(), pic.height(), QImage::Format_RGB32);
     const QRgb picture = rgbFromColour(pic.backColour()), back = rgbFromColour(Grey);
@@ -150,7 +153,7 @@ void StampTest::textModesOnGrey() {
     QPainter(&q.backgroundBuffer.image()).fillRect(ox, oy, p.w, p.h, QColor(rgbFromColour(Grey)));
     Surface part(pic.width() - 7 - ox, pic.height() - 5 - oy, pic.backColour());
     StampTextMark(part, q.surfaces(), {ox, oy, p.w, p.h}, {0, 0, p.w - ox, p.h - oy},
-                  {MarkText, colour, mode, level});
+                  {MarkText, colour, PrintMode(mode), Level(level)});
     QImage whole = pic.image().copy(7 + ox, 5 + oy, part.width(), part.height());
     // Outline finds no edges in the overlap's first column and row: there the picture stays,
     // or the relief copies the background.
@@ -201,7 +204,7 @@ void StampTest::outlineFromOverlapCorner() {
     QImage want = pic.image().copy();
     StampTextMark(pic, {view, backgroundBuffer, textBuffer, compositeBuffer},
                   {sx, sy, sx + w, sy + h}, {tx, ty, tx + w, ty + h},
-                  {QString(), MarkColour, 1, level});
+                  {QString(), MarkColour, PrintMode::Outline, Level(level)});
 
     const auto g = [&](int x, int y) { return glyphs.pixel(sx + x, sy + y); };
     int crossings = 0; // glyph borders between the overlap's first column or row and beyond
@@ -234,7 +237,7 @@ void StampTest::overlapWiderThan16Bits() {
     QCOMPARE(pic.point(w - 1, 1), Grey);
     QCOMPARE(pic.point(w - 2, 2), Grey);
     StampImageMark(pic, {view, backgroundBuffer, textBuffer, compositeBuffer}, overlap, overlap,
-                   {0, SrcCopy});
+                   {Transparency::Opaque, SrcCopy});
     QCOMPARE(pic.point(w - 1, 2), red);
     QCOMPARE(pic.point(32768, 0), red);
 }
@@ -248,6 +251,7 @@ void StampTest::imageStamp_data() {
         QTest::addRow("%s low", RasterOps[op].name) << op << 1 << 100;
         QTest::addRow("%s high", RasterOps[op].name) << op << 2 << 70;
     }
+    QTest::newRow("transparency 3 is high") << 3 << 3 << 70;
 }
 
 void StampTest::imageStamp() {
@@ -264,7 +268,7 @@ void StampTest::imageStamp() {
     // buffer too is used at the source offset.
     const ScreenRect source{3, 1, 30, 20}, target{13, 9, 40, 28};
     StampImageMark(pic, {view, backgroundBuffer, textBuffer, compositeBuffer}, source, target,
-                   {transparency, RasterOps[op].code});
+                   {Transparency(transparency), RasterOp(RasterOps[op].code)});
     for (int y = target.top; y < target.bottom; ++y)
         for (int x = target.left; x < target.right; ++x) {
             const QRgb p = want.pixel(x, y);
