@@ -100,13 +100,13 @@ void MainWindow::onFileClicked() {
     state_.CurrentPicturePath = QDir(fileListFolder_).filePath(name);
 
     // An unreadable file leaves the picture read before it, and its size, as they were.
-    PictureReadResult read = readPicture(state_.CurrentPicturePath);
-    if (!read.ok())
-        dialogs_.message(read.error, MessageIcon::None);
+    Result<QImage> read = readPicture(state_.CurrentPicturePath);
+    if (!read)
+        dialogs_.message(read.error(), MessageIcon::None);
     preview->clear();
-    if (!read.ok())
+    if (!read)
         return;
-    Image1 = std::move(read.image);
+    Image1 = std::move(read).value();
     pictureWidth = Image1.width();
     pictureHeight = Image1.height();
     image1Path = state_.CurrentPicturePath;

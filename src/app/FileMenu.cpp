@@ -18,14 +18,14 @@ bool MainWindow::SaveAs() {
         return false;
     // A JPEG keeps the camera data of the file the shown pixels came from, never another's;
     // losing it is said, not fatal.
-    QString error, warning;
-    if (!writePicture(Pic->surface().image(), path, &error, DefaultJpegQuality, shownImagePath,
-                      &warning)) {
-        dialogs_.message(error);
+    const Result<PictureWritten> written =
+        writePicture(Pic->surface().image(), path, DefaultJpegQuality, shownImagePath);
+    if (!written) {
+        dialogs_.message(written.error());
         return false;
     }
-    if (!warning.isEmpty())
-        dialogs_.message(warning);
+    if (!written->warning.isEmpty())
+        dialogs_.message(written->warning);
     stampsUnsaved = false;
     return true;
 }

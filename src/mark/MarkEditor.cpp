@@ -547,12 +547,12 @@ void MarkEditor::PreviewImageMark() {
 bool MarkEditor::LoadMarkImage(const QString &path) {
     // The picture is read into the editor's own holder: the main window's pictures stay as
     // they are.
-    const PictureReadResult read = readPicture(path, MaxMarkPicturePixels);
-    if (!read.ok()) {
-        dialogs_.message(read.error, MessageIcon::None);
+    const Result<QImage> read = readPicture(path, MaxMarkPicturePixels);
+    if (!read) {
+        dialogs_.message(read.error(), MessageIcon::None);
         return false;
     }
-    const QImage &picture = read.image;
+    const QImage &picture = read.value();
     const int w = std::min(picture.width(), maxImageWidth);
     const int h = std::min(picture.height(), maxImageHeight);
     centreInFrame(imageBoxes[0], imageFrames[0], w * twipsPerPixelX(), h * twipsPerPixelY());

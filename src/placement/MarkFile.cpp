@@ -105,11 +105,11 @@ bool isDelimiter(QChar c) {
 // quote, any other value to the next comma or line end, and the delimiter is consumed.
 class ValueReader {
 public:
-    enum Result { Value, End, TextAfterQuote, Unclosed };
+    enum Outcome { Value, End, TextAfterQuote, Unclosed };
 
     explicit ValueReader(const QString &text) : text_(text) {}
 
-    Result next(QString *value) {
+    Outcome next(QString *value) {
         const qsizetype size = text_.size();
         while (pos_ < size && isSpace(text_[pos_]))
             ++pos_;
@@ -318,11 +318,6 @@ private:
     QString error_;
 };
 
-void setError(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-}
-
 // The file system's own description, with the file it is about.
 QString fileError(const QString &path, const QFileDevice &file, const char *fallback) {
     QString why = file.errorString();
@@ -334,15 +329,13 @@ QString fileError(const QString &path, const QFileDevice &file, const char *fall
 // Reads a whole mark file of at most MaxMarkFileBytes. Only a regular file (or a link to one)
 // is opened: a FIFO would block the open and a device might never end. It is checked before
 // opening and again on what was opened, in case the name changed in between.
-bool readRegularFile(const QString &path, QByteArray *bytes, QString *error) {
+Result<QByteArray> readRegularFile(const QString &path) {
     const QString shown = QDir::toNativeSeparators(path);
     const auto notRegular = [&] {
-        setError(error, QStringLiteral("%1 is not a regular file.").arg(shown));
-        return false;
+        return Failure{QStringLiteral("%1 is not a regular file.").arg(shown)};
     };
     const auto systemError = [&] {
-        setError(error, QStringLiteral("%1: %2").arg(shown, qt_error_string(errno)));
-        return false;
+        return Failure{QStringLiteral("%1: %2").arg(shown, qt_error_string(errno))};
     };
     if (const QFileInfo info(path); info.exists() && !info.isFile())
         return notRegular();
@@ -371,12 +364,9 @@ bool readRegularFile(const QString &path, QByteArray *bytes, QString *error) {
             break;
         data.append(chunk, n);
     }
-    if (data.size() > MaxMarkFileBytes) {
-        setError(error, QStringLiteral("%1: The file is too large to be a mark file.").arg(shown));
-        return false;
-    }
-    *bytes = data;
-    return true;
+    if (data.size() > MaxMarkFileBytes)
+        return Failure{QStringLiteral("%1: The file is too large to be a mark file.").arg(shown)};
+    return data;
 }
 
 } // namespace
@@ -402,7 +392,7 @@ QString markFileHeader() {
         .arg(VersionMinor);
 }
 
-QByteArray encodeMarkFile(const MarkSettings &mark, QString *error) {
+Result<QByteArray> encodeMarkFile(const MarkSettings &mark) {
     const QString family = mark.Font ? mark.Font->font.family() : QString();
     const struct {
         const QString &value;
@@ -413,12 +403,10 @@ QByteArray encodeMarkFile(const MarkSettings &mark, QString *error) {
                    {mark.Text, "mark text"}};
     for (const auto &s : strings) {
         // Strings are stored between quotes with no escape, so a quote would cut the value.
-        if (s.value.contains(u'"')) {
-            setError(error, QStringLiteral("The %1 contains a double quote (\"), which a mark file "
-                                           "cannot store. Nothing was saved.")
-                                .arg(QString::fromLatin1(s.what)));
-            return {};
-        }
+        if (s.value.contains(u'"'))
+            return Failure{QStringLiteral("The %1 contains a double quote (\"), which a mark file "
+                                          "cannot store. Nothing was saved.")
+                               .arg(QString::fromLatin1(s.what))};
     }
 
     // A mark that never had a font is saved with the toolkit's default one.
@@ -458,14 +446,9 @@ QByteArray encodeMarkFile(const MarkSettings &mark, QString *error) {
     return text.toUtf8();
 }
 
-bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, bool *badHeader) {
-    if (badHeader)
-        *badHeader = false;
+Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
     FieldReader in(decodeText(bytes));
-    const auto failed = [&] {
-        setError(error, in.error());
-        return false;
-    };
+    const auto failed = [&] { return Failure{in.error()}; };
     // Each value is refused, with its line, as soon as it is read.
     const auto refused = [&](const QString &why) {
         in.invalid(why);
@@ -480,14 +463,9 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
     QString header;
     if (!in.readString(header) && !in.unclosed())
         return failed();
-    if (in.unclosed() || header != markFileHeader()) {
-        if (badHeader)
-            *badHeader = true;
-        setError(error, QString::fromLatin1(InvalidFileStructure));
-        return false;
-    }
+    if (in.unclosed() || header != markFileHeader())
+        return Failure{QString::fromLatin1(InvalidFileStructure)};
 
-    // Read into a record and font of our own, so a bad file changes nothing the caller holds.
     MarkSettings mark;
     auto markFont = std::make_shared<FontSpec>();
     mark.Font = markFont;
@@ -563,67 +541,56 @@ bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error, 
     if (!in.readString(mark.Text) || !in.readInteger(mark.MarkType) ||
         !in.readInteger(mark.MarkWidth))
         return failed();
-
-    out = mark;
-    return true;
+    return mark;
 }
 
-bool writeMarkFile(const QString &path, const MarkSettings &mark, QString *error) {
-    QString why;
-    const QByteArray bytes = encodeMarkFile(mark, &why);
-    if (bytes.isEmpty()) {
-        setError(error, why);
-        return false;
-    }
+Result<void> writeMarkFile(const QString &path, const MarkSettings &mark) {
+    const Result<QByteArray> encoded = encodeMarkFile(mark);
+    if (!encoded)
+        return Failure{encoded.error()};
+    const QByteArray &bytes = encoded.value();
     // Written beside the old file and renamed over it only when complete.
     QSaveFile file(path);
     // Unbuffered, so a short write (disk full, size limit) is seen here rather than lost in a
     // flush that reports success.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setError(error, fileError(path, file, "The file cannot be created."));
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Failure{fileError(path, file, "The file cannot be created.")};
     for (qint64 done = 0; done < bytes.size();) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0) {
-            setError(error, fileError(path, file, "The file cannot be written."));
+            const QString why = fileError(path, file, "The file cannot be written.");
             file.cancelWriting();
-            return false;
+            return Failure{why};
         }
         done += n;
     }
-    if (!file.commit()) {
-        setError(error, fileError(path, file, "The file cannot be written."));
+    if (!file.commit())
+        return Failure{fileError(path, file, "The file cannot be written.")};
+    return {};
+}
+
+Result<MarkSettings> readMarkFile(const QString &path) {
+    const Result<QByteArray> bytes = readRegularFile(path);
+    if (!bytes)
+        return Failure{bytes.error()};
+    return decodeMarkFile(bytes.value());
+}
+
+bool SaveMarkFile(const QString &path, const MarkSettings &mark, DialogService &dialogs) {
+    if (const Result<void> written = writeMarkFile(path, mark); !written) {
+        dialogs.message(written.error(), MessageIcon::Error);
         return false;
     }
     return true;
 }
 
-bool readMarkFile(const QString &path, MarkSettings &out, QString *error, bool *badHeader) {
-    if (badHeader)
-        *badHeader = false;
-    QByteArray bytes;
-    if (!readRegularFile(path, &bytes, error))
-        return false;
-    return decodeMarkFile(bytes, out, error, badHeader);
-}
-
-bool SaveMarkFile(const QString &path, const MarkSettings &mark, DialogService &dialogs) {
-    QString error;
-    if (writeMarkFile(path, mark, &error))
-        return true;
-    dialogs.message(error, MessageIcon::Error);
-    return false;
-}
-
 bool LoadMarkFile(const QString &path, MarkSettings &record, DialogService &dialogs) {
-    QString error;
-    MarkSettings loaded;
-    if (!readMarkFile(path, loaded, &error)) {
-        dialogs.message(error, MessageIcon::Error);
+    Result<MarkSettings> loaded = readMarkFile(path);
+    if (!loaded) {
+        dialogs.message(loaded.error(), MessageIcon::Error);
         return false;
     }
-    record = loaded;
+    record = std::move(loaded).value();
     return true;
 }
 

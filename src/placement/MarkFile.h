@@ -2,6 +2,7 @@
 
 #include "mark/MarkSettings.h"
 #include "platform/DialogService.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,22 +17,20 @@ inline constexpr const char *InvalidFileStructure = "Invalid file structure";
 QString markFileHeader();
 
 // The twenty lines of a mark file, each ended by CR LF. Windows-1251 when that reads back
-// unchanged, UTF-8 otherwise. Empty with *error set when the mark holds text the format
-// cannot store (a double quote inside a string).
-QByteArray encodeMarkFile(const MarkSettings &mark, QString *error);
+// unchanged, UTF-8 otherwise. Fails when the mark holds text the format cannot store (a
+// double quote inside a string).
+Result<QByteArray> encodeMarkFile(const MarkSettings &mark);
 
-// Parses a whole mark file. On success `out` is replaced, with a font of its own; on failure
-// `out` is left as it was, *error describes the fault and *badHeader says whether it was the
-// header. Values no mark holds (a fourth print mode, an unknown raster operation, a font no
-// mark can be drawn in) are refused. Anything after the twentieth value is ignored.
-bool decodeMarkFile(const QByteArray &bytes, MarkSettings &out, QString *error,
-                    bool *badHeader = nullptr);
+// Parses a whole mark file into a mark with a font of its own. A file whose first line is not
+// this release's header fails with InvalidFileStructure. Values no mark holds (a fourth print
+// mode, an unknown raster operation, a font no mark can be drawn in) are refused. Anything
+// after the twentieth value is ignored.
+Result<MarkSettings> decodeMarkFile(const QByteArray &bytes);
 
 // Window-free file operations: a failed write leaves any previous file as it was. Only a
 // regular file, or a link to one, is read.
-bool writeMarkFile(const QString &path, const MarkSettings &mark, QString *error);
-bool readMarkFile(const QString &path, MarkSettings &out, QString *error,
-                  bool *badHeader = nullptr);
+Result<void> writeMarkFile(const QString &path, const MarkSettings &mark);
+Result<MarkSettings> readMarkFile(const QString &path);
 
 // The same, reporting failures in a message box with the error icon.
 bool SaveMarkFile(const QString &path, const MarkSettings &mark, DialogService &dialogs);

@@ -17,20 +17,17 @@ void resetMarkSurface(Surface &surface, const MarkSettings &mark) {
     surface.setCurrentPosition(0, 0);
 }
 
-bool drawMarkView(Surface &view, const MarkSettings &mark, QString *error) {
+Result<void> drawMarkView(Surface &view, const MarkSettings &mark) {
     if (mark.MarkType == ImageMark) {
-        const PictureReadResult read = readPicture(mark.ImagePath, MaxMarkPicturePixels);
-        if (!read.ok()) {
-            if (error)
-                *error = read.error;
-            return false;
-        }
-        blockCopy(view.image(), 0, 0, read.image.width(), read.image.height(), read.image, 0, 0);
-        return true;
+        const Result<QImage> read = readPicture(mark.ImagePath, MaxMarkPicturePixels);
+        if (!read)
+            return Failure{read.error()};
+        blockCopy(view.image(), 0, 0, read->width(), read->height(), read.value(), 0, 0);
+        return {};
     }
     view.setCurrentPosition(0, 0);
     view.print(mark.Text);
-    return true;
+    return {};
 }
 
 void stampMark(Surface &pic, const PlacementSurfaces &surfaces, const MarkSettings &mark,
@@ -58,13 +55,13 @@ void overlapAt(QSize picture, QSize view, QPoint at, ScreenRect &target, ScreenR
     ComputeOverlap(pictureRect, shrunk(viewRect, 1), QPoint(0, 0), at, target, source);
 }
 
-bool MarkSurfaces::prepare(const MarkSettings &mark, QString *error) {
+Result<void> MarkSurfaces::prepare(const MarkSettings &mark) {
     const QSize size = markViewSize(mark);
     for (Surface &s : pictures_) {
         s.resize(size.width(), size.height());
         resetMarkSurface(s, mark);
     }
-    return drawMarkView(pictures_[0], mark, error);
+    return drawMarkView(pictures_[0], mark);
 }
 
 } // namespace imprimata

@@ -2,6 +2,7 @@
 
 #include "mark/MarkSettings.h"
 #include "platform/Rect.h"
+#include "platform/Result.h"
 #include "render/Stamp.h"
 
 #include <QPoint>
@@ -17,9 +18,9 @@ QSize markViewSize(const MarkSettings &mark);
 void resetMarkSurface(Surface &surface, const MarkSettings &mark);
 
 // Draws the mark into the mark view as the placement window shows it: a TEXT mark printed
-// at the top-left corner, an IMAGE mark's picture at the top-left corner. False, with the
-// reason, when the image cannot be read; the view then stays empty.
-bool drawMarkView(Surface &view, const MarkSettings &mark, QString *error);
+// at the top-left corner, an IMAGE mark's picture at the top-left corner. Fails when the
+// image cannot be read; the view then stays empty.
+Result<void> drawMarkView(Surface &view, const MarkSettings &mark);
 
 // The Insert core over surfaces: the picture under the overlap goes into the first work
 // picture at the source offset, then the mark is stamped into the picture.
@@ -33,8 +34,8 @@ void overlapAt(QSize picture, QSize view, QPoint at, ScreenRect &target, ScreenR
 // Four surfaces of one mark view, for stamping without any window.
 class MarkSurfaces {
 public:
-    // False, with the reason, when an IMAGE mark's picture cannot be read.
-    bool prepare(const MarkSettings &mark, QString *error);
+    // Fails when an IMAGE mark's picture cannot be read.
+    Result<void> prepare(const MarkSettings &mark);
     PlacementSurfaces surfaces() {
         return {pictures_[0], pictures_[1], pictures_[2], pictures_[3]};
     }

@@ -57,16 +57,15 @@ bool PlacementWindow::FitPlacementToMark(QString *error) {
     // window back to its default place (resizeEvent), an unchanged one leaves it be.
     setFixedSize(view.width() + 2 * at.x(), view.height() + 2 * at.y());
 
-    QString why;
-    const bool drawn = drawMarkView(picIM_[0]->surface(), state_.CurrentMark, &why);
+    const Result<void> drawn = drawMarkView(picIM_[0]->surface(), state_.CurrentMark);
     picIM_[0]->refresh();
     if (!drawn) {
         if (error)
-            *error = why;
+            *error = drawn.error();
         else
-            dialogs_.message(why);
+            dialogs_.message(drawn.error());
     }
-    return drawn;
+    return drawn.ok();
 }
 
 PlacementSurfaces PlacementWindow::surfaces() {

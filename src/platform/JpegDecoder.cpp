@@ -198,33 +198,22 @@ std::optional<JpegHeader> readJpegHeader(const uchar *data, qint64 size) {
     return header;
 }
 
-JpegDecodeResult decodeJpeg(const uchar *data, qint64 size) {
-    JpegDecodeResult result;
+Result<QImage, JpegFault> decodeJpeg(const uchar *data, qint64 size) {
+    constexpr Failure damaged{JpegFault::Damaged};
     const std::optional<int> scans = jpegScanCount(data, size);
-    if (!scans || *scans > MaxJpegScans) {
-        result.detail =
-            scans ? QStringLiteral("%1 scans").arg(*scans) : QStringLiteral("no end marker");
-        return result;
-    }
+    if (!scans || *scans > MaxJpegScans)
+        return damaged;
     Decoder decoder(data, size);
-    if (size <= 0 || !decoder.readHeader(true)) {
-        result.detail = QString::fromLatin1(decoder.message);
-        return result;
-    }
+    if (size <= 0 || !decoder.readHeader(true))
+        return damaged;
     QImage image(int(decoder.info.image_width), int(decoder.info.image_height),
                  QImage::Format_RGB32);
-    if (image.isNull()) {
-        result.status = JpegStatus::TooLarge;
-        return result;
-    }
+    if (image.isNull())
+        return Failure{JpegFault::TooLarge};
     copyMarkers(decoder.info, image);
-    if (!decoder.decodeInto(image)) {
-        result.detail = QString::fromLatin1(decoder.message);
-        return result;
-    }
-    result.image = std::move(image);
-    result.status = JpegStatus::Decoded;
-    return result;
+    if (!decoder.decodeInto(image))
+        return damaged;
+    return image;
 }
 
 } // namespace imprimata

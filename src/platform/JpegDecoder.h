@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QImage>
 #include <QString>
 #include <QtGlobal>
@@ -23,20 +25,14 @@ struct JpegHeader {
 // Reads the headers up to the first scan; nothing when they are not a JPEG's.
 std::optional<JpegHeader> readJpegHeader(const uchar *data, qint64 size);
 
-enum class JpegStatus { Decoded, Damaged, TooLarge };
+enum class JpegFault { Damaged, TooLarge };
 
-struct JpegDecodeResult {
-    // Format_RGB32 as stored (the EXIF orientation is not applied), with the comments as
-    // texts, the ICC profile as colour space and the density as resolution; null on failure.
-    QImage image;
-    JpegStatus status = JpegStatus::Damaged;
-    QString detail; // the decoder's own words, for a log
-};
-
-// Decodes a whole JPEG held in memory. Unlike Qt's reader it fails on corrupt data that the
+// Decodes a whole JPEG held in memory into Format_RGB32 as stored (the EXIF orientation is not
+// applied), with the comments as texts, the ICC profile as colour space and the density as
+// resolution. Unlike Qt's reader it fails on corrupt data that the
 // decoder only warns about (a cut or zeroed scan), so that no half-grey picture passes, and
 // on more than MaxJpegScans scans.
 // Safe to call from several threads at once.
-JpegDecodeResult decodeJpeg(const uchar *data, qint64 size);
+Result<QImage, JpegFault> decodeJpeg(const uchar *data, qint64 size);
 
 } // namespace imprimata

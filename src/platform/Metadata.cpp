@@ -82,15 +82,17 @@ private:
     QStringList *outer;
 };
 
-QString notKept(const QString &why) {
-    return QStringLiteral("The picture was saved, but its camera data could not be kept: %1.")
-        .arg(why);
+Failure<QString> notKept(const QString &why) {
+    return Failure{
+        QStringLiteral("The picture was saved, but its camera data could not be kept: %1.")
+            .arg(why)};
 }
 
-QString partlyKept(const QString &why) {
-    return QStringLiteral("The picture was saved, but not all of its camera data could be kept: "
-                          "%1.")
-        .arg(why);
+Failure<QString> partlyKept(const QString &why) {
+    return Failure{
+        QStringLiteral("The picture was saved, but not all of its camera data could be kept: "
+                       "%1.")
+            .arg(why)};
 }
 
 template <typename Key, typename Data, typename Value>
@@ -595,7 +597,7 @@ std::optional<QByteArray> carried(QByteArrayView source, const JpegSegment &s, c
     return segment.toByteArray();
 }
 
-QString copyJpegSegments(QFile &file, QByteArray &jpeg) {
+Result<void> copyJpegSegments(QFile &file, QByteArray &jpeg) {
     QByteArray source;
     const JpegHeadSegments from = readSourceHead(file, source);
     if (file.error() != QFileDevice::NoError)
@@ -670,11 +672,11 @@ void takeIccProfile(Exiv2::Image &to, Exiv2::Image &from) {
 #endif
 }
 
-QString copyThroughLibrary(const QString &source, QByteArray &jpeg) {
+Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg) {
     ErrorCollector collector;
-    const auto outcome = [&collector](bool anythingKept) {
+    const auto outcome = [&collector](bool anythingKept) -> Result<void> {
         if (collector.errors.isEmpty())
-            return QString();
+            return {};
         return anythingKept ? partlyKept(collector.errors.first())
                             : notKept(collector.errors.first());
     };
@@ -734,7 +736,7 @@ QString copyThroughLibrary(const QString &source, QByteArray &jpeg) {
 
 } // namespace
 
-QString copyMetadata(const QString &source, QByteArray &jpeg) {
+Result<void> copyMetadata(const QString &source, QByteArray &jpeg) {
     initialiseLibrary();
     // Opening a pipe or a device would wait for a writer that never comes.
     const QFileInfo info(source);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,9 +19,9 @@ namespace imprimata {
 // in jpeg stays; without one it takes the source's. Other sources go through Exiv2: EXIF,
 // IPTC and XMP, made upright the same way.
 //
-// Returns one line for the user when the metadata could not be kept, or not all of it; empty
-// when everything was kept or the source has nothing to keep. Whatever happens, jpeg still
-// holds the picture.
-QString copyMetadata(const QString &source, QByteArray &jpeg);
+// Fails with one line for the user when the metadata could not be kept, or not all of it;
+// succeeds when everything was kept or the source has nothing to keep. Whatever happens, jpeg
+// still holds the picture.
+Result<void> copyMetadata(const QString &source, QByteArray &jpeg);
 
 } // namespace imprimata

@@ -63,7 +63,7 @@ struct Temporary {
     int fd = -1;
 };
 
-Temporary createTemporary(const QByteArray &target, QString *why) {
+Result<Temporary> createTemporary(const QByteArray &target) {
     const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(target)).path());
     const QByteArray name = QFile::encodeName(QFileInfo(QFile::decodeName(target)).fileName());
     struct stat existing {};
@@ -76,50 +76,44 @@ Temporary createTemporary(const QByteArray &target, QString *why) {
         if (fd >= 0) {
             if (replacing)
                 (void)::fchmod(fd, existing.st_mode & 07777);
-            return {path, fd};
+            return Temporary{path, fd};
         }
-        if (errno != EEXIST) {
-            *why = systemError(errno);
-            return {};
-        }
+        if (errno != EEXIST)
+            return Failure{systemError(errno)};
     }
-    *why = systemError(EEXIST);
-    return {};
+    return Failure{systemError(EEXIST)};
 }
 
 // Puts the finished file under its name. Kept, the name is claimed only if it is still free.
-bool moveIntoPlace(const QByteArray &from, const QByteArray &to, ExistingFile existing,
-                   QString *why) {
+Result<void> moveIntoPlace(const QByteArray &from, const QByteArray &to, ExistingFile existing) {
     if (existing == ExistingFile::Replace) {
         if (::rename(from.constData(), to.constData()) == 0)
-            return true;
-        *why = systemError(errno);
-        return false;
+            return {};
+        return Failure{systemError(errno)};
     }
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
+        return {};
     if (errno == EINVAL || errno == ENOSYS) {
         // A file system without the exclusive rename: a hard link claims the name as surely.
         if (::link(from.constData(), to.constData()) == 0) {
             ::unlink(from.constData());
-            return true;
+            return {};
         }
     }
-    *why = errno == EEXIST ? QStringLiteral("the file already exists") : systemError(errno);
-    return false;
+    return Failure{errno == EEXIST ? QStringLiteral("the file already exists")
+                                   : systemError(errno)};
 }
 
 // The bytes of the picture: a bitmap straight to the device, a JPEG through memory so the
 // metadata goes in before the file is written once.
-bool encode(const QImage &image, bool bitmap, int jpegQuality, const QString &metadataSource,
-            DescriptorDevice &device, QString *why, QString *metadataProblem) {
+Result<PictureWritten> encode(const QImage &image, bool bitmap, int jpegQuality,
+                              const QString &metadataSource, DescriptorDevice &device) {
     if (bitmap) {
         QImageWriter writer(&device, "bmp");
         if (writer.write(image))
-            return true;
+            return PictureWritten{};
         // A failing device (a full disk) says more than the encoder's "device error".
-        *why = device.failure() != 0 ? device.errorString() : writer.errorString();
-        return false;
+        return Failure{device.failure() != 0 ? device.errorString() : writer.errorString()};
     }
     QByteArray jpeg;
     {
@@ -127,17 +121,17 @@ bool encode(const QImage &image, bool bitmap, int jpegQuality, const QString &me
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpeg");
         writer.setQuality(jpegQuality);
-        if (!writer.write(image)) {
-            *why = writer.errorString();
-            return false;
-        }
+        if (!writer.write(image))
+            return Failure{writer.errorString()};
     }
-    if (!metadataSource.isEmpty())
-        *metadataProblem = copyMetadata(metadataSource, jpeg);
-    if (device.write(jpeg) == jpeg.size())
-        return true;
-    *why = device.errorString();
-    return false;
+    PictureWritten written;
+    if (!metadataSource.isEmpty()) {
+        if (const Result<void> kept = copyMetadata(metadataSource, jpeg); !kept)
+            written.warning = kept.error();
+    }
+    if (device.write(jpeg) != jpeg.size())
+        return Failure{device.errorString()};
+    return written;
 }
 
 } // namespace
@@ -146,43 +140,35 @@ bool isBitmapName(const QString &path) {
     return path.right(4).toUpper() == QLatin1String(".BMP");
 }
 
-bool writePicture(const QImage &image, const QString &path, QString *error, int jpegQuality,
-                  const QString &metadataSource, QString *warning, ExistingFile existing) {
-    QString why;
-    const auto fail = [&](const QString &reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
-    if (warning)
-        warning->clear();
+Result<PictureWritten> writePicture(const QImage &image, const QString &path, int jpegQuality,
+                                    const QString &metadataSource, ExistingFile existing) {
     if (image.isNull())
-        return fail(QStringLiteral("there is no picture to write"));
+        return Failure{QStringLiteral("there is no picture to write")};
 
     // Writing to a link replaces the file it points to, not the link.
     const QFileInfo info(path);
     const QString resolved = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
     const QByteArray target = QFile::encodeName(resolved);
     if (existing == ExistingFile::Keep && QFileInfo::exists(resolved))
-        return fail(QStringLiteral("the file already exists"));
+        return Failure{QStringLiteral("the file already exists")};
 
-    Temporary temporary = createTemporary(target, &why);
-    if (temporary.fd < 0)
-        return fail(why);
+    Result<Temporary> created = createTemporary(target);
+    if (!created)
+        return Failure{created.error()};
+    Temporary &temporary = created.value();
     const auto abandon = [&](const QString &reason) {
         if (temporary.fd >= 0)
             ::close(temporary.fd);
         ::unlink(temporary.path.constData());
-        return fail(reason);
+        return Failure{reason};
     };
 
-    QString metadataProblem;
-    {
+    Result<PictureWritten> written = [&] {
         DescriptorDevice device(temporary.fd);
-        if (!encode(image, isBitmapName(path), jpegQuality, metadataSource, device, &why,
-                    &metadataProblem))
-            return abandon(why);
-    }
+        return encode(image, isBitmapName(path), jpegQuality, metadataSource, device);
+    }();
+    if (!written)
+        return abandon(written.error());
     // The data must be on the disk before the name points at it; close reports late
     // failures of network file systems.
     if (::fsync(temporary.fd) != 0)
@@ -191,11 +177,9 @@ bool writePicture(const QImage &image, const QString &path, QString *error, int 
     temporary.fd = -1;
     if (closed != 0)
         return abandon(systemError(errno));
-    if (!moveIntoPlace(temporary.path, target, existing, &why))
-        return abandon(why);
-    if (warning)
-        *warning = metadataProblem;
-    return true;
+    if (const Result<void> moved = moveIntoPlace(temporary.path, target, existing); !moved)
+        return abandon(moved.error());
+    return written;
 }
 
 } // namespace imprimata

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QImage>
 #include <QString>
 
@@ -15,18 +17,23 @@ bool isBitmapName(const QString &path);
 // atomically at the very end, so two writers racing for one name cannot both win.
 enum class ExistingFile { Replace, Keep };
 
+// What a written picture has to tell the user: one line when its metadata could not be kept,
+// empty otherwise.
+struct PictureWritten {
+    QString warning;
+};
+
 // Writes atomically: on any failure (a full disk, a file-size limit, a name already taken
 // under ExistingFile::Keep) the file it would replace is untouched, no temporary file is
-// left behind and error holds the system's description.
+// left behind and the error is the system's description.
 //
 // A JPEG takes the camera's metadata of the file at metadataSource (the picture was read
 // from there and is now upright); a bitmap has no room for it. Metadata never costs the
-// picture: when it cannot be kept the picture is still written, true is returned and warning
-// gets one line for the user. warning is emptied otherwise. The source may be the very file
-// being replaced.
-[[nodiscard]] bool writePicture(const QImage &image, const QString &path, QString *error,
-                                int jpegQuality = DefaultJpegQuality,
-                                const QString &metadataSource = {}, QString *warning = nullptr,
-                                ExistingFile existing = ExistingFile::Replace);
+// picture: when it cannot be kept the picture is still written, with a warning. The source
+// may be the very file being replaced.
+Result<PictureWritten> writePicture(const QImage &image, const QString &path,
+                                    int jpegQuality = DefaultJpegQuality,
+                                    const QString &metadataSource = {},
+                                    ExistingFile existing = ExistingFile::Replace);
 
 } // namespace imprimata

@@ -413,7 +413,7 @@ void turnUpright(QImage &image, QImageIOHandler::Transformations turn) {
 // format when given one: it gets one cleared, so that pixels it skips are the first colour
 // rather than whatever the memory held. Others allocate their own (GIF's canvas is not the
 // size its reader reports).
-PictureReadResult readWithPlugin(PictureProbe &probe) {
+Result<QImage> readWithPlugin(PictureProbe &probe) {
     const QByteArray padded = paddedBitmap(probe);
     probe.releaseBytes();
     QBuffer buffer;
@@ -435,7 +435,7 @@ PictureReadResult readWithPlugin(PictureProbe &probe) {
             format = QImage::Format_RGB32;
         QImage claimed(probe.size, format);
         if (claimed.isNull())
-            return {{}, probe.tooLarge()};
+            return Failure{probe.tooLarge()};
         if (isBmp(probe.format)) {
             claimed.fill(claimed.hasAlphaChannel() || claimed.depth() < 32 ? 0u : 0xff000000u);
             image = std::move(claimed);
@@ -443,47 +443,46 @@ PictureReadResult readWithPlugin(PictureProbe &probe) {
     }
     if (!reader->read(&image)) {
         if (reader->error() == QImageReader::InvalidDataError)
-            return {{}, damagedText(probe.name)};
-        return {{}, reader->errorString()};
+            return Failure{damagedText(probe.name)};
+        return Failure{reader->errorString()};
     }
-    return {image, {}};
+    return image;
 }
 
 } // namespace
 
-PictureReadResult readPicture(const QString &path, qint64 maxPixels) {
+Result<QImage> readPicture(const QString &path, qint64 maxPixels) {
     PictureProbe probe;
     if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
-        return {{}, error};
+        return Failure{error};
     if (!isPictureComplete(probe.format, reinterpret_cast<const char *>(probe.data), probe.length))
-        return {{}, damagedText(probe.name)};
+        return Failure{damagedText(probe.name)};
 
     QImage image;
     if (isJpeg(probe.format)) {
         // Qt's reader drops libjpeg's warnings about corrupt data and shows the rest grey.
-        JpegDecodeResult decoded = decodeJpeg(probe.data, probe.length);
-        if (decoded.status == JpegStatus::TooLarge)
-            return {{}, probe.tooLarge()};
-        if (decoded.status != JpegStatus::Decoded)
-            return {{}, damagedText(probe.name)};
-        image = std::move(decoded.image);
+        Result<QImage, JpegFault> decoded = decodeJpeg(probe.data, probe.length);
+        if (!decoded)
+            return Failure{decoded.error() == JpegFault::TooLarge ? probe.tooLarge()
+                                                                  : damagedText(probe.name)};
+        image = std::move(decoded).value();
     } else {
-        PictureReadResult read = readWithPlugin(probe);
-        if (!read.ok())
+        Result<QImage> read = readWithPlugin(probe);
+        if (!read)
             return read;
-        image = std::move(read.image);
+        image = std::move(read).value();
     }
 
     if (image.format() != QImage::Format_RGB32) {
         const QSize decoded = image.size();
         image = std::move(image).convertToFormat(QImage::Format_RGB32);
         if (image.isNull())
-            return {{}, tooLargeText(probe.name, decoded.width(), decoded.height())};
+            return Failure{tooLargeText(probe.name, decoded.width(), decoded.height())};
     }
     turnUpright(image, probe.turn);
     if (image.isNull())
-        return {{}, probe.tooLarge()};
-    return {image, {}};
+        return Failure{probe.tooLarge()};
+    return image;
 }
 
 qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels) {

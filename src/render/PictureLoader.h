@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -14,18 +16,13 @@ inline constexpr qint64 MaxPicturePixels = 200LL * 1024 * 1024;
 // memory to read.
 inline constexpr qint64 MaxMarkPicturePixels = 25LL * 1000 * 1000;
 
-struct PictureReadResult {
-    QImage image; // Format_RGB32, turned upright by its EXIF orientation; null on failure
-    QString error;
-    bool ok() const { return !image.isNull(); }
-};
-
-// Reads a picture file with no window involved. Refuses at once what is not a regular file
+// Reads a picture file with no window involved, into Format_RGB32 turned upright by its EXIF
+// orientation. Refuses at once what is not a regular file
 // (a FIFO would block the read). Refuses a picture of more than maxPixels pixels, or one that
 // cannot be allocated, as too large; and as damaged, before anything is decoded, a truncated
 // JPEG, BMP or GIF or one far too small for the size it claims; a JPEG whose data turns out
 // corrupt while decoding is damaged too. Other failures carry the reader's description.
-PictureReadResult readPicture(const QString &path, qint64 maxPixels = MaxPicturePixels);
+Result<QImage> readPicture(const QString &path, qint64 maxPixels = MaxPicturePixels);
 
 // The most memory readPicture(path, maxPixels) holds at once for the picture, from the file's
 // header alone: the picture, the decoder's working store (and a JPEG's bytes, mapped while it

@@ -20,16 +20,12 @@ QString aboutMark(const QString &path, const QString &message) {
 
 } // namespace
 
-bool PreparedMark::load(const QString &path, QString *error) {
-    const auto fail = [&](const QString &why) {
-        if (error)
-            *error = aboutMark(path, why);
-        return false;
-    };
-    MarkSettings mark;
-    QString why;
-    if (!readMarkFile(path, mark, &why))
-        return fail(why);
+Result<void> PreparedMark::load(const QString &path) {
+    const auto fail = [&](const QString &why) { return Failure{aboutMark(path, why)}; };
+    const Result<MarkSettings> read = readMarkFile(path);
+    if (!read)
+        return fail(read.error());
+    const MarkSettings &mark = read.value();
     if (mark.MarkType == TextMark && mark.Text.isEmpty())
         return fail(QStringLiteral("the mark has no text"));
     if (mark.MarkType == ImageMark && mark.ImagePath.isEmpty())
@@ -45,17 +41,18 @@ bool PreparedMark::load(const QString &path, QString *error) {
     drawn_ = false;
     // The program would stamp an empty view over the picture; refuse instead.
     if (mark.MarkType == ImageMark) {
-        if (!surfaces_.prepare(mark, &why))
-            return fail(
-                QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark.ImagePath), why));
+        if (const Result<void> prepared = surfaces_.prepare(mark); !prepared)
+            return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark.ImagePath),
+                                                     prepared.error()));
         drawn_ = true;
     }
-    return true;
+    return {};
 }
 
 void PreparedMark::finish() {
+    // Only an image mark can fail to draw, and load() has drawn it already.
     if (!drawn_)
-        surfaces_.prepare(mark_, nullptr);
+        (void)surfaces_.prepare(mark_);
     drawn_ = true;
 }
 
@@ -77,16 +74,16 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
     return true;
 }
 
-bool saveStamped(const QImage &image, const PictureTask &task, const StampOptions &options,
-                 QString *error, QString *warning) {
-    return writePicture(image, task.output, error, options.quality, task.input, warning,
+Result<PictureWritten> saveStamped(const QImage &image, const PictureTask &task,
+                                   const StampOptions &options) {
+    return writePicture(image, task.output, options.quality, task.input,
                         options.overwrite ? ExistingFile::Replace : ExistingFile::Keep);
 }
 
-StampResult stampPicture(const std::function<const PreparedMark &()> &waitForMark,
-                         const PictureTask &task, const StampOptions &options,
-                         MemoryBudget &budget) {
-    const auto fail = [](const QString &why) { return StampResult{false, why, {}}; };
+Result<PictureWritten> stampPicture(const std::function<const PreparedMark &()> &waitForMark,
+                                    const PictureTask &task, const StampOptions &options,
+                                    MemoryBudget &budget) {
+    const auto fail = [](const QString &why) { return Failure{why}; };
     if (!task.refusal.isEmpty())
         return fail(task.refusal);
     const auto exists = [&task] { return QFileInfo(task.output).exists(); };
@@ -97,13 +94,13 @@ StampResult stampPicture(const std::function<const PreparedMark &()> &waitForMar
 
     try {
         const MemoryBudget::Claim room = budget.claim(pictureDecodeBytes(task.input));
-        PictureReadResult read = readPicture(task.input);
-        if (!read.ok())
-            return fail(read.error);
+        Result<QImage> read = readPicture(task.input);
+        if (!read)
+            return fail(read.error());
 
         // The picture goes into the surface unshared, so stamping copies no pixels. The
         // surface's resolution is set beforehand, which would otherwise detach it.
-        QImage image = std::move(read.image);
+        QImage image = std::move(read).value();
         const QImage reference = makeSurfaceImage(0, 0, White);
         image.setDotsPerMeterX(reference.dotsPerMeterX());
         image.setDotsPerMeterY(reference.dotsPerMeterY());
@@ -117,15 +114,14 @@ StampResult stampPicture(const std::function<const PreparedMark &()> &waitForMar
         if (!mark.stampInto(picture, at))
             return fail(QStringLiteral("the mark does not overlap the picture"));
 
-        QString why, warning;
-        if (!saveStamped(picture.image(), task, options, &why, &warning)) {
-            // Another run may have claimed the name while we were stamping.
-            if (!options.overwrite && exists())
-                return fail(existsText);
+        Result<PictureWritten> written = saveStamped(picture.image(), task, options);
+        // Another run may have claimed the name while we were stamping.
+        if (!written && !options.overwrite && exists())
+            return fail(existsText);
+        if (!written)
             return fail(QStringLiteral("%1 cannot be written: %2")
-                            .arg(QDir::toNativeSeparators(task.output), why));
-        }
-        return {true, {}, warning};
+                            .arg(QDir::toNativeSeparators(task.output), written.error()));
+        return written;
     } catch (const std::bad_alloc &) {
         return fail(QStringLiteral("not enough memory"));
     } catch (const std::exception &e) {

@@ -4,6 +4,7 @@
 #include "StampArguments.h"
 #include "mark/MarkSettings.h"
 #include "placement/MarkStamping.h"
+#include "platform/PictureWriter.h"
 
 #include <QImage>
 #include <QString>
@@ -16,10 +17,10 @@ namespace imprimata {
 // pictures.
 class PreparedMark {
 public:
-    // Reads and checks the mark file. False, with the reason, for a mark that cannot be used:
-    // unreadable, bad header ("Invalid file structure"), nothing to stamp, or an image mark
-    // whose picture cannot be read (an image mark is drawn here).
-    bool load(const QString &path, QString *error);
+    // Reads and checks the mark file. Fails for a mark that cannot be used: unreadable, bad
+    // header ("Invalid file structure"), nothing to stamp, or an image mark whose picture
+    // cannot be read (an image mark is drawn here).
+    Result<void> load(const QString &path);
     // Draws a text mark's view, which cannot fail. The first text drawn loads the fonts, which
     // takes a while: the runner does it while the first pictures are being read.
     void finish();
@@ -46,22 +47,18 @@ struct PictureTask {
     QString refusal; // set when the output may not be written at all
 };
 
-struct StampResult {
-    bool ok = false;
-    QString reason;  // why it failed
-    QString warning; // what a stamped picture lost on the way (its metadata)
-};
-
-// Reads, stamps and writes one picture; on failure nothing is written. The mark is asked
+// Reads, stamps and writes one picture; on failure nothing is written. A stamped picture may
+// carry a warning of what it lost on the way (its metadata). The mark is asked
 // for only once the picture is in memory, so it may still be being drawn meanwhile. The
 // picture's pixels are claimed from the budget before it is read.
-StampResult stampPicture(const std::function<const PreparedMark &()> &mark, const PictureTask &task,
-                         const StampOptions &options, MemoryBudget &budget);
+Result<PictureWritten> stampPicture(const std::function<const PreparedMark &()> &mark,
+                                    const PictureTask &task, const StampOptions &options,
+                                    MemoryBudget &budget);
 
 // The one place a stamped picture is written. A JPEG keeps the input's metadata; when it
-// cannot, the picture is written all the same and *warning says what was lost. Without
+// cannot, the picture is written all the same with a warning of what was lost. Without
 // overwrite the output's name is claimed only if it is still free when the file is complete.
-[[nodiscard]] bool saveStamped(const QImage &image, const PictureTask &task,
-                               const StampOptions &options, QString *error, QString *warning);
+Result<PictureWritten> saveStamped(const QImage &image, const PictureTask &task,
+                                   const StampOptions &options);
 
 } // namespace imprimata

@@ -69,9 +69,8 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
         return BadInvocation;
     };
     PreparedMark mark;
-    QString error;
-    if (!mark.load(options.markPath, &error))
-        return stop(error);
+    if (const Result<void> loaded = mark.load(options.markPath); !loaded)
+        return stop(loaded.error());
     if (!options.outDir.isEmpty()) {
         const QFileInfo dir(options.outDir);
         if (dir.exists() && !dir.isDir())
@@ -86,14 +85,14 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
     const bool several = count > 1;
     std::mutex reporting;
     qsizetype done = 0, failed = 0;
-    const auto report = [&](const PictureTask &task, const StampResult &result) {
+    const auto report = [&](const PictureTask &task, const Result<PictureWritten> &result) {
         const std::lock_guard lock(reporting);
         ++done;
-        if (!result.ok)
+        if (!result)
             ++failed;
         QString line = several ? QStringLiteral("[%1/%2] %3").arg(done).arg(count).arg(task.input)
                                : task.input;
-        const QString &note = result.ok ? result.warning : result.reason;
+        const QString &note = result ? result->warning : result.error();
         if (!note.isEmpty())
             line += QStringLiteral(": ") + note;
         if (several || !note.isEmpty())

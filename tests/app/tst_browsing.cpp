@@ -123,7 +123,7 @@ void BrowsingTest::unreadablePictureKeepsTheLastOne() {
     const qint64 key = main->Image1.cacheKey();
     main->fileList->setCurrentRow(1);
     QCOMPARE(dialogs->messages.size(), 1u);
-    const QString reason = readPicture(bad.fileName()).error;
+    const QString reason = readPicture(bad.fileName()).error();
     QVERIFY(!reason.isEmpty());
     QCOMPARE(dialogs->lastMessage(), reason);
     QCOMPARE(main->Image1.cacheKey(), key);

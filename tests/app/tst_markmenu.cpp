@@ -80,7 +80,8 @@ QString MarkMenuTest::makeMarkFile(int markType) {
     mark.ImageTransparency = 1;
     mark.MarkWidth = 1200; // a view of 82 x 32 pixels
     mark.MarkHeight = 450;
-    writeMarkFile(dir->filePath("mark.$IM"), mark, nullptr);
+    if (!writeMarkFile(dir->filePath("mark.$IM"), mark))
+        qFatal("the test's mark file cannot be written");
     return dir->filePath("mark.$IM");
 }
 
@@ -152,7 +153,7 @@ void MarkMenuTest::insertStampsWhereTheViewLies() {
     Surface expected;
     expected.setImage(original);
     MarkSurfaces surfaces;
-    QVERIFY(surfaces.prepare(state->CurrentMark, nullptr));
+    QVERIFY(surfaces.prepare(state->CurrentMark));
     ScreenRect target, source;
     overlapAt(original.size(), surfaces.size(), at, target, source);
     stampMark(expected, surfaces.surfaces(), state->CurrentMark, state->StepTable, target, source);
@@ -259,11 +260,10 @@ void MarkMenuTest::markNameOnlyFromAWrittenFile() {
     dialogs->saveAnswers = {answer.isEmpty() ? QString() : dir->filePath(answer)};
     main->runCommand(MarkMenu::SaveAs);
     QTEST(state->CurrentMark.MarkName, "name");
-    MarkSettings written;
-    const bool exists = readMarkFile(dir->filePath("new.$IM"), written, nullptr);
-    QCOMPARE(exists, state->CurrentMark.MarkName == "new.$IM");
-    if (exists)
-        QCOMPARE(written.MarkName, QStringLiteral("new.$IM"));
+    const Result<MarkSettings> written = readMarkFile(dir->filePath("new.$IM"));
+    QCOMPARE(written.ok(), state->CurrentMark.MarkName == "new.$IM");
+    if (written)
+        QCOMPARE(written->MarkName, QStringLiteral("new.$IM"));
 }
 
 void MarkMenuTest::unsavedStampsAskFirst_data() {

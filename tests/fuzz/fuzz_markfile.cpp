@@ -37,28 +37,33 @@ QString fields(const MarkSettings &m) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    MarkSettings first;
-    QString error;
-    if (!decodeMarkFile(bytes, first, &error)) {
-        if (error.isEmpty())
+    const Result<MarkSettings> decoded = decodeMarkFile(bytes);
+    if (!decoded) {
+        if (decoded.error().isEmpty())
             mismatch("refused without a reason", {});
         return 0;
     }
+    const MarkSettings &first = decoded.value();
 
-    const QByteArray written = encodeMarkFile(first, &error);
-    if (written.isEmpty()) {
+    const Result<QByteArray> encoded = encodeMarkFile(first);
+    if (!encoded) {
         // A value read without quotes may hold one, which no mark file can store.
         if (!(first.Text + first.MarkName + first.ImagePath + first.Font->font.family())
                  .contains(u'"'))
-            mismatch("an accepted mark cannot be written", error);
+            mismatch("an accepted mark cannot be written", encoded.error());
         return 0;
     }
-    MarkSettings second;
-    if (!decodeMarkFile(written, second, &error))
-        mismatch("what was written is refused", error + u'\n' + QString::fromUtf8(written));
-    if (fields(second) != fields(first))
-        mismatch("fields differ", fields(first) + u'\n' + fields(second));
-    if (encodeMarkFile(second, &error) != written)
+    const QByteArray &written = encoded.value();
+    const Result<MarkSettings> second = decodeMarkFile(written);
+    if (!second) {
+        mismatch("what was written is refused",
+                 second.error() + u'\n' + QString::fromUtf8(written));
+        return 0;
+    }
+    if (fields(second.value()) != fields(first))
+        mismatch("fields differ", fields(first) + u'\n' + fields(second.value()));
+    const Result<QByteArray> again = encodeMarkFile(second.value());
+    if (!again || again.value() != written)
         mismatch("written twice, the bytes differ", QString::fromUtf8(written));
     return 0;
 }

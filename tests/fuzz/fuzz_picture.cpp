@@ -42,9 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         file.write(bytes, qint64(size)) != qint64(size))
         return 0;
     file.close();
-    const imprimata::PictureReadResult read =
-        imprimata::readPicture(file.fileName(), MaxFuzzPixels);
-    if (read.ok() == !read.error.isEmpty())
-        __builtin_trap(); // a picture or a reason, never both or neither
+    const imprimata::Result<QImage> read = imprimata::readPicture(file.fileName(), MaxFuzzPixels);
+    if (read ? read->isNull() : read.error().isEmpty())
+        __builtin_trap(); // a picture or a reason
     return 0;
 }

@@ -270,14 +270,16 @@ class MetadataTest : public QObject {
 
     // Saves the test picture as out.jpg with the camera data of a source holding these bytes.
     bool saveFrom(const QByteArray &source, QString *warning) {
-        QString error;
         if (!writeFile(sourcePath, source))
             return false;
-        const bool saved =
-            writePicture(quadrants(), out, &error, DefaultJpegQuality, sourcePath, warning);
-        if (!saved)
-            qWarning("%s", qPrintable(error));
-        return saved;
+        const Result<PictureWritten> saved =
+            writePicture(quadrants(), out, DefaultJpegQuality, sourcePath);
+        if (!saved) {
+            qWarning("%s", qPrintable(saved.error()));
+            return false;
+        }
+        *warning = saved->warning;
+        return true;
     }
 
 private slots:
@@ -306,10 +308,9 @@ void MetadataTest::savedOverItsSource() {
     QImage stamped = readUpright(path).convertToFormat(QImage::Format_RGB32);
     QCOMPARE(stamped.size(), UprightSize);
     QPainter(&stamped).fillRect(StampRect, Qt::black);
-    QString error, warning = QStringLiteral("stale");
-    QVERIFY2(writePicture(stamped, path, &error, DefaultJpegQuality, path, &warning),
-             qPrintable(error));
-    QCOMPARE(warning, QString());
+    const Result<PictureWritten> written = writePicture(stamped, path, DefaultJpegQuality, path);
+    QVERIFY2(written, qPrintable(written.error()));
+    QCOMPARE(written->warning, QString());
 
     QVERIFY(samePicture(readUpright(path), stamped)); // the stamp's centre included
     // The reader dropped the profile when it turned the picture; the source's is kept.
@@ -373,10 +374,9 @@ void MetadataTest::cameraFiles() {
     QImage stamped = readUpright(source).convertToFormat(QImage::Format_RGB32);
     QVERIFY(!stamped.isNull());
     QPainter(&stamped).fillRect(2, 2, 8, 8, Qt::black);
-    QString error, warning;
-    QVERIFY2(writePicture(stamped, out, &error, DefaultJpegQuality, source, &warning),
-             qPrintable(error));
-    QCOMPARE(warning, QString());
+    const Result<PictureWritten> written = writePicture(stamped, out, DefaultJpegQuality, source);
+    QVERIFY2(written, qPrintable(written.error()));
+    QCOMPARE(written->warning, QString());
 
     const QMap<QString, QString> before = metadataOf(source), after = metadataOf(out);
     for (const QString &key : carried)

@@ -176,8 +176,7 @@ void PlatformTest::writePicture() {
     QTemporaryDir dir;
     QImage image(5, 4, QImage::Format_RGB32);
     image.fill(Qt::red);
-    QString error;
-    QVERIFY(imprimata::writePicture(image, dir.filePath(name), &error));
+    QVERIFY(imprimata::writePicture(image, dir.filePath(name)));
     QFile file(dir.filePath(name));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QTEST(file.read(2), "magic");
@@ -203,10 +202,10 @@ void PlatformTest::failedWriteKeepsOldFile() {
     old.close();
     QImage image(8, 8, QImage::Format_RGB32);
     image.fill(Qt::blue);
-    QString error;
-    QVERIFY(!imprimata::writePicture(encodable ? image : QImage(), old.fileName(), &error,
-                                     imprimata::DefaultJpegQuality, {}, nullptr, existing));
-    QTEST(error, "reason");
+    const auto written = imprimata::writePicture(encodable ? image : QImage(), old.fileName(),
+                                                 imprimata::DefaultJpegQuality, {}, existing);
+    QVERIFY(!written);
+    QTEST(written.error(), "reason");
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("precious"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.jpg"});
@@ -224,10 +223,9 @@ void PlatformTest::replacingKeepsLinkAndPermissions() {
     const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther;
     QVERIFY(QFile::setPermissions(real, permissions));
     QVERIFY(QFile::link(real, link));
-    QString error;
-    QVERIFY2(imprimata::writePicture(image, link, &error, imprimata::DefaultJpegQuality, {},
-                                     nullptr, imprimata::ExistingFile::Replace),
-             qPrintable(error));
+    const auto written = imprimata::writePicture(image, link, imprimata::DefaultJpegQuality, {},
+                                                 imprimata::ExistingFile::Replace);
+    QVERIFY2(written, qPrintable(written.error()));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(QFile::permissions(real) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);

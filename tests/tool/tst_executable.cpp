@@ -33,7 +33,7 @@ void ExecutableTest::init() {
     mark.Text = "Mine";
     mark.MarkWidth = 1200;
     mark.MarkHeight = 450;
-    QVERIFY(writeMarkFile(dir->filePath("m.$IM"), mark, nullptr));
+    QVERIFY(writeMarkFile(dir->filePath("m.$IM"), mark));
 }
 
 // Runs the tool with no display at all, as on a server; with a limit, as under `ulimit -f`

@@ -28,10 +28,11 @@ void write(const QString &path, const QByteArray &bytes) {
 
 // What the program's Insert puts into the picture with the mark view's corner at `at`.
 QImage insertedAt(const QString &markPath, const QImage &original, QPoint at) {
-    MarkSettings mark;
+    const Result<MarkSettings> read = readMarkFile(markPath);
     MarkSurfaces surfaces;
-    if (!readMarkFile(markPath, mark, nullptr) || !surfaces.prepare(mark, nullptr))
+    if (!read || !surfaces.prepare(read.value()))
         return {};
+    const MarkSettings &mark = read.value();
     Surface pic;
     pic.setImage(original);
     ScreenRect target, source;
@@ -94,7 +95,8 @@ QString StampingTest::markFile(int type) {
     mark.ImageTransparency = 1; // blended
     mark.MarkWidth = 1200;      // a view of 82 x 32 pixels
     mark.MarkHeight = 450;
-    writeMarkFile(dir->filePath("mark.$IM"), mark, nullptr);
+    if (!writeMarkFile(dir->filePath("mark.$IM"), mark))
+        qFatal("the test's mark file cannot be written");
     return dir->filePath("mark.$IM");
 }
 
