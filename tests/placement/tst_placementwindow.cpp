@@ -8,18 +8,18 @@ using namespace imprimata;
 
 namespace {
 
-// Records the Mark menu items the placement window runs; all are enabled unless listed.
+// Records the commands the placement window runs, -1 for the File menu's; only Insert may be
+// disabled.
 class FakeHost : public PlacementHost {
 public:
-    QSet<int> disabled;
+    bool insertEnabled = true;
     QList<int> ran;
-
     QRect frame{342, 5, 900, 700};
 
     QRect picFrameGeometry() const override { return frame; }
     bool menuEnabled(FileMenu) const override { return true; }
     bool menuEnabled(MarkMenu command) const override {
-        return !disabled.contains(static_cast<int>(command));
+        return insertEnabled || command != MarkMenu::Insert;
     }
     void runCommand(FileMenu) override { ran << -1; }
     void runCommand(MarkMenu command) override { ran << static_cast<int>(command); }
@@ -30,71 +30,76 @@ public:
 class PlacementWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void shortcuts_data();
-    void shortcuts();
-    void refusesToCloseWhileBlocked();
-    void fitsAndDrawsTextMark();
-    void defaultPosition_data();
-    void defaultPosition();
-    void unreadableImageShowsMessage();
-    void aboutBoxVersion();
-
-private:
-    void setTextMark(int widthTwips, int heightTwips);
-
     std::unique_ptr<SharedState> state;
     std::unique_ptr<FakeHost> host;
     std::unique_ptr<ScriptedDialogService> dialogs;
     std::unique_ptr<PlacementWindow> window;
+
+    void setTextMark(int widthTwips, int heightTwips) {
+        MarkSettings &m = state->CurrentMark;
+        m.Text = QStringLiteral("My");
+        m.Font = makeFont(QStringLiteral("Liberation Sans"), 18, true);
+        m.Colour = 0x0000FF;
+        m.MarkWidth = static_cast<std::int16_t>(widthTwips);
+        m.MarkHeight = static_cast<std::int16_t>(heightTwips);
+        window->RefreshPlacement();
+        QCoreApplication::processEvents();
+    }
+
+private slots:
+    void init() {
+        window.reset(); // before the state it refers to
+        state = std::make_unique<SharedState>();
+        host = std::make_unique<FakeHost>();
+        dialogs = std::make_unique<ScriptedDialogService>();
+        window = std::make_unique<PlacementWindow>(*state, *host, *dialogs);
+        window->show();
+    }
+    void shortcuts_data();
+    void shortcuts();
+    void toolWindowStaysOpen();
+    void fitsAndDrawsTextMark();
+    void defaultPosition_data();
+    void defaultPosition();
+    void unreadableImageShowsMessage();
 };
 
-void PlacementWindowTest::init() {
-    window.reset(); // before the state it refers to
-    state = std::make_unique<SharedState>();
-    host = std::make_unique<FakeHost>();
-    dialogs = std::make_unique<ScriptedDialogService>();
-    window = std::make_unique<PlacementWindow>(*state, *host, *dialogs);
-    window->show();
-}
-
-void PlacementWindowTest::setTextMark(int widthTwips, int heightTwips) {
-    MarkSettings &m = state->CurrentMark;
-    m.Text = QStringLiteral("My");
-    m.Font = makeFont(QStringLiteral("Liberation Sans"), 18, true);
-    m.Colour = 0x0000FF;
-    m.MarkWidth = static_cast<std::int16_t>(widthTwips);
-    m.MarkHeight = static_cast<std::int16_t>(heightTwips);
-    window->RefreshPlacement();
-    QCoreApplication::processEvents();
-}
-
 void PlacementWindowTest::shortcuts_data() {
-    constexpr int Insert = static_cast<int>(MarkMenu::Insert);
-    constexpr int SaveMark = static_cast<int>(MarkMenu::SaveAs);
     QTest::addColumn<QKeySequence>("keys");
-    QTest::addColumn<int>("disabled"); // a Mark menu item
+    QTest::addColumn<bool>("insertEnabled");
     QTest::addColumn<QList<int>>("ran");
-    QTest::newRow("Shift+Insert") << QKeySequence("Shift+Ins") << -1 << QList<int>{Insert};
-    QTest::newRow("Shift+Insert while Insert is disabled")
-        << QKeySequence("Shift+Ins") << Insert << QList<int>{};
-    QTest::newRow("Ctrl+Shift+S ignored") << QKeySequence("Ctrl+Shift+S") << -1 << QList<int>{};
-    QTest::newRow("Ctrl+Alt+S") << QKeySequence("Ctrl+Alt+S") << -1 << QList<int>{SaveMark};
+    QTest::newRow("Shift+Insert") << QKeySequence("Shift+Ins") << true
+                                  << QList{int(MarkMenu::Insert)};
+    QTest::newRow("Shift+Insert, disabled") << QKeySequence("Shift+Ins") << false << QList<int>{};
+    // With Shift held only Insert counts; with Ctrl, Alt makes no difference.
+    QTest::newRow("Ctrl+Shift+S") << QKeySequence("Ctrl+Shift+S") << true << QList<int>{};
+    QTest::newRow("Ctrl+Alt+S") << QKeySequence("Ctrl+Alt+S") << true
+                                << QList{int(MarkMenu::SaveAs)};
+    QTest::newRow("Alt+S") << QKeySequence("Alt+S") << true << QList<int>{};
+    QTest::newRow("Ctrl+A saves the picture") << QKeySequence("Ctrl+A") << true << QList{-1};
 }
 
 void PlacementWindowTest::shortcuts() {
     QFETCH(QKeySequence, keys);
-    QFETCH(int, disabled);
-    host->disabled.insert(disabled);
+    QFETCH(bool, insertEnabled);
+    host->insertEnabled = insertEnabled;
     QTest::keySequence(window.get(), keys);
     QTEST(host->ran, "ran");
 }
 
-void PlacementWindowTest::refusesToCloseWhileBlocked() {
+// A see-through tool window above the others, showing only the mark view, that the user
+// cannot close while the main window is open.
+void PlacementWindowTest::toolWindowStaysOpen() {
+    QCOMPARE(window->windowTitle(), QStringLiteral("Imprimata"));
+    QVERIFY(window->windowFlags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+    QVERIFY(qAbs(window->windowOpacity() - 120 / 255.0) < 1e-3);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(window->PicIM(i).isVisible(), i == 0);
     QVERIFY(!window->close() && window->isVisible());
     state->PlacementCloseBlocked = false;
     QVERIFY(window->close());
+    AboutBox about;
+    QCOMPARE(about.versionLabel->text(), QStringLiteral("Imprimata version 1.1"));
 }
 
 void PlacementWindowTest::fitsAndDrawsTextMark() {
@@ -106,8 +111,7 @@ void PlacementWindowTest::fitsAndDrawsTextMark() {
             QCOMPARE(window->PicIM(i).geometry(), QRect(QPoint(6, 5), view));
         QCOMPARE(window->size(), view + QSize(12, 10));
     }
-
-    // Printed from the view's top-left corner; the work pictures stay clear.
+    // Printed from the view's top-left corner.
     const Surface &view = window->PicIM(0).surface();
     int minX = view.width(), red = 0;
     for (int y = 0; y < view.height(); ++y)
@@ -117,15 +121,22 @@ void PlacementWindowTest::fitsAndDrawsTextMark() {
                 minX = std::min(minX, x);
             }
     QVERIFY(red > 20 && minX < 4);
-    QCOMPARE(window->PicIM(1).surface().point(minX, 10), White);
 
-    // Refitted to the same size it stays where it was moved; another size sends it back to
-    // the default place over the viewport.
+    // Refitted to the same size it stays where it was moved, and what a stamp left in the work
+    // pictures goes; another size sends it back to the default place over the viewport.
     window->move(40, 50);
     QCoreApplication::processEvents();
     const QPoint placed = window->pos();
+    for (int i = 1; i < 4; ++i)
+        window->PicIM(i).surface().image().fill(Qt::black);
     setTextMark(1800, 555);
     QCOMPARE(window->pos(), placed);
+    for (int i = 1; i < 4; ++i) {
+        const Surface &work = window->PicIM(i).surface();
+        QCOMPARE(work.point(minX, 10), White);
+        QCOMPARE(work.foreColour(), 0x0000FF);
+        QCOMPARE(work.font(), state->CurrentMark.Font);
+    }
     setTextMark(2400, 600);
     const QPoint sent = window->pos();
     window->moveToDefaultPosition();
@@ -161,17 +172,6 @@ void PlacementWindowTest::unreadableImageShowsMessage() {
     QVERIFY(!window->RefreshPlacement());
     QCOMPARE(dialogs->messages.size(), 1u);
     QCOMPARE(window->PicIM(0).surface().point(5, 5), White);
-    // A caller that gives the reason itself gets it instead of a message.
-    QString why;
-    QVERIFY(!window->RefreshPlacement(&why));
-    QCOMPARE(why, dialogs->lastMessage());
-    QCOMPARE(dialogs->messages.size(), 1u);
-}
-
-void PlacementWindowTest::aboutBoxVersion() {
-    AboutBox about;
-    QCOMPARE(about.windowTitle(), QStringLiteral("About program"));
-    QCOMPARE(about.versionLabel->text(), QStringLiteral("Imprimata version 1.1"));
 }
 
 QTEST_MAIN(PlacementWindowTest)

@@ -49,6 +49,11 @@ void FontChooserTest::reportsWhatWasChosen() {
     chooser.setColour(255);
     QVERIFY(chooser.choice() ==
             (FontChoice{QStringLiteral("DejaVu Serif"), 72, false, true, true, false, 255}));
+    // Sizes stay within 20 to 100 points.
+    chooser.size->setValue(150);
+    QCOMPARE(chooser.choice().pointSize, 100.0);
+    chooser.size->setValue(5);
+    QCOMPARE(chooser.choice().pointSize, 20.0);
 }
 
 QTEST_MAIN(FontChooserTest)
