@@ -50,10 +50,17 @@ constexpr auto Windows1251 = "windows-1251";
 constexpr auto WholeText = QStringConverter::Flag::Stateless;
 
 // UTF-8 when the bytes are valid UTF-8 (an initial byte-order mark is dropped), else Windows-1251.
+constexpr char Utf8Mark[] = "\xEF\xBB\xBF";
+
+// Our UTF-8 files start with a byte-order mark, as code-page bytes can also be valid UTF-8.
+// Without one a file is in the code page, unless it is valid UTF-8 holding what the code page
+// cannot: a file written before the mark was.
 QString decodeText(const QByteArray &bytes) {
+    if (bytes.startsWith(Utf8Mark))
+        return QString::fromUtf8(bytes.sliced(3));
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
+    if (QByteArray codePage; !utf8.hasError() && !toWindows1251(text, &codePage))
         return text;
     return fromWindows1251(bytes);
 }
@@ -443,7 +450,7 @@ Result<QByteArray> encodeMarkFile(const MarkSettings &mark) {
     QByteArray bytes;
     if (toWindows1251(text, &bytes) && decodeText(bytes) == text)
         return bytes;
-    return text.toUtf8();
+    return Utf8Mark + text.toUtf8();
 }
 
 Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {

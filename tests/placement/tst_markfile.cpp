@@ -188,6 +188,11 @@ void MarkFileTest::load_data() {
     // Spaces around values, and two values on one line split by a comma.
     QTest::newRow("bold and charset on one line")
         << exampleWith(4, "  #TRUE# ,  204 ", 2) << example;
+    // Valid UTF-8 for Я, but written in the code page as РЇ, which it saves as again.
+    QTest::newRow("code-page bytes that are also UTF-8")
+        << exampleWith(18, "\"Я\"") << QString(exampleWith(18, "\"Я\""));
+    const QByteArray utf8 = "\xEF\xBB\xBF" + exampleWith(18, "\"Я©\"");
+    QTest::newRow("UTF-8 after a byte-order mark") << utf8 << QString(utf8);
     // Nothing past the twentieth line is read, up to the size limit.
     const QByteArray full = fileOf(Example).leftJustified(1 << 20, 'x');
     QTest::newRow("a megabyte") << full << example;
