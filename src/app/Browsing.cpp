@@ -80,6 +80,7 @@ void MainWindow::revertFolderSelection() {
 }
 
 void MainWindow::clearShownPicture() {
+    stampedAreas.clear();
     stampsUnsaved = false;
     scrollBars.ShowBar(PicFrame, BothBars, false);
     Pic->showPicture(QImage());
@@ -110,6 +111,7 @@ void MainWindow::onFileClicked() {
     pictureWidth = Image1.width();
     pictureHeight = Image1.height();
     image1Path = state_.CurrentPicturePath;
+    image1Version = fileVersion(image1Path);
     menuItem(FileMenu::Show)->setEnabled(true);
     fileList->setToolTip(QStringLiteral("Show - DoubleClick"));
     const QRect thumb =
@@ -137,6 +139,8 @@ void MainWindow::Show() {
     // The picture is shared with the holder, not copied, until the first stamp.
     shownImage = Image1;
     shownImagePath = image1Path;
+    shownVersion = image1Version;
+    stampedAreas.clear();
     stampsUnsaved = false;
     Pic->showPicture(shownImage);
     const auto fit = [this](int frame, int picture, int bar) {

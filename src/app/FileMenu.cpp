@@ -1,11 +1,31 @@
 // File menu: saving the shown picture, stamps included.
 #include "MainWindow.h"
 
-#include "platform/PictureWriter.h"
+#include "render/PictureLoader.h"
 
 #include <QFileInfo>
 
 namespace imprimata {
+
+FileVersion fileVersion(const QString &path) {
+    const QFileInfo info(path);
+    return {info.exists() ? info.size() : -1, info.lastModified()};
+}
+
+Result<PictureWritten> MainWindow::saveShownPicture(const QString &path) {
+    const QImage &picture = Pic->surface().image();
+    // A JPEG from a JPEG: the blocks the stamps did not touch are copied, not encoded again,
+    // while the file still holds the pixels shown.
+    if (!isBitmapName(path) && fileVersion(shownImagePath) == shownVersion) {
+        Result<QByteArray> jpeg =
+            changeJpegFile(shownImagePath, stampedAreas, [&](QImage &pixels, QPoint origin) {
+                pixels = picture.copy(QRect(origin, pixels.size()));
+            });
+        if (jpeg)
+            return writeEncodedJpeg(std::move(jpeg).value(), path, shownImagePath);
+    }
+    return writePicture(picture, path, DefaultJpegQuality, shownImagePath);
+}
 
 bool MainWindow::SaveAs() {
     FileDialogRequest request;
@@ -18,8 +38,7 @@ bool MainWindow::SaveAs() {
         return false;
     // A JPEG keeps the camera data of the file the shown pixels came from, never another's;
     // losing it is said, not fatal.
-    const Result<PictureWritten> written =
-        writePicture(Pic->surface().image(), path, DefaultJpegQuality, shownImagePath);
+    const Result<PictureWritten> written = saveShownPicture(path);
     if (!written) {
         dialogs_.message(written.error());
         return false;

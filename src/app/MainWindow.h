@@ -5,10 +5,14 @@
 #include "placement/PlacementWindow.h"
 #include "platform/DialogService.h"
 #include "platform/PictureBox.h"
+#include "platform/PictureWriter.h"
 #include "scrollbars/FlatBar.h"
 #include "scrollbars/FlatScrollBars.h"
 
+#include <QDateTime>
+#include <QList>
 #include <QMainWindow>
+#include <QRect>
 #include <array>
 #include <functional>
 #include <memory>
@@ -20,6 +24,14 @@ class QListWidget;
 class QTreeView;
 
 namespace imprimata {
+
+// A file's size and time of change, to tell whether it changed since it was read.
+struct FileVersion {
+    qint64 size = -1;
+    QDateTime modified;
+    friend bool operator==(const FileVersion &, const FileVersion &) = default;
+};
+FileVersion fileVersion(const QString &path);
 
 // The main window "Imprimata Print": folder tree, file list, thumbnail, the viewport with
 // the shown picture, and the File and mark menus that drive the work.
@@ -50,6 +62,11 @@ public:
     // saved picture may carry.
     QString image1Path;
     QString shownImagePath;
+    // The files as they were when read: a JPEG saved from the shown picture takes the blocks
+    // of its file only while the file still holds the pixels shown.
+    FileVersion image1Version;
+    FileVersion shownVersion;
+    QList<QRect> stampedAreas;               // where stamps went since the picture was shown
     std::array<QAction *, 3> menuBarItems{}; // File, the mark menu, About
     std::array<QAction *, 4> fileMenuItems{};
     std::array<QAction *, 6> markMenuItems{};
@@ -113,6 +130,7 @@ private:
     void selectStartFolder();
     // True when the picture was written.
     bool SaveAs();
+    Result<PictureWritten> saveShownPicture(const QString &path);
     // Asks before stamped, unsaved pixels are thrown away; true when the caller may go on
     // (nothing to lose, saved, or the user chose to discard).
     bool mayDiscardStamps();

@@ -84,7 +84,10 @@ void MainWindow::Insert() {
                 .arg(QDir::toNativeSeparators(state_.CurrentMark.ImagePath), unreadable));
         return;
     }
-    if (InsertMarkAtPlacement(*Pic, placementWindow(), *PicFrame, state_, dialogs_)) {
+    if (const QRect stamped =
+            InsertMarkAtPlacement(*Pic, placementWindow(), *PicFrame, state_, dialogs_);
+        !stamped.isEmpty()) {
+        stampedAreas.append(stamped);
         menuItem(MarkMenu::UndoInsert)->setEnabled(true);
         stampsUnsaved = true;
     }
@@ -94,6 +97,7 @@ void MainWindow::Insert() {
 void MainWindow::UndoInsert() {
     // Back to the shown file's pixels, whatever file was clicked since.
     Pic->showPicture(shownImage);
+    stampedAreas.clear();
     stampsUnsaved = false;
     menuItem(MarkMenu::UndoInsert)->setEnabled(false);
     menuItem(MarkMenu::SaveAs)->setEnabled(true);

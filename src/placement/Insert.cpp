@@ -30,24 +30,24 @@ QString incompleteMarkReason(const MarkSettings &mark) {
     }
 }
 
-bool InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
-                           const SharedState &state, DialogService &dialogs) {
+QRect InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
+                            const SharedState &state, DialogService &dialogs) {
     // A "successful" Insert of nothing would still enable Undo and move the window away.
     if (!state.CurrentMark.isComplete())
-        return false;
+        return {};
     PictureBox &view = placement.PicIM(0);
     ScreenRect target, source;
     ComputeOverlap(windowRect(&Pic), shrunk(windowRect(&view), 1), screenOrigin(Pic),
                    screenOrigin(view), target, source);
     if (isRectEmpty(target)) {
         dialogs.message(QString::fromLatin1(NoCrossingMessage), MessageIcon::Warning);
-        return false;
+        return {};
     }
     stampMark(Pic.surface(), placement.surfaces(), state.CurrentMark, state.StepTable, target,
               source);
     Pic.refresh();
     MovePlacementAside(picFrame, placement);
-    return true;
+    return QRect(target.left, target.top, target.width(), target.height());
 }
 
 void MovePlacementAside(const QWidget &picFrame, QWidget &placement) {

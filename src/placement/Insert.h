@@ -14,11 +14,12 @@ class PlacementWindow;
 QString incompleteMarkReason(const MarkSettings &mark);
 
 // Stamps the current mark into the picture where the placement window's mark view lies over
-// it, repaints the picture and moves the placement window aside. False, after a warning,
-// when the two do not overlap; false and untouched for an incomplete mark, which the caller
-// refuses with incompleteMarkReason beforehand.
-bool InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
-                           const SharedState &state, DialogService &dialogs);
+// it, repaints the picture and moves the placement window aside. Gives the picture's pixels
+// the stamp may have changed; nothing, after a warning, when the two do not overlap; nothing
+// and untouched for an incomplete mark, which the caller refuses with incompleteMarkReason
+// beforehand.
+QRect InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
+                            const SharedState &state, DialogService &dialogs);
 
 // Jumps the placement window a little more than its size towards the frame's centre.
 void MovePlacementAside(const QWidget &picFrame, QWidget &placement);

@@ -1,49 +1,21 @@
 #include "JpegDecoder.h"
 
 #include "JpegSegments.h"
+#include "JpegTrap.h"
 
 #include <QColorSpace>
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio> // jpeglib.h uses FILE without including it
 #include <cstring>
-
-extern "C" {
-#include <jerror.h>
-#include <jpeglib.h>
-}
 
 namespace imprimata {
 
 namespace {
 
-// Stray bytes between header segments are harmless (the marker walk, jpegScanCount, allows
-// them too); once the scans begin, any warning about the data means lost pixels.
-enum class Stage { Header, Scans };
-
-// Warnings about the headers, not the compressed pixels.
-bool isHarmless(int code, Stage stage) {
-    switch (code) {
-    case JWRN_JFIF_MAJOR:
-    case JWRN_ADOBE_XFORM:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_ICC:
-        return true;
-    case JWRN_EXTRANEOUS_DATA:
-        return stage == Stage::Header;
-    default:
-        return false;
-    }
-}
-
 // One decode's state. Nothing here has a destructor that a longjmp could skip: the C++
 // objects are built by the caller between the protected steps.
 struct Decoder {
     jpeg_decompress_struct info{};
-    jpeg_error_mgr errors{};
-    std::jmp_buf jump{};
-    Stage stage = Stage::Header;
-    char message[JMSG_LENGTH_MAX] = {};
+    JpegTrap trap;
 
     Decoder(const uchar *data, qint64 size) : data_(data), size_(size) {}
     ~Decoder() { jpeg_destroy_decompress(&info); }
@@ -58,32 +30,9 @@ private:
     qint64 size_;
 };
 
-extern "C" {
-
-static void failDecode(j_common_ptr cinfo) {
-    auto *decoder = static_cast<Decoder *>(cinfo->client_data);
-    (*cinfo->err->format_message)(cinfo, decoder->message);
-    std::longjmp(decoder->jump, 1);
-}
-
-static void onMessage(j_common_ptr cinfo, int level) {
-    // Levels 0 and up are traces; below 0 the decoder carries on past bad data.
-    if (level < 0 &&
-        !isHarmless(cinfo->err->msg_code, static_cast<Decoder *>(cinfo->client_data)->stage))
-        failDecode(cinfo);
-}
-
-static void staySilent(j_common_ptr) {}
-
-} // extern "C"
-
 bool Decoder::readHeader(bool keepMarkers) {
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = failDecode;
-    errors.emit_message = onMessage;
-    errors.output_message = staySilent;
-    info.client_data = this;
-    if (setjmp(jump))
+    trap.attach(reinterpret_cast<j_common_ptr>(&info));
+    if (setjmp(trap.jump))
         return false;
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data_, static_cast<unsigned long>(size_));
@@ -96,10 +45,10 @@ bool Decoder::readHeader(bool keepMarkers) {
 }
 
 bool Decoder::decodeInto(QImage &image) {
-    stage = Stage::Scans;
+    trap.stage = JpegStage::Scans;
     uchar *const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    if (setjmp(jump))
+    if (setjmp(trap.jump))
         return false;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     // Straight into the picture's rows, the fourth byte set to opaque as Format_RGB32 wants.

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,12 +103,22 @@ void setIfPresent(Data &data, const char *key, const Value &value) {
         *it = value;
 }
 
-// The picture is upright now and may have swapped its sides; the camera's thumbnail would
-// show it unstamped.
-void makeUpright(Exiv2::ExifData &exif, QSize size) {
+// What the metadata must now say of the new file's pixels: their size, and whether they were
+// turned upright (the orientation then says so) or kept as the source stored them.
+struct NewPixels {
+    QSize size;
+    PixelOrientation orientation = PixelOrientation::Upright;
+    bool upright() const { return orientation == PixelOrientation::Upright; }
+};
+
+// The picture may have been turned upright and swapped its sides; the camera's thumbnail
+// would show it unstamped.
+void makeUpright(Exiv2::ExifData &exif, const NewPixels &pixels) {
     Exiv2::ExifThumb(exif).erase();
-    setIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.Orientation", std::uint16_t(1));
-    const auto width = std::uint32_t(size.width()), height = std::uint32_t(size.height());
+    if (pixels.upright())
+        setIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.Orientation", std::uint16_t(1));
+    const auto width = std::uint32_t(pixels.size.width());
+    const auto height = std::uint32_t(pixels.size.height());
     setIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.ImageWidth", width);
     setIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.ImageLength", height);
     setIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelXDimension", width);
@@ -118,12 +129,15 @@ bool isXmpThumbnail(const Exiv2::Xmpdatum &d) {
     return d.key().rfind("Xmp.xmp.Thumbnails", 0) == 0;
 }
 
-void makeUpright(Exiv2::XmpData &xmp, QSize size) {
+void makeUpright(Exiv2::XmpData &xmp, const NewPixels &pixels) {
     for (auto it = xmp.begin(); it != xmp.end();)
         it = isXmpThumbnail(*it) ? xmp.erase(it) : it + 1;
-    setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.tiff.Orientation", 1);
-    setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelXDimension", std::uint32_t(size.width()));
-    setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelYDimension", std::uint32_t(size.height()));
+    if (pixels.upright())
+        setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.tiff.Orientation", 1);
+    setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelXDimension",
+                                std::uint32_t(pixels.size.width()));
+    setIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelYDimension",
+                                std::uint32_t(pixels.size.height()));
 }
 
 // ---- JPEG segments ----
@@ -258,15 +272,15 @@ private:
 // Sets orientation and pixel size in the camera's own EXIF without moving a byte: maker
 // notes point into the block by offset, and a rewrite is what loses them. The thumbnail's
 // directory is unlinked and its picture blanked, so no reader finds the unstamped picture.
-bool patchExifInPlace(uchar *data, qsizetype size, QSize pictureSize) {
+bool patchExifInPlace(uchar *data, qsizetype size, const NewPixels &pixels) {
     TiffBlock tiff(data, size);
     if (!tiff.readHeader())
         return false;
-    const quint32 width = quint32(pictureSize.width()), height = quint32(pictureSize.height());
+    const quint32 width = quint32(pixels.size.width()), height = quint32(pixels.size.height());
     bool ok = true;
     std::optional<quint32> exifIfd;
     const qsizetype link = tiff.walk(tiff.get(4, 4), [&](qsizetype entry, quint16 tag) {
-        if (tag == 0x0112)
+        if (tag == 0x0112 && pixels.upright())
             ok = ok && tiff.setNumber(entry, 1);
         else if (tag == 0x0100)
             ok = ok && tiff.setNumber(entry, width);
@@ -307,7 +321,8 @@ bool patchExifInPlace(uchar *data, qsizetype size, QSize pictureSize) {
 
 // For an EXIF block too odd to patch in place: the library rewrites it, maker notes as well
 // as it can.
-std::optional<QByteArray> rewriteExif(QByteArrayView block, QSize size, QString &problem) {
+std::optional<QByteArray> rewriteExif(QByteArrayView block, const NewPixels &pixels,
+                                      QString &problem) {
     ErrorCollector collector;
     try {
         Exiv2::ExifData exif;
@@ -317,7 +332,7 @@ std::optional<QByteArray> rewriteExif(QByteArrayView block, QSize size, QString 
             problem = collector.first("its EXIF block is damaged");
             return std::nullopt;
         }
-        makeUpright(exif, size);
+        makeUpright(exif, pixels);
         Exiv2::Blob blob;
         Exiv2::ExifParser::encode(blob, order, exif);
         if (qsizetype(blob.size()) > MaxPayload - ExifId.size()) {
@@ -335,12 +350,13 @@ std::optional<QByteArray> rewriteExif(QByteArrayView block, QSize size, QString 
     }
 }
 
-std::optional<QByteArray> uprightExif(QByteArrayView segment, QSize size, QString &problem) {
+std::optional<QByteArray> uprightExif(QByteArrayView segment, const NewPixels &pixels,
+                                      QString &problem) {
     QByteArray patched = segment.toByteArray();
     auto *block = reinterpret_cast<uchar *>(patched.data()) + 4 + ExifId.size();
-    if (patchExifInPlace(block, patched.size() - 4 - ExifId.size(), size))
+    if (patchExifInPlace(block, patched.size() - 4 - ExifId.size(), pixels))
         return patched;
-    return rewriteExif(segment.sliced(4 + ExifId.size()), size, problem);
+    return rewriteExif(segment.sliced(4 + ExifId.size()), pixels, problem);
 }
 
 // ---- XMP, edited as text ----
@@ -426,7 +442,8 @@ void findValues(QByteArrayView packet, QByteArrayView uri, QByteArrayView name,
 // The packet as it is when nothing in it is wrong now; its few changed values edited in the
 // text, so nothing else moves; rewritten by the library only when that edit does not give
 // exactly the expected properties, or to drop a thumbnail.
-std::optional<QByteArray> uprightXmp(QByteArrayView segment, QSize size, QString &problem) {
+std::optional<QByteArray> uprightXmp(QByteArrayView segment, const NewPixels &pixels,
+                                     QString &problem) {
     const QByteArrayView packet = segment.sliced(4 + XmpId.size());
     struct Target {
         const char *key, *uri, *name;
@@ -435,12 +452,14 @@ std::optional<QByteArray> uprightXmp(QByteArrayView segment, QSize size, QString
     const Target targets[] = {
         {"Xmp.tiff.Orientation", "http://ns.adobe.com/tiff/1.0/", "Orientation", "1"},
         {"Xmp.exif.PixelXDimension", "http://ns.adobe.com/exif/1.0/", "PixelXDimension",
-         std::to_string(size.width())},
+         std::to_string(pixels.size.width())},
         {"Xmp.exif.PixelYDimension", "http://ns.adobe.com/exif/1.0/", "PixelYDimension",
-         std::to_string(size.height())},
+         std::to_string(pixels.size.height())},
     };
+    // Pixels kept as stored keep their orientation.
+    const std::span<const Target> wanted = std::span(targets).subspan(pixels.upright() ? 0 : 1);
     QList<TextEdit> edits;
-    for (const Target &t : targets)
+    for (const Target &t : wanted)
         findValues(packet, t.uri, t.name, QByteArray::fromStdString(t.value), edits);
     std::sort(edits.begin(), edits.end(),
               [](const TextEdit &a, const TextEdit &b) { return a.at > b.at; });
@@ -458,7 +477,7 @@ std::optional<QByteArray> uprightXmp(QByteArrayView segment, QSize size, QString
         return makeSegment(APP1, XmpId.toByteArray() + edited);
     }
     Properties expected = *before;
-    for (const Target &t : targets) {
+    for (const Target &t : wanted) {
         for (auto &[key, value] : expected) {
             if (key == t.key)
                 value = t.value;
@@ -472,7 +491,7 @@ std::optional<QByteArray> uprightXmp(QByteArrayView segment, QSize size, QString
 
     ErrorCollector collector;
     try {
-        makeUpright(xmp, size);
+        makeUpright(xmp, pixels);
         std::string rewritten;
         if (Exiv2::XmpParser::encode(rewritten, xmp) != 0) {
             problem = collector.first("its XMP could not be written");
@@ -571,15 +590,16 @@ QByteArrayView bytesOf(QByteArrayView bytes, const JpegSegment &s) {
 
 // What becomes of one of the source's segments in the new file: as it is wherever the new
 // picture leaves it right, patched where it does not, empty when it would be wrong there.
-std::optional<QByteArray> carried(QByteArrayView source, const JpegSegment &s, const Frame &frame,
-                                  bool newProfile, QString &problem) {
+std::optional<QByteArray> carried(QByteArrayView source, const JpegSegment &s,
+                                  const NewPixels &pixels, const Frame &frame, bool newProfile,
+                                  QString &problem) {
     const QByteArrayView segment = bytesOf(source, s), data = payloadOf(source, s);
     if (has(source, s, APP0, JfxxId))
         return QByteArray(); // a thumbnail
     if (has(source, s, APP1, ExifId))
-        return uprightExif(segment, frame.size, problem);
+        return uprightExif(segment, pixels, problem);
     if (has(source, s, APP1, XmpId))
-        return uprightXmp(segment, frame.size, problem);
+        return uprightXmp(segment, pixels, problem);
     if (has(source, s, APP2, IccId) && newProfile)
         return QByteArray(); // the encoder's profile describes its pixels
     if (has(source, s, APP2, MpfId))
@@ -597,7 +617,7 @@ std::optional<QByteArray> carried(QByteArrayView source, const JpegSegment &s, c
     return segment.toByteArray();
 }
 
-Result<void> copyJpegSegments(QFile &file, QByteArray &jpeg) {
+Result<void> copyJpegSegments(QFile &file, QByteArray &jpeg, PixelOrientation orientation) {
     QByteArray source;
     const JpegHeadSegments from = readSourceHead(file, source);
     if (file.error() != QFileDevice::NoError)
@@ -633,7 +653,8 @@ Result<void> copyJpegSegments(QFile &file, QByteArray &jpeg) {
         if (!metadata || has(source, s, APP0, JfifId))
             continue;
         QString problem;
-        if (const std::optional<QByteArray> copy = carried(source, s, frame, newProfile, problem)) {
+        if (const std::optional<QByteArray> copy =
+                carried(source, s, {frame.size, orientation}, frame, newProfile, problem)) {
             head.append(*copy);
             kept = kept || !copy->isEmpty();
         }
@@ -672,7 +693,8 @@ void takeIccProfile(Exiv2::Image &to, Exiv2::Image &from) {
 #endif
 }
 
-Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg) {
+Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg,
+                                PixelOrientation orientation) {
     ErrorCollector collector;
     const auto outcome = [&collector](bool anythingKept) -> Result<void> {
         if (collector.errors.isEmpty())
@@ -709,11 +731,11 @@ Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg) {
             takeIccProfile(*to, *from);
         if (from->byteOrder() != Exiv2::invalidByteOrder)
             to->setByteOrder(from->byteOrder());
-        const QSize size(int(to->pixelWidth()), int(to->pixelHeight()));
+        const NewPixels pixels{QSize(int(to->pixelWidth()), int(to->pixelHeight())), orientation};
         Exiv2::ExifData exif = from->exifData();
         Exiv2::XmpData xmp = from->xmpData();
-        makeUpright(exif, size);
-        makeUpright(xmp, size);
+        makeUpright(exif, pixels);
+        makeUpright(xmp, pixels);
         to->setExifData(exif);
         to->setIptcData(from->iptcData());
         to->setXmpData(xmp);
@@ -736,7 +758,7 @@ Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg) {
 
 } // namespace
 
-Result<void> copyMetadata(const QString &source, QByteArray &jpeg) {
+Result<void> copyMetadata(const QString &source, QByteArray &jpeg, PixelOrientation orientation) {
     initialiseLibrary();
     // Opening a pipe or a device would wait for a writer that never comes.
     const QFileInfo info(source);
@@ -748,9 +770,9 @@ Result<void> copyMetadata(const QString &source, QByteArray &jpeg) {
     const QByteArray start = file.peek(3);
     if (start.size() == 3 && uchar(start[0]) == 0xFF && uchar(start[1]) == JpegSoi &&
         uchar(start[2]) == 0xFF)
-        return copyJpegSegments(file, jpeg);
+        return copyJpegSegments(file, jpeg, orientation);
     file.close();
-    return copyThroughLibrary(source, jpeg);
+    return copyThroughLibrary(source, jpeg, orientation);
 }
 
 } // namespace imprimata

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,6 +105,19 @@ Result<void> moveIntoPlace(const QByteArray &from, const QByteArray &to, Existin
                                    : systemError(errno)};
 }
 
+// A whole JPEG file, with the metadata of the file at metadataSource carried over.
+Result<PictureWritten> writeJpeg(QByteArray &jpeg, const QString &metadataSource,
+                                 PixelOrientation orientation, DescriptorDevice &device) {
+    PictureWritten written;
+    if (!metadataSource.isEmpty()) {
+        if (const Result<void> kept = copyMetadata(metadataSource, jpeg, orientation); !kept)
+            written.warning = kept.error();
+    }
+    if (device.write(jpeg) != jpeg.size())
+        return Failure{device.errorString()};
+    return written;
+}
+
 // The bytes of the picture: a bitmap straight to the device, a JPEG through memory so the
 // metadata goes in before the file is written once.
 Result<PictureWritten> encode(const QImage &image, bool bitmap, int jpegQuality,
@@ -124,27 +138,13 @@ Result<PictureWritten> encode(const QImage &image, bool bitmap, int jpegQuality,
         if (!writer.write(image))
             return Failure{writer.errorString()};
     }
-    PictureWritten written;
-    if (!metadataSource.isEmpty()) {
-        if (const Result<void> kept = copyMetadata(metadataSource, jpeg); !kept)
-            written.warning = kept.error();
-    }
-    if (device.write(jpeg) != jpeg.size())
-        return Failure{device.errorString()};
-    return written;
+    return writeJpeg(jpeg, metadataSource, PixelOrientation::Upright, device);
 }
 
-} // namespace
-
-bool isBitmapName(const QString &path) {
-    return path.right(4).toUpper() == QLatin1String(".BMP");
-}
-
-Result<PictureWritten> writePicture(const QImage &image, const QString &path, int jpegQuality,
-                                    const QString &metadataSource, ExistingFile existing) {
-    if (image.isNull())
-        return Failure{QStringLiteral("there is no picture to write")};
-
+// Writes the temporary file through `produce`, then puts it under the name.
+Result<PictureWritten>
+writeThroughTemporary(const QString &path, ExistingFile existing,
+                      const std::function<Result<PictureWritten>(DescriptorDevice &)> &produce) {
     // Writing to a link replaces the file it points to, not the link.
     const QFileInfo info(path);
     const QString resolved = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
@@ -165,7 +165,7 @@ Result<PictureWritten> writePicture(const QImage &image, const QString &path, in
 
     Result<PictureWritten> written = [&] {
         DescriptorDevice device(temporary.fd);
-        return encode(image, isBitmapName(path), jpegQuality, metadataSource, device);
+        return produce(device);
     }();
     if (!written)
         return abandon(written.error());
@@ -180,6 +180,28 @@ Result<PictureWritten> writePicture(const QImage &image, const QString &path, in
     if (const Result<void> moved = moveIntoPlace(temporary.path, target, existing); !moved)
         return abandon(moved.error());
     return written;
+}
+
+} // namespace
+
+bool isBitmapName(const QString &path) {
+    return path.right(4).toUpper() == QLatin1String(".BMP");
+}
+
+Result<PictureWritten> writePicture(const QImage &image, const QString &path, int jpegQuality,
+                                    const QString &metadataSource, ExistingFile existing) {
+    if (image.isNull())
+        return Failure{QStringLiteral("there is no picture to write")};
+    return writeThroughTemporary(path, existing, [&](DescriptorDevice &device) {
+        return encode(image, isBitmapName(path), jpegQuality, metadataSource, device);
+    });
+}
+
+Result<PictureWritten> writeEncodedJpeg(QByteArray jpeg, const QString &path,
+                                        const QString &metadataSource, ExistingFile existing) {
+    return writeThroughTemporary(path, existing, [&](DescriptorDevice &device) {
+        return writeJpeg(jpeg, metadataSource, PixelOrientation::AsStored, device);
+    });
 }
 
 } // namespace imprimata

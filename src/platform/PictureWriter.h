@@ -36,4 +36,11 @@ Result<PictureWritten> writePicture(const QImage &image, const QString &path,
                                     const QString &metadataSource = {},
                                     ExistingFile existing = ExistingFile::Replace);
 
+// Writes a whole JPEG file already encoded with its pixels as the file at metadataSource
+// stores them (not turned), atomically as writePicture does; the metadata goes over with the
+// orientation it had.
+Result<PictureWritten> writeEncodedJpeg(QByteArray jpeg, const QString &path,
+                                        const QString &metadataSource,
+                                        ExistingFile existing = ExistingFile::Replace);
+
 } // namespace imprimata

@@ -1,14 +1,15 @@
 #include "PictureLoader.h"
 
+#include "platform/JpegBlocks.h"
 #include "platform/JpegDecoder.h"
 #include "platform/JpegSegments.h"
+#include "platform/Orientation.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
-#include <QTransform>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -395,20 +396,6 @@ QByteArray paddedBitmap(const PictureProbe &probe) {
     return padded;
 }
 
-// Turns the picture as its EXIF orientation says, exactly as the reader's automatic turn.
-void turnUpright(QImage &image, QImageIOHandler::Transformations turn) {
-    if (turn == QImageIOHandler::TransformationNone)
-        return;
-    if (turn == QImageIOHandler::TransformationRotate270) {
-        image = image.transformed(QTransform().rotate(270));
-        return;
-    }
-    image = std::move(image).mirrored(turn & QImageIOHandler::TransformationMirror,
-                                      turn & QImageIOHandler::TransformationFlip);
-    if (turn & QImageIOHandler::TransformationRotate90)
-        image = image.transformed(QTransform().rotate(90));
-}
-
 // Reads through Qt's plugins. The bitmap reader writes into a picture of the right size and
 // format when given one: it gets one cleared, so that pixels it skips are the first colour
 // rather than whatever the memory held. Others allocate their own (GIF's canvas is not the
@@ -483,6 +470,28 @@ Result<QImage> readPicture(const QString &path, qint64 maxPixels) {
     if (image.isNull())
         return Failure{probe.tooLarge()};
     return image;
+}
+
+Result<QSize> pictureSize(const QString &path, qint64 maxPixels) {
+    PictureProbe probe;
+    if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
+        return Failure{error};
+    if (!probe.size.isValid())
+        return Failure{damagedText(probe.name)};
+    return probe.turn & QImageIOHandler::TransformationRotate90 ? probe.size.transposed()
+                                                                : probe.size;
+}
+
+Result<QByteArray> changeJpegFile(const QString &path, const QList<QRect> &areas,
+                                  const PixelChange &change, qint64 maxPixels) {
+    PictureProbe probe;
+    if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
+        return Failure{error};
+    if (!isJpeg(probe.format))
+        return Failure{QStringLiteral("%1 is not a JPEG file").arg(probe.name)};
+    if (!isPictureComplete(probe.format, reinterpret_cast<const char *>(probe.data), probe.length))
+        return Failure{damagedText(probe.name)};
+    return changeJpegBlocks(probe.data, probe.length, probe.turn, areas, change);
 }
 
 qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/JpegBlocks.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -23,6 +24,17 @@ inline constexpr qint64 MaxMarkPicturePixels = 25LL * 1000 * 1000;
 // JPEG, BMP or GIF or one far too small for the size it claims; a JPEG whose data turns out
 // corrupt while decoding is damaged too. Other failures carry the reader's description.
 Result<QImage> readPicture(const QString &path, qint64 maxPixels = MaxPicturePixels);
+
+// The size of the picture as readPicture would give it (upright), from its header alone;
+// refused as readPicture refuses a file before decoding it.
+Result<QSize> pictureSize(const QString &path, qint64 maxPixels = MaxPicturePixels);
+
+// Changes a JPEG file in the given areas of the picture as shown (upright), re-encoding only
+// the blocks they touch (changeJpegBlocks tells how). Refused for what readPicture would
+// refuse before decoding, for other formats, and for what the block copy cannot keep; the
+// caller then encodes the whole picture.
+Result<QByteArray> changeJpegFile(const QString &path, const QList<QRect> &areas,
+                                  const PixelChange &change, qint64 maxPixels = MaxPicturePixels);
 
 // The most memory readPicture(path, maxPixels) holds at once for the picture, from the file's
 // header alone: the picture, the decoder's working store (and a JPEG's bytes, mapped while it

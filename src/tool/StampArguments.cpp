@@ -80,6 +80,10 @@ ParsedArguments parseStampArguments(const QStringList &arguments) {
             o.overwrite = true;
             continue;
         }
+        if (arg == u"--reencode") {
+            o.keepJpegBlocks = false;
+            continue;
+        }
 
         // Every other option takes a value, as "--name value" or "--name=value".
         QString name = arg;
@@ -120,6 +124,7 @@ ParsedArguments parseStampArguments(const QStringList &arguments) {
             if (!parseRange(value, 1, 100, o.quality))
                 fail(QStringLiteral("--quality wants a number from 1 to 100, not \"%1\"")
                          .arg(value));
+            o.keepJpegBlocks = false;
         } else if (name == u"--jobs") {
             if (!parseRange(value, 1, MaxJobs, o.jobs))
                 fail(QStringLiteral("--jobs wants a number from 1 to %1, not \"%2\"")
@@ -166,7 +171,9 @@ QString stampUsage() {
                "                   picture to the same corner of the mark view (for centre,\n"
                "                   from centre to centre, X to the right and Y down), so one\n"
                "                   command marks portrait and landscape pictures alike.\n"
-               "  --quality N      JPEG quality from 1 to 100 (default %1)\n"
+               "  --quality N      JPEG quality from 1 to 100 (default %1); encodes the\n"
+               "                   whole picture again\n"
+               "  --reencode       encode the whole picture again even from a JPEG\n"
                "  --overwrite      replace output files that already exist\n"
                "  --jobs N         pictures stamped at the same time (default: one per core,\n"
                "                   %2 here)\n"
@@ -177,9 +184,11 @@ QString stampUsage() {
                "\n"
                "The output's name decides its format, as in Imprimata: a name ending in .bmp,\n"
                "in any letter case, is written as a bitmap, any other name as JPEG, which\n"
-               "keeps the picture's EXIF, IPTC and XMP metadata. Outputs are written whole\n"
-               "or not at all. Nothing is overwritten without --overwrite, and a picture of\n"
-               "the batch is never overwritten.\n"
+               "keeps the picture's EXIF, IPTC and XMP metadata. A JPEG stamped into a JPEG\n"
+               "loses nothing outside the mark: only the blocks of 8 x 8 or 16 x 16 pixels\n"
+               "that the mark touches are encoded again, with the picture's own quality.\n"
+               "Outputs are written whole or not at all. Nothing is overwritten without\n"
+               "--overwrite, and a picture of the batch is never overwritten.\n"
                "\n"
                "A picture that cannot be stamped (unreadable, damaged, too large, missed by\n"
                "the mark, not writable) gets one line on standard error naming it and the\n"

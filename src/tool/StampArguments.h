@@ -17,6 +17,9 @@ struct StampOptions {
     QPoint at{0, 0};
     Anchor anchor = Anchor::TopLeft;
     int quality = DefaultJpegQuality;
+    // A JPEG stamped into a JPEG: only the blocks the mark touches are encoded again. Off with
+    // --quality or --reencode.
+    bool keepJpegBlocks = true;
     bool overwrite = false;
     int jobs = 0;   // 0: one per core
     QString output; // -o: the single picture's output file

@@ -18,6 +18,20 @@ QString aboutMark(const QString &path, const QString &message) {
     return message.startsWith(shown) ? message : QStringLiteral("%1: %2").arg(shown, message);
 }
 
+ExistingFile existingFile(const StampOptions &options) {
+    return options.overwrite ? ExistingFile::Replace : ExistingFile::Keep;
+}
+
+// Puts the picture into the surface unshared, so stamping copies no pixels. The surface's
+// resolution, which text sizes follow, is set beforehand, as setting it later would detach it.
+void putInto(Surface &surface, QImage &image) {
+    const QImage reference = makeSurfaceImage(0, 0, White);
+    image.setDotsPerMeterX(reference.dotsPerMeterX());
+    image.setDotsPerMeterY(reference.dotsPerMeterY());
+    surface.setImage(image);
+    image = QImage();
+}
+
 } // namespace
 
 Result<void> PreparedMark::load(const QString &path) {
@@ -56,6 +70,14 @@ void PreparedMark::finish() {
     drawn_ = true;
 }
 
+QRect PreparedMark::areaAt(QSize picture, QPoint at) const {
+    ScreenRect target, source;
+    overlapAt(picture, view_, at, target, source);
+    if (isRectEmpty(target))
+        return {};
+    return QRect(target.left, target.top, target.width(), target.height());
+}
+
 bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
     ScreenRect target, source;
     overlapAt(picture.image().size(), view_, at, target, source);
@@ -76,11 +98,11 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
 
 Result<PictureWritten> saveStamped(const QImage &image, const PictureTask &task,
                                    const StampOptions &options) {
-    return writePicture(image, task.output, options.quality, task.input,
-                        options.overwrite ? ExistingFile::Replace : ExistingFile::Keep);
+    return writePicture(image, task.output, options.quality, task.input, existingFile(options));
 }
 
-Result<PictureWritten> stampPicture(const std::function<const PreparedMark &()> &waitForMark,
+Result<PictureWritten> stampPicture(const PreparedMark &mark,
+                                    const std::function<void()> &untilDrawn,
                                     const PictureTask &task, const StampOptions &options,
                                     MemoryBudget &budget) {
     const auto fail = [](const QString &why) { return Failure{why}; };
@@ -92,29 +114,8 @@ Result<PictureWritten> stampPicture(const std::function<const PreparedMark &()> 
     if (!options.overwrite && exists())
         return fail(existsText);
 
-    try {
-        const MemoryBudget::Claim room = budget.claim(pictureDecodeBytes(task.input));
-        Result<QImage> read = readPicture(task.input);
-        if (!read)
-            return fail(read.error());
-
-        // The picture goes into the surface unshared, so stamping copies no pixels. The
-        // surface's resolution is set beforehand, which would otherwise detach it.
-        QImage image = std::move(read).value();
-        const QImage reference = makeSurfaceImage(0, 0, White);
-        image.setDotsPerMeterX(reference.dotsPerMeterX());
-        image.setDotsPerMeterY(reference.dotsPerMeterY());
-        Surface picture;
-        picture.setImage(image);
-        image = QImage();
-
-        const PreparedMark &mark = waitForMark();
-        const QPoint at =
-            markPosition(picture.image().size(), mark.viewSize(), options.at, options.anchor);
-        if (!mark.stampInto(picture, at))
-            return fail(QStringLiteral("the mark does not overlap the picture"));
-
-        Result<PictureWritten> written = saveStamped(picture.image(), task, options);
+    const QString missed = QStringLiteral("the mark does not overlap the picture");
+    const auto saved = [&](Result<PictureWritten> written) -> Result<PictureWritten> {
         // Another run may have claimed the name while we were stamping.
         if (!written && !options.overwrite && exists())
             return fail(existsText);
@@ -122,6 +123,42 @@ Result<PictureWritten> stampPicture(const std::function<const PreparedMark &()> 
             return fail(QStringLiteral("%1 cannot be written: %2")
                             .arg(QDir::toNativeSeparators(task.output), written.error()));
         return written;
+    };
+
+    try {
+        const MemoryBudget::Claim room = budget.claim(pictureDecodeBytes(task.input));
+        if (options.keepJpegBlocks && !isBitmapName(task.output)) {
+            // A file refused here is read whole below, which says what is wrong with it.
+            if (const Result<QSize> size = pictureSize(task.input)) {
+                const QPoint at = markPosition(*size, mark.viewSize(), options.at, options.anchor);
+                const QRect area = mark.areaAt(*size, at);
+                if (area.isEmpty())
+                    return fail(missed);
+                Result<QByteArray> jpeg =
+                    changeJpegFile(task.input, {area}, [&](QImage &pixels, QPoint origin) {
+                        Surface part;
+                        putInto(part, pixels);
+                        mark.stampInto(part, at - origin);
+                        pixels = part.image();
+                    });
+                if (jpeg)
+                    return saved(writeEncodedJpeg(std::move(jpeg).value(), task.output, task.input,
+                                                  existingFile(options)));
+            }
+        }
+
+        Result<QImage> read = readPicture(task.input);
+        if (!read)
+            return fail(read.error());
+        Surface picture;
+        putInto(picture, read.value());
+
+        untilDrawn();
+        const QPoint at =
+            markPosition(picture.image().size(), mark.viewSize(), options.at, options.anchor);
+        if (!mark.stampInto(picture, at))
+            return fail(missed);
+        return saved(saveStamped(picture.image(), task, options));
     } catch (const std::bad_alloc &) {
         return fail(QStringLiteral("not enough memory"));
     } catch (const std::exception &e) {

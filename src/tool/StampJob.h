@@ -27,6 +27,9 @@ public:
 
     const MarkSettings &settings() const { return mark_; }
     QSize viewSize() const { return view_; }
+    // The pixels that stamping a picture of this size with the view's top-left pixel at `at`
+    // changes at most; empty when the mark misses the picture.
+    QRect areaAt(QSize picture, QPoint at) const;
 
     // Stamps the mark into the picture with the view's top-left pixel at `at`, as Insert
     // does. False when the mark misses the picture; nothing is drawn then. Each call works on
@@ -48,10 +51,14 @@ struct PictureTask {
 };
 
 // Reads, stamps and writes one picture; on failure nothing is written. A stamped picture may
-// carry a warning of what it lost on the way (its metadata). The mark is asked
+// carry a warning of what it lost on the way (its metadata). A JPEG stamped into a JPEG keeps
+// every block the mark does not touch, unless the options say otherwise or its coding does
+// not allow it. The mark may still be being drawn: untilDrawn waits for it, which is done
+// only once the picture is in memory. The mark is asked
 // for only once the picture is in memory, so it may still be being drawn meanwhile. The
 // picture's pixels are claimed from the budget before it is read.
-Result<PictureWritten> stampPicture(const std::function<const PreparedMark &()> &mark,
+Result<PictureWritten> stampPicture(const PreparedMark &mark,
+                                    const std::function<void()> &untilDrawn,
                                     const PictureTask &task, const StampOptions &options,
                                     MemoryBudget &budget);
 

@@ -104,17 +104,14 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
     // The workers start reading at once; they wait for the mark once they hold a picture.
     std::promise<void> drawing;
     const std::shared_future<void> drawn = drawing.get_future().share();
-    const auto waitForMark = [&mark, &drawn]() -> const PreparedMark & {
-        drawn.wait();
-        return mark;
-    };
+    const auto untilDrawn = [&drawn] { drawn.wait(); };
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
     MemoryBudget budget;
     QThreadPool pool;
     pool.setMaxThreadCount(static_cast<int>(std::min<qsizetype>(jobs, count)));
     for (const PictureTask &task : tasks)
-        pool.start([&waitForMark, &task, &options, &report, &budget] {
-            report(task, stampPicture(waitForMark, task, options, budget));
+        pool.start([&mark, &untilDrawn, &task, &options, &report, &budget] {
+            report(task, stampPicture(mark, untilDrawn, task, options, budget));
         });
     mark.finish();
     drawing.set_value();

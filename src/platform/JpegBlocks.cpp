@@ -1,0 +1,347 @@
+#include "JpegBlocks.h"
+
+#include "JpegDecoder.h"
+#include "JpegSegments.h"
+#include "JpegTrap.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+#include <jerror.h>
+}
+
+namespace imprimata {
+
+namespace {
+
+// Collects a compressor's output in memory. Grown with realloc, so running out of memory is
+// the library's own error and no C++ exception crosses its C frames.
+struct MemoryDestination {
+    jpeg_destination_mgr manager{};
+    JOCTET *data = nullptr;
+    size_t capacity = 0;
+    size_t used = 0;
+
+    MemoryDestination() = default;
+    MemoryDestination(const MemoryDestination &) = delete;
+    MemoryDestination &operator=(const MemoryDestination &) = delete;
+    ~MemoryDestination() { std::free(data); }
+};
+
+extern "C" {
+
+static MemoryDestination &destinationOf(j_compress_ptr cinfo) {
+    return *reinterpret_cast<MemoryDestination *>(cinfo->dest);
+}
+
+static void grow(j_compress_ptr cinfo, size_t capacity) {
+    MemoryDestination &d = destinationOf(cinfo);
+    auto *bigger = static_cast<JOCTET *>(std::realloc(d.data, capacity));
+    if (!bigger)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    d.data = bigger;
+    d.capacity = capacity;
+    d.manager.next_output_byte = d.data + d.used;
+    d.manager.free_in_buffer = d.capacity - d.used;
+}
+
+static void startOutput(j_compress_ptr cinfo) {
+    destinationOf(cinfo).used = 0;
+    grow(cinfo, std::max<size_t>(destinationOf(cinfo).capacity, 1 << 16));
+}
+
+static boolean emptyOutput(j_compress_ptr cinfo) {
+    // Called with the whole buffer full.
+    MemoryDestination &d = destinationOf(cinfo);
+    d.used = d.capacity;
+    grow(cinfo, d.capacity * 2);
+    return TRUE;
+}
+
+static void endOutput(j_compress_ptr cinfo) {
+    MemoryDestination &d = destinationOf(cinfo);
+    d.used = d.capacity - d.manager.free_in_buffer;
+}
+
+} // extern "C"
+
+struct Compressor {
+    jpeg_compress_struct info{};
+    MemoryDestination out;
+
+    Compressor() = default;
+    Compressor(const Compressor &) = delete;
+    Compressor &operator=(const Compressor &) = delete;
+    ~Compressor() { jpeg_destroy_compress(&info); }
+
+    // Between setjmp and the first use.
+    void create(JpegTrap &trap, size_t expected = 0) {
+        trap.attach(reinterpret_cast<j_common_ptr>(&info));
+        jpeg_create_compress(&info);
+        out.capacity = 0;
+        out.manager.init_destination = startOutput;
+        out.manager.empty_output_buffer = emptyOutput;
+        out.manager.term_destination = endOutput;
+        info.dest = &out.manager;
+        if (expected > 0)
+            grow(&info, expected);
+    }
+    QByteArray bytes() const {
+        return QByteArray(reinterpret_cast<const char *>(out.data), qsizetype(out.used));
+    }
+};
+
+struct Decompressor {
+    jpeg_decompress_struct info{};
+    jvirt_barray_ptr *blocks = nullptr;
+
+    Decompressor() = default;
+    Decompressor(const Decompressor &) = delete;
+    Decompressor &operator=(const Decompressor &) = delete;
+    ~Decompressor() { jpeg_destroy_decompress(&info); }
+};
+
+// The rows of blocks of one component, as the coefficient arrays hold them: whole MCUs.
+JDIMENSION paddedBlocks(JDIMENSION blocks, int samplingFactor) {
+    return (blocks + samplingFactor - 1) / samplingFactor * samplingFactor;
+}
+
+JBLOCKARRAY blockRow(j_common_ptr owner, jvirt_barray_ptr array, JDIMENSION row, bool writable) {
+    return (*owner->mem->access_virt_barray)(owner, array, row, 1, writable ? TRUE : FALSE);
+}
+
+enum class Read { Done, Unsupported, Failed };
+
+// The whole file's blocks. Only what a block copy keeps exactly is taken.
+Read readBlocks(JpegTrap &trap, Decompressor &d, const uchar *data, qint64 size) {
+    trap.stage = JpegStage::Header;
+    if (setjmp(trap.jump))
+        return Read::Failed;
+    trap.attach(reinterpret_cast<j_common_ptr>(&d.info));
+    jpeg_create_decompress(&d.info);
+    jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&d.info, TRUE);
+    const bool colour = d.info.jpeg_color_space == JCS_YCbCr && d.info.num_components == 3;
+    const bool grey = d.info.jpeg_color_space == JCS_GRAYSCALE && d.info.num_components == 1;
+    if (d.info.arith_code || d.info.data_precision != 8 || !(colour || grey))
+        return Read::Unsupported;
+    trap.stage = JpegStage::Scans;
+    d.blocks = jpeg_read_coefficients(&d.info);
+    return Read::Done;
+}
+
+// A JPEG of the blocks under `region` (its left and top on MCU edges), for decoding them.
+bool writeBlocksOf(JpegTrap &trap, Decompressor &source, const QRect &region, Compressor &c) {
+    if (setjmp(trap.jump))
+        return false;
+    c.create(trap);
+    j_common_ptr from = reinterpret_cast<j_common_ptr>(&source.info);
+    j_common_ptr to = reinterpret_cast<j_common_ptr>(&c.info);
+    jpeg_copy_critical_parameters(&source.info, &c.info);
+    c.info.image_width = JDIMENSION(region.width());
+    c.info.image_height = JDIMENSION(region.height());
+    const int mcuWidth = source.info.max_h_samp_factor * DCTSIZE;
+    const int mcuHeight = source.info.max_v_samp_factor * DCTSIZE;
+    jvirt_barray_ptr arrays[MAX_COMPONENTS] = {};
+    JDIMENSION across[MAX_COMPONENTS] = {}, down[MAX_COMPONENTS] = {};
+    for (int ci = 0; ci < c.info.num_components; ++ci) {
+        const jpeg_component_info &comp = source.info.comp_info[ci];
+        across[ci] = paddedBlocks((region.width() + mcuWidth - 1) / mcuWidth * comp.h_samp_factor,
+                                  comp.h_samp_factor);
+        down[ci] = paddedBlocks((region.height() + mcuHeight - 1) / mcuHeight * comp.v_samp_factor,
+                                comp.v_samp_factor);
+        arrays[ci] = (*to->mem->request_virt_barray)(to, JPOOL_IMAGE, FALSE, across[ci], down[ci],
+                                                     JDIMENSION(comp.v_samp_factor));
+    }
+    (*to->mem->realize_virt_arrays)(to);
+    for (int ci = 0; ci < c.info.num_components; ++ci) {
+        const jpeg_component_info &comp = source.info.comp_info[ci];
+        const JDIMENSION left = JDIMENSION(region.left() / mcuWidth * comp.h_samp_factor);
+        const JDIMENSION top = JDIMENSION(region.top() / mcuHeight * comp.v_samp_factor);
+        const JDIMENSION sourceAcross = paddedBlocks(comp.width_in_blocks, comp.h_samp_factor);
+        const JDIMENSION sourceDown = paddedBlocks(comp.height_in_blocks, comp.v_samp_factor);
+        const JDIMENSION count = std::min(across[ci], sourceAcross - left);
+        for (JDIMENSION row = 0; row < down[ci]; ++row) {
+            JBLOCKROW into = blockRow(to, arrays[ci], row, true)[0];
+            std::memset(into, 0, across[ci] * sizeof(JBLOCK));
+            if (top + row < sourceDown)
+                std::memcpy(into, blockRow(from, source.blocks[ci], top + row, false)[0] + left,
+                            count * sizeof(JBLOCK));
+        }
+    }
+    jpeg_write_coefficients(&c.info, arrays);
+    jpeg_finish_compress(&c.info);
+    return true;
+}
+
+// Encodes stored pixels (Format_RGB32) with the source's tables, sampling and colour model.
+bool encodeLikeSource(JpegTrap &trap, Decompressor &source, const QImage &pixels, Compressor &c) {
+    if (setjmp(trap.jump))
+        return false;
+    c.create(trap);
+    jpeg_copy_critical_parameters(&source.info, &c.info);
+    c.info.image_width = JDIMENSION(pixels.width());
+    c.info.image_height = JDIMENSION(pixels.height());
+    c.info.input_components = 4;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    c.info.in_color_space = JCS_EXT_BGRX;
+#else
+    c.info.in_color_space = JCS_EXT_XRGB;
+#endif
+    jpeg_start_compress(&c.info, TRUE);
+    while (c.info.next_scanline < c.info.image_height) {
+        auto row = const_cast<JSAMPROW>(pixels.constScanLine(int(c.info.next_scanline)));
+        jpeg_write_scanlines(&c.info, &row, 1);
+    }
+    jpeg_finish_compress(&c.info);
+    return true;
+}
+
+// Puts the blocks of `encoded` (a JPEG of `region`) in place of the source's.
+bool replaceBlocks(JpegTrap &trap, Decompressor &source, const QByteArray &encoded,
+                   const QRect &region) {
+    Decompressor d;
+    if (readBlocks(trap, d, reinterpret_cast<const uchar *>(encoded.constData()), encoded.size()) !=
+        Read::Done)
+        return false;
+    if (setjmp(trap.jump))
+        return false;
+    j_common_ptr from = reinterpret_cast<j_common_ptr>(&d.info);
+    j_common_ptr to = reinterpret_cast<j_common_ptr>(&source.info);
+    const int mcuWidth = source.info.max_h_samp_factor * DCTSIZE;
+    const int mcuHeight = source.info.max_v_samp_factor * DCTSIZE;
+    for (int ci = 0; ci < source.info.num_components; ++ci) {
+        const jpeg_component_info &comp = source.info.comp_info[ci];
+        const jpeg_component_info &part = d.info.comp_info[ci];
+        const JDIMENSION left = JDIMENSION(region.left() / mcuWidth * comp.h_samp_factor);
+        const JDIMENSION top = JDIMENSION(region.top() / mcuHeight * comp.v_samp_factor);
+        const JDIMENSION across =
+            std::min(paddedBlocks(part.width_in_blocks, part.h_samp_factor),
+                     paddedBlocks(comp.width_in_blocks, comp.h_samp_factor) - left);
+        const JDIMENSION down =
+            std::min(paddedBlocks(part.height_in_blocks, part.v_samp_factor),
+                     paddedBlocks(comp.height_in_blocks, comp.v_samp_factor) - top);
+        for (JDIMENSION row = 0; row < down; ++row)
+            std::memcpy(blockRow(to, source.blocks[ci], top + row, true)[0] + left,
+                        blockRow(from, d.blocks[ci], row, false)[0], across * sizeof(JBLOCK));
+    }
+    return true;
+}
+
+bool sameTable(const JHUFF_TBL *a, const JHUFF_TBL *b) {
+    if (!a || !b)
+        return a == b;
+    int symbols = 0;
+    for (int i = 1; i <= 16; ++i)
+        symbols += a->bits[i];
+    return std::memcmp(a->bits, b->bits, sizeof a->bits) == 0 &&
+           std::memcmp(a->huffval, b->huffval, size_t(std::min(symbols, 256))) == 0;
+}
+
+// Whether the file was coded with the standard Huffman tables, which `defaults` (a
+// compressor just given its defaults) holds.
+bool usesStandardTables(const jpeg_decompress_struct &file, const jpeg_compress_struct &defaults) {
+    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+        if (file.dc_huff_tbl_ptrs[i] &&
+            !sameTable(file.dc_huff_tbl_ptrs[i], defaults.dc_huff_tbl_ptrs[i]))
+            return false;
+        if (file.ac_huff_tbl_ptrs[i] &&
+            !sameTable(file.ac_huff_tbl_ptrs[i], defaults.ac_huff_tbl_ptrs[i]))
+            return false;
+    }
+    return true;
+}
+
+// The whole file again from its blocks, its scans coded as the source's were: progressive or
+// not, with its restart interval. A file coded in Huffman tables of its own gets tables made
+// to measure again (its own may lack codes the new blocks need, which libjpeg would not
+// notice); the standard tables would grow it.
+bool writeFile(JpegTrap &trap, Decompressor &source, size_t expected, Compressor &c) {
+    if (setjmp(trap.jump))
+        return false;
+    c.create(trap, expected);
+    jpeg_copy_critical_parameters(&source.info, &c.info);
+    c.info.restart_interval = source.info.restart_interval;
+    if (source.info.progressive_mode)
+        jpeg_simple_progression(&c.info);
+    c.info.optimize_coding =
+        source.info.progressive_mode || !usesStandardTables(source.info, c.info) ? TRUE : FALSE;
+    jpeg_write_coefficients(&c.info, source.blocks);
+    jpeg_finish_compress(&c.info);
+    return true;
+}
+
+QString libraryRefusal(const JpegTrap &trap) {
+    return QStringLiteral("the JPEG data could not be kept: %1")
+        .arg(QString::fromLocal8Bit(trap.message));
+}
+
+// A rectangle grown outward to whole MCUs, within the picture.
+QRect onMcuEdges(const QRect &r, QSize mcu, QSize picture) {
+    const int left = r.left() / mcu.width() * mcu.width();
+    const int top = r.top() / mcu.height() * mcu.height();
+    const int right = (r.right() / mcu.width() + 1) * mcu.width();
+    const int bottom = (r.bottom() / mcu.height() + 1) * mcu.height();
+    return QRect(left, top, right - left, bottom - top) & QRect(QPoint(0, 0), picture);
+}
+
+} // namespace
+
+Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
+                                    const QList<QRect> &areas, const PixelChange &change) {
+    const std::optional<int> scans = jpegScanCount(data, size);
+    if (!scans || *scans > MaxJpegScans)
+        return Failure{QStringLiteral("the JPEG data is damaged")};
+    JpegTrap trap;
+    Decompressor source;
+    switch (readBlocks(trap, source, data, size)) {
+    case Read::Done:
+        break;
+    case Read::Unsupported:
+        return Failure{QStringLiteral("its coding cannot be kept block by block")};
+    case Read::Failed:
+        return Failure{libraryRefusal(trap)};
+    }
+
+    const QSize picture(int(source.info.image_width), int(source.info.image_height));
+    const QSize mcu(source.info.max_h_samp_factor * DCTSIZE,
+                    source.info.max_v_samp_factor * DCTSIZE);
+    for (const QRect &area : areas) {
+        const QRect stored = storedRect(area, picture, turn) & QRect(QPoint(0, 0), picture);
+        if (stored.isEmpty())
+            continue;
+        const QRect touched = onMcuEdges(stored, mcu, picture);
+        // Grown from MCU edges, so still on them.
+        const QRect around =
+            touched.adjusted(-mcu.width(), -mcu.height(), mcu.width(), mcu.height()) &
+            QRect(QPoint(0, 0), picture);
+
+        Compressor blocks;
+        if (!writeBlocksOf(trap, source, around, blocks))
+            return Failure{libraryRefusal(trap)};
+        const QByteArray encoded = blocks.bytes();
+        Result<QImage, JpegFault> decoded =
+            decodeJpeg(reinterpret_cast<const uchar *>(encoded.constData()), encoded.size());
+        if (!decoded)
+            return Failure{QStringLiteral("the JPEG blocks could not be decoded")};
+        QImage pixels = std::move(decoded).value();
+        turnUpright(pixels, turn);
+        change(pixels, uprightRect(around, picture, turn).topLeft());
+        turnBack(pixels, turn);
+
+        Compressor region;
+        if (!encodeLikeSource(trap, source, pixels.copy(touched.translated(-around.topLeft())),
+                              region) ||
+            !replaceBlocks(trap, source, region.bytes(), touched))
+            return Failure{libraryRefusal(trap)};
+    }
+
+    Compressor file;
+    if (!writeFile(trap, source, size_t(size) + (1 << 16), file))
+        return Failure{libraryRefusal(trap)};
+    return file.bytes();
+}
+
+} // namespace imprimata
