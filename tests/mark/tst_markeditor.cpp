@@ -1,13 +1,13 @@
 #include "mark/MarkEditor.h"
 
-#include <QBuffer>
+#include "render/CraftedJpeg.h"
+
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 using namespace imprimata;
@@ -62,21 +62,270 @@ class MarkEditorTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void openingOnTextPage_data();
-    void openingOnTextPage();
-    void openingWithImageMark();
-    void textMarkInOutlineLevel2();
-    void symbolButtons();
-    void fontChooser_data();
-    void fontChooser();
-    void loadImage_data();
-    void loadImage();
-    void refusesLargeMarkPicture();
-    void okRefuses_data();
-    void okRefuses();
-    void okStoresControls();
-    void closingRefusesTheMark();
+    void init() {
+        editor.reset();
+        state = SharedState{};
+        state.PlacementBaseWidth = 150;
+        state.PlacementBaseHeight = 60;
+        host = FakeHost{};
+        dialogs = ScriptedDialogService{};
+    }
+
+    void openingOnTextPage_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("captures"); // once displayed
+        QTest::newRow("empty mark") << 0 << 1;
+        // New clears the text and the image path but keeps the type; the first display
+        // switches the page again, which captures once more.
+        QTest::newRow("New after an IMAGE mark") << 1 << 2;
+    }
+
+    void openingOnTextPage() {
+        QFETCH(int, type);
+        state.CurrentMark.MarkType = static_cast<std::int16_t>(type);
+        MarkEditor &e = open();
+        QCOMPARE(e.typeToggle->value(), 0);
+        QVERIFY(e.textPage->isVisibleTo(&e) && !e.imagePage->isVisibleTo(&e));
+        for (const auto *group : {&e.printModeOptions, &e.solidTransparency, &e.outlineRelief,
+                                  &e.contrast, &e.imageTransparency})
+            QVERIFY((*group)[0]->isChecked());
+        QCOMPARE(e.rasterOpList->currentItem()->text(), QStringLiteral("SrcCopy"));
+        // The mark font is now the sample's very font object.
+        QCOMPARE(state.CurrentMark.Font.get(), e.textSample->surface().font().get());
+        QVERIFY(e.fontChoice == (FontChoice{QStringLiteral("Times New Roman"), 48, true}));
+        QTEST(int(host.captures.size()), "captures");
+        // The placement window's work picture at its base size, one pixel in on each side.
+        const ScreenRect base{405, 321, 553, 379};
+        for (const FakeHost::Capture &c : host.captures)
+            QVERIFY(c.destination == &e.textSample->surface() && c.placement == base && !c.warn);
+    }
+
+    void openingWithImageMark() {
+        state.CurrentMark.MarkType = ImageMark;
+        state.CurrentMark.ImageTransparency = 1;
+        state.CurrentMark.RasterOp = SrcInvert;
+        state.CurrentMark.ImagePath = writePicture(100, 40);
+        MarkEditor &e = open(false);
+        QVERIFY(e.imagePage->isVisibleTo(&e) && !e.textPage->isVisibleTo(&e));
+        QVERIFY(e.imageTransparency[1]->isChecked());
+        QCOMPARE(e.rasterOpList->currentItem()->text(), QStringLiteral("SrcInvert"));
+        // The image preview, then the text preview, which alone asks for the warning.
+        QCOMPARE(host.captures.size(), 2u);
+        QCOMPARE(host.captures[0].destination, &e.imageBoxes[1]->surface());
+        QVERIFY(!host.captures[0].warn && host.captures[1].warn);
+        e.show();
+        QCOMPARE(e.focusWidget(), e.imageBoxes[0]);
+    }
+
+    void textMarkInOutlineLevel2() {
+        state.CurrentMark.Text = QStringLiteral("2005 Name");
+        state.CurrentMark.PrintMode = optionIndex(PrintMode::Outline);
+        state.CurrentMark.Level = 2;
+        MarkEditor &e = open(false);
+        QVERIFY(e.printModeOptions[1]->isChecked() && e.outlineRelief[2]->isChecked());
+        QVERIFY(e.solidTransparency[0]->isChecked() && e.contrast[0]->isChecked());
+    }
+
+    void symbolButtons() {
+        MarkEditor &e = open();
+        // 495-twip buttons one twip apart, from (240, 1200) twips, at 15 twips per pixel.
+        const int lefts[9] = {16, 49, 82, 115, 148, 181, 214, 247, 281};
+        for (int i = 0; i < 18; ++i) {
+            const QPushButton *key = e.symbolKeys[static_cast<std::size_t>(i)];
+            QCOMPARE(key->text(), MarkEditor::SpecialSymbols.mid(i, 1));
+            QCOMPARE(key->geometry(), QRect(lefts[i % 9], i < 9 ? 80 : 113, 33, 33));
+        }
+        // A symbol goes at the end of the text wherever the caret is, and the preview follows.
+        e.textEdit->setText(QStringLiteral("2005 Name"));
+        e.textEdit->setCursorPosition(0);
+        e.fontButton->setFocus();
+        const std::size_t captures = host.captures.size();
+        e.symbolKeys[6]->click();
+        QCOMPARE(e.textEdit->text(), QStringLiteral("2005 Name\u00A9"));
+        QCOMPARE(e.focusWidget(), e.textEdit);
+        QCOMPARE(host.captures.size(), captures + 1);
+    }
+
+    void fontChooser_data() {
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<QString>("fonts"); // of the sample and of the text box after
+        QTest::newRow("cancelled") << false << "DejaVu Serif 40 bold, DejaVu Serif 20.25 bold";
+        QTest::newRow("72-point bold italic red")
+            << true << "DejaVu Sans 72 bold italic, DejaVu Sans 20.25 bold italic";
+    }
+
+    void fontChooser() {
+        QFETCH(bool, confirmed);
+        const int colour = confirmed ? 255 : 0x00FF00;
+        state.CurrentMark.Text = QStringLiteral("Wm");
+        state.CurrentMark.Font = makeFont(QStringLiteral("DejaVu Serif"), 40, true, 204);
+        state.CurrentMark.Colour = 0x00FF00;
+        MarkEditor &e = open();
+        if (confirmed)
+            dialogs.fontAnswers = {
+                {QStringLiteral("DejaVu Sans"), 72, true, true, false, false, 255}};
+        const std::size_t captures = host.captures.size();
+
+        e.fontButton->click();
+
+        QTEST(style(e.textSample->surface().font()->font) + ", " + style(e.textEdit->font()),
+              "fonts");
+        QCOMPARE(e.buffer[0]->surface().font()->font, e.textSample->surface().font()->font);
+        QCOMPARE(e.textSample->surface().foreColour(), colour);
+        QCOMPARE(e.textEdit->palette().color(QPalette::Text), QColor(rgbFromColour(colour)));
+        // The sample is drawn again in the new font; cancelling leaves it alone.
+        QCOMPARE(host.captures.size(), captures + (confirmed ? 1 : 0));
+    }
+
+    void loadImage_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("shown"); // centred in the 5895 x 2175 twip frame, 55 twips low
+        QTest::addColumn<QRect>("box");   // the preview, centred in the 5895 x 2655 twip frame
+        QTest::newRow("100 x 50") << QSize(100, 50) << QRect(146, 51, 100, 50)
+                                  << QRect(46, 17, 300, 150);
+        QTest::newRow("1024 x 768, clamped")
+            << QSize(1024, 768) << QRect(84, 16, 225, 121) << QRect(36, 16, 321, 153);
+    }
+
+    void loadImage() {
+        QFETCH(QSize, picture);
+        QFETCH(QRect, shown);
+        MarkEditor &e = open();
+        loadPicture(e, writePicture(picture.width(), picture.height()));
+        QTEST(e.imageBoxes[0]->geometry(), "shown");
+        // Natural size from the top-left corner, never scaled.
+        QCOMPARE(e.imageBoxes[0]->surface().image(),
+                 patterned(picture.width(), picture.height()).copy(QRect(QPoint(), shown.size())));
+        QTEST(e.imageBoxes[1]->geometry(), "box");
+
+        e.typeToggle->setValue(1);
+        e.okButton->click();
+        QCOMPARE(QSize(state.CurrentMark.MarkWidth, state.CurrentMark.MarkHeight),
+                 shown.size() * 15);
+    }
+
+    // A picture that cannot be the mark's image is refused in the reader's words, and the image
+    // shown, the one the mark would take and its preview stay; cancelling says nothing.
+    void loadRefused_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message"); // none: the dialog was cancelled
+        QTest::newRow("cancelled") << QString() << QByteArray() << QString();
+        // The limit speaks before a pixel is read; at the limit only the missing pixels do.
+        QTest::newRow("a column over the mark's limit")
+            << "big.bmp" << bmpClaiming(5001, 5000) << tooLarge("big.bmp", 5001, 5000);
+        QTest::newRow("at the mark's limit")
+            << "big.bmp" << bmpClaiming(5000, 5000) << damaged("big.bmp");
+        QTest::newRow("not a picture")
+            << "bad.jpg" << QByteArray("not a picture at all") << "Unsupported image format";
+        QTest::newRow("gone") << "gone.bmp" << QByteArray() << "No such file or directory";
+    }
+
+    void loadRefused() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        MarkEditor &e = open();
+        e.typeToggle->setValue(1);
+        const QString kept = loadPicture(e, writePicture(100, 50));
+        const QImage shown = e.imageBoxes[0]->surface().image();
+        const QRect where = e.imageBoxes[0]->geometry();
+        QString path = name.isEmpty() ? QString() : dir.filePath(name);
+        if (!bytes.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        const std::size_t captures = host.captures.size();
+
+        loadPicture(e, path);
+
+        QCOMPARE(dialogs.requests.back().title, QStringLiteral("Select Imprimata Image File"));
+        QCOMPARE(dialogs.requests.back().filter,
+                 QStringLiteral("Bitmaps, JPEG Images, GIF Images|*.bmp;*.jpg;*.gif|"));
+        QCOMPARE(dialogs.messages.size(), message.isEmpty() ? 0u : 1u);
+        if (!message.isEmpty()) {
+            QCOMPARE(dialogs.messages[0].text, message);
+            QVERIFY(dialogs.messages[0].icon == MessageIcon::None);
+        }
+        QCOMPARE(e.imageTag, kept);
+        QCOMPARE(e.imageBoxes[0]->surface().image(), shown);
+        QCOMPARE(e.imageBoxes[0]->geometry(), where);
+        QCOMPARE(host.captures.size(), captures);
+    }
+
+    // The mark's own image, gone since: the editor says so once and opens all the same.
+    void unreadableImageAtOpening() {
+        state.CurrentMark.MarkType = ImageMark;
+        state.CurrentMark.ImagePath = dir.filePath(QStringLiteral("gone.bmp"));
+        MarkEditor &e = open();
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QCOMPARE(dialogs.lastMessage(), QStringLiteral("No such file or directory"));
+        QVERIFY(e.isVisible() && e.imagePage->isVisibleTo(&e));
+    }
+
+    void okRefuses_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("image page without image, text present")
+            << 1 << "Text"
+            << "Imprimata IMAGE file isn't defined.";
+        QTest::newRow("text page without text, image present")
+            << 0 << QString() << "Imprimata TEXT is empty.";
+        // Its size in twips would not fit the mark file.
+        QTest::newRow("text too long to store")
+            << 0 << QString(2000, QLatin1Char('W')) << "Imprimata TEXT is too long.";
+    }
+
+    void okRefuses() {
+        QFETCH(int, type);
+        QFETCH(QString, text);
+        MarkEditor &e = open();
+        if (type == 0) // an image loaded must not satisfy the TEXT page
+            loadPicture(e, writePicture(20, 10));
+        e.textEdit->setText(text);
+        e.typeToggle->setValue(type);
+        // The sample stops growing where the mark's size could no longer be stored.
+        QVERIFY(e.textSample->width() * 15 <= 32767);
+
+        e.okButton->click();
+
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QTEST(dialogs.messages[0].text, "message");
+        QVERIFY(!state.MarkAccepted && e.isVisible());
+        QVERIFY(state.CurrentMark.Text.isEmpty() && state.CurrentMark.ImagePath.isEmpty());
+    }
+
+    void okStoresControls() {
+        MarkEditor &e = open();
+        const QString path = loadPicture(e, writePicture(30, 20));
+        // No 14-character limit, and wider than the text box.
+        const QString text = QStringLiteral("Imprimata 2005 owner");
+        e.textEdit->setText(text);
+        QVERIFY(e.textSample->width() > e.textEdit->width());
+        e.solidTransparency[2]->click(); // chosen in the Solid frame, then another mode taken
+        e.printModeOptions[2]->click();
+        e.contrast[2]->click();
+
+        e.okButton->click();
+
+        // Both halves are kept whatever the type, so switching back later finds the other.
+        const MarkSettings &mark = state.CurrentMark;
+        QVERIFY(state.MarkAccepted && !e.isVisible());
+        QCOMPARE(mark.MarkType, 0);
+        QCOMPARE(mark.Text, text);
+        QCOMPARE(mark.ImagePath, path);
+        QCOMPARE(mark.PrintMode, 2);
+        QCOMPARE(mark.Level, 2);
+        QCOMPARE(mark.MarkWidth, e.textSample->surface().textWidth(text) * 15);
+        QCOMPARE(mark.MarkHeight, e.textSample->height() * 15);
+    }
+
+    void closingRefusesTheMark() {
+        state.MarkAccepted = true; // from an earlier OK
+        open().close();
+        QVERIFY(!state.MarkAccepted);
+    }
 
 private:
     MarkEditor &open(bool shown = true) {
@@ -103,241 +352,6 @@ private:
     ScriptedDialogService dialogs;
     std::unique_ptr<MarkEditor> editor;
 };
-
-void MarkEditorTest::init() {
-    editor.reset();
-    state = SharedState{};
-    state.PlacementBaseWidth = 150;
-    state.PlacementBaseHeight = 60;
-    host = FakeHost{};
-    dialogs = ScriptedDialogService{};
-}
-
-void MarkEditorTest::openingOnTextPage_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("captures"); // once displayed
-    QTest::newRow("empty mark") << 0 << 1;
-    // New clears the text and the image path but keeps the type; the first display
-    // switches the page again, which captures once more.
-    QTest::newRow("New after an IMAGE mark") << 1 << 2;
-}
-
-void MarkEditorTest::openingOnTextPage() {
-    QFETCH(int, type);
-    state.CurrentMark.MarkType = static_cast<std::int16_t>(type);
-    MarkEditor &e = open();
-    QCOMPARE(e.typeToggle->value(), 0);
-    QVERIFY(e.textPage->isVisibleTo(&e) && !e.imagePage->isVisibleTo(&e));
-    for (const auto *group : {&e.printModeOptions, &e.solidTransparency, &e.outlineRelief,
-                              &e.contrast, &e.imageTransparency})
-        QVERIFY((*group)[0]->isChecked());
-    QCOMPARE(e.rasterOpList->currentItem()->text(), QStringLiteral("SrcCopy"));
-    // The mark font is now the sample's very font object.
-    QCOMPARE(state.CurrentMark.Font.get(), e.textSample->surface().font().get());
-    QVERIFY(e.fontChoice == (FontChoice{QStringLiteral("Times New Roman"), 48, true}));
-    QTEST(int(host.captures.size()), "captures");
-    // The placement window's work picture at its base size, one pixel in on each side.
-    const ScreenRect base{405, 321, 553, 379};
-    for (const FakeHost::Capture &c : host.captures)
-        QVERIFY(c.destination == &e.textSample->surface() && c.placement == base && !c.warn);
-}
-
-void MarkEditorTest::openingWithImageMark() {
-    state.CurrentMark.MarkType = ImageMark;
-    state.CurrentMark.ImageTransparency = 1;
-    state.CurrentMark.RasterOp = SrcInvert;
-    state.CurrentMark.ImagePath = writePicture(100, 40);
-    MarkEditor &e = open(false);
-    QVERIFY(e.imagePage->isVisibleTo(&e) && !e.textPage->isVisibleTo(&e));
-    QVERIFY(e.imageTransparency[1]->isChecked());
-    QCOMPARE(e.rasterOpList->currentItem()->text(), QStringLiteral("SrcInvert"));
-    // The image preview, then the text preview, which alone asks for the warning.
-    QCOMPARE(host.captures.size(), 2u);
-    QCOMPARE(host.captures[0].destination, &e.imageBoxes[1]->surface());
-    QVERIFY(!host.captures[0].warn && host.captures[1].warn);
-    e.show();
-    QCOMPARE(e.focusWidget(), e.imageBoxes[0]);
-}
-
-void MarkEditorTest::textMarkInOutlineLevel2() {
-    state.CurrentMark.Text = QStringLiteral("2005 Name");
-    state.CurrentMark.PrintMode = optionIndex(PrintMode::Outline);
-    state.CurrentMark.Level = 2;
-    MarkEditor &e = open(false);
-    QVERIFY(e.printModeOptions[1]->isChecked() && e.outlineRelief[2]->isChecked());
-    QVERIFY(e.solidTransparency[0]->isChecked() && e.contrast[0]->isChecked());
-}
-
-void MarkEditorTest::symbolButtons() {
-    MarkEditor &e = open();
-    // 495-twip buttons one twip apart, from (240, 1200) twips, at 15 twips per pixel.
-    const int lefts[9] = {16, 49, 82, 115, 148, 181, 214, 247, 281};
-    for (int i = 0; i < 18; ++i) {
-        const QPushButton *key = e.symbolKeys[static_cast<std::size_t>(i)];
-        QCOMPARE(key->text(), MarkEditor::SpecialSymbols.mid(i, 1));
-        QCOMPARE(key->geometry(), QRect(lefts[i % 9], i < 9 ? 80 : 113, 33, 33));
-    }
-    // A symbol goes at the end of the text wherever the caret is, and the preview follows.
-    e.textEdit->setText(QStringLiteral("2005 Name"));
-    e.textEdit->setCursorPosition(0);
-    e.fontButton->setFocus();
-    const std::size_t captures = host.captures.size();
-    e.symbolKeys[6]->click();
-    QCOMPARE(e.textEdit->text(), QStringLiteral("2005 Name\u00A9"));
-    QCOMPARE(e.focusWidget(), e.textEdit);
-    QCOMPARE(host.captures.size(), captures + 1);
-}
-
-void MarkEditorTest::fontChooser_data() {
-    QTest::addColumn<bool>("confirmed");
-    QTest::addColumn<QString>("fonts"); // of the sample and of the text box after
-    QTest::newRow("cancelled") << false << "DejaVu Serif 40 bold, DejaVu Serif 20.25 bold";
-    QTest::newRow("72-point bold italic red")
-        << true << "DejaVu Sans 72 bold italic, DejaVu Sans 20.25 bold italic";
-}
-
-void MarkEditorTest::fontChooser() {
-    QFETCH(bool, confirmed);
-    const int colour = confirmed ? 255 : 0x00FF00;
-    state.CurrentMark.Text = QStringLiteral("Wm");
-    state.CurrentMark.Font = makeFont(QStringLiteral("DejaVu Serif"), 40, true, 204);
-    state.CurrentMark.Colour = 0x00FF00;
-    MarkEditor &e = open();
-    if (confirmed)
-        dialogs.fontAnswers = {{QStringLiteral("DejaVu Sans"), 72, true, true, false, false, 255}};
-    const std::size_t captures = host.captures.size();
-
-    e.fontButton->click();
-
-    QTEST(style(e.textSample->surface().font()->font) + ", " + style(e.textEdit->font()), "fonts");
-    QCOMPARE(e.buffer[0]->surface().font()->font, e.textSample->surface().font()->font);
-    QCOMPARE(e.textSample->surface().foreColour(), colour);
-    QCOMPARE(e.textEdit->palette().color(QPalette::Text), QColor(rgbFromColour(colour)));
-    // The sample is drawn again in the new font; cancelling leaves it alone.
-    QCOMPARE(host.captures.size(), captures + (confirmed ? 1 : 0));
-}
-
-void MarkEditorTest::loadImage_data() {
-    QTest::addColumn<QSize>("picture");
-    QTest::addColumn<QRect>("shown"); // centred in the 5895 x 2175 twip frame, 55 twips low
-    QTest::addColumn<QRect>("box");   // the preview, centred in the 5895 x 2655 twip frame
-    QTest::newRow("100 x 50") << QSize(100, 50) << QRect(146, 51, 100, 50)
-                              << QRect(46, 17, 300, 150);
-    QTest::newRow("1024 x 768, clamped")
-        << QSize(1024, 768) << QRect(84, 16, 225, 121) << QRect(36, 16, 321, 153);
-}
-
-void MarkEditorTest::loadImage() {
-    QFETCH(QSize, picture);
-    QFETCH(QRect, shown);
-    MarkEditor &e = open();
-    loadPicture(e, writePicture(picture.width(), picture.height()));
-    QTEST(e.imageBoxes[0]->geometry(), "shown");
-    // Natural size from the top-left corner, never scaled.
-    QCOMPARE(e.imageBoxes[0]->surface().image(),
-             patterned(picture.width(), picture.height()).copy(QRect(QPoint(), shown.size())));
-    QTEST(e.imageBoxes[1]->geometry(), "box");
-
-    e.typeToggle->setValue(1);
-    e.okButton->click();
-    QCOMPARE(QSize(state.CurrentMark.MarkWidth, state.CurrentMark.MarkHeight), shown.size() * 15);
-}
-
-// A mark picture past the mark's limit is refused by name, before a pixel is read; the
-// image shown and the one the mark would take stay.
-void MarkEditorTest::refusesLargeMarkPicture() {
-    MarkEditor &e = open();
-    const QString kept = loadPicture(e, writePicture(100, 50));
-    QImage header(1, 1, QImage::Format_RGB32);
-    QByteArray bmp;
-    QBuffer buffer(&bmp);
-    QVERIFY(buffer.open(QIODevice::WriteOnly) && header.save(&buffer, "BMP"));
-    qToLittleEndian<qint32>(5001, bmp.data() + 18);
-    qToLittleEndian<qint32>(5000, bmp.data() + 22);
-    QFile big(dir.filePath(QStringLiteral("mark.bmp")));
-    QVERIFY(big.open(QIODevice::WriteOnly) && big.write(bmp) == bmp.size());
-    big.close();
-    const QImage shown = e.imageBoxes[0]->surface().image();
-    dialogs.messages.clear();
-    loadPicture(e, big.fileName());
-    QCOMPARE(
-        dialogs.lastMessage(),
-        QStringLiteral("The picture mark.bmp is too large to open (5001 \u00d7 5000 pixels)."));
-    QCOMPARE(e.imageTag, kept);
-    QCOMPARE(e.imageBoxes[0]->surface().image(), shown);
-}
-
-void MarkEditorTest::okRefuses_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("image page without image, text present")
-        << 1 << "Text"
-        << "Imprimata IMAGE file isn't defined.";
-    QTest::newRow("text page without text, image present")
-        << 0 << QString() << "Imprimata TEXT is empty.";
-    // Its size in twips would not fit the mark file.
-    QTest::newRow("text too long to store")
-        << 0 << QString(2000, QLatin1Char('W')) << "Imprimata TEXT is too long.";
-}
-
-void MarkEditorTest::okRefuses() {
-    QFETCH(int, type);
-    QFETCH(QString, text);
-    MarkEditor &e = open();
-    if (type == 0) // an image loaded must not satisfy the TEXT page
-        loadPicture(e, writePicture(20, 10));
-    e.textEdit->setText(text);
-    e.typeToggle->setValue(type);
-    // The sample stops growing where the mark's size could no longer be stored.
-    QVERIFY(e.textSample->width() * 15 <= 32767);
-
-    e.okButton->click();
-
-    QCOMPARE(dialogs.messages.size(), 1u);
-    QTEST(dialogs.messages[0].text, "message");
-    QVERIFY(!state.MarkAccepted && e.isVisible());
-    QVERIFY(state.CurrentMark.Text.isEmpty() && state.CurrentMark.ImagePath.isEmpty());
-}
-
-void MarkEditorTest::okStoresControls() {
-    MarkEditor &e = open();
-    const QString path = loadPicture(e, writePicture(30, 20));
-    // A file that is no picture is refused, and the path stays with the picture shown.
-    QFile bad(dir.filePath(QStringLiteral("bad.jpg")));
-    QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a picture at all") > 0);
-    bad.close();
-    loadPicture(e, bad.fileName());
-    QCOMPARE(dialogs.requests.back().title, QStringLiteral("Select Imprimata Image File"));
-    QCOMPARE(dialogs.messages.size(), 1u);
-    e.typeToggle->setValue(0);
-    // No 14-character limit, and wider than the text box.
-    const QString text = QStringLiteral("Imprimata 2005 owner");
-    e.textEdit->setText(text);
-    QVERIFY(e.textSample->width() > e.textEdit->width());
-    e.solidTransparency[2]->click(); // chosen in the Solid frame, then another mode taken
-    e.printModeOptions[2]->click();
-    e.contrast[2]->click();
-
-    e.okButton->click();
-
-    // Both halves are kept whatever the type, so switching back later finds the other.
-    const MarkSettings &mark = state.CurrentMark;
-    QVERIFY(state.MarkAccepted && !e.isVisible());
-    QCOMPARE(mark.MarkType, 0);
-    QCOMPARE(mark.Text, text);
-    QCOMPARE(mark.ImagePath, path);
-    QCOMPARE(mark.PrintMode, 2);
-    QCOMPARE(mark.Level, 2);
-    QCOMPARE(mark.MarkWidth, e.textSample->surface().textWidth(text) * 15);
-    QCOMPARE(mark.MarkHeight, e.textSample->height() * 15);
-}
-
-void MarkEditorTest::closingRefusesTheMark() {
-    state.MarkAccepted = true; // from an earlier OK
-    open().close();
-    QVERIFY(!state.MarkAccepted);
-}
 
 QTEST_MAIN(MarkEditorTest)
 #include "tst_markeditor.moc"
