@@ -6,6 +6,7 @@
 #include <QColorSpace>
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace imprimata {
 
@@ -90,9 +91,12 @@ bool Decoder::decodeInto(QImage &image) {
 }
 
 // The comments become texts and the ICC profile the colour space, as Qt's reader does, so
-// that a picture saved again keeps them.
+// that a picture saved again keeps them. A profile split over several segments is put
+// together by their sequence numbers, whatever their sizes.
 void copyMarkers(const jpeg_decompress_struct &info, QImage &image) {
-    QByteArray icc;
+    constexpr unsigned IccHead = 14; // "ICC_PROFILE\0", the sequence number and the count
+    std::map<int, QByteArray> iccParts;
+    int iccCount = 0;
     for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
         const char *data = reinterpret_cast<const char *>(m->data);
         if (m->marker == JPEG_COM) {
@@ -102,10 +106,18 @@ void copyMarkers(const jpeg_decompress_struct &info, QImage &image) {
                 image.setText(QStringLiteral("Description"), s);
             else
                 image.setText(s.left(colon), s.mid(colon + 2));
-        } else if (m->marker == JPEG_APP0 + 2 && m->data_length > 128 + 4 + 14 &&
+        } else if (m->marker == JPEG_APP0 + 2 && m->data_length > IccHead &&
                    std::memcmp(data, "ICC_PROFILE", 12) == 0) {
-            icc.append(data + 14, m->data_length - 14);
+            iccCount = uchar(data[13]);
+            iccParts[uchar(data[12])] = QByteArray(data + IccHead, m->data_length - IccHead);
         }
+    }
+    // Every part from 1 to the count, or no profile.
+    QByteArray icc;
+    if (iccCount > 0 && int(iccParts.size()) == iccCount && iccParts.begin()->first == 1 &&
+        iccParts.rbegin()->first == iccCount) {
+        for (const auto &part : iccParts)
+            icc.append(part.second);
     }
     if (!icc.isEmpty())
         image.setColorSpace(QColorSpace::fromIccProfile(icc));

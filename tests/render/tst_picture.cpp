@@ -192,6 +192,29 @@ private slots:
         QCOMPARE(r->dotsPerMeterY(), expected.dotsPerMeterY());
     }
 
+    // A profile in two segments, the short last part stored first, is put back together.
+    void joinsSplitColourProfile() {
+        QImage image = photo(32, 16);
+        image.setColorSpace(QColorSpace::DisplayP3);
+        const QByteArray jpeg = written(image, 90, false);
+        const qsizetype at = jpeg.indexOf("ICC_PROFILE") - 4;
+        const int length = qFromBigEndian<quint16>(jpeg.constData() + at + 2);
+        const QByteArray profile = jpeg.mid(at + 4 + 14, length - 2 - 14);
+        const auto segment = [](int part, const QByteArray &bytes) {
+            QByteArray s("\xff\xe2\0\0ICC_PROFILE\0", 16);
+            s += char(part);
+            s += char(2);
+            s += bytes;
+            qToBigEndian<quint16>(quint16(s.size() - 2), s.data() + 2);
+            return s;
+        };
+        const QByteArray split = jpeg.left(at) + segment(2, profile.right(20)) +
+                                 segment(1, profile.chopped(20)) + jpeg.mid(at + 2 + length);
+        const Result<QImage> r = readPicture(write("split.jpg", split));
+        QVERIFY2(r, qPrintable(r.error()));
+        QCOMPARE(r->colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+    }
+
     void turnsLikeQt_data() {
         QTest::addColumn<int>("orientation");
         for (int orientation = 1; orientation <= 8; ++orientation)
