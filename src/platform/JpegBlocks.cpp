@@ -5,6 +5,8 @@
 #include "JpegTrap.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <cstdlib>
 #include <cstring>
 
@@ -254,20 +256,164 @@ bool usesStandardTables(const jpeg_decompress_struct &file, const jpeg_compress_
     return true;
 }
 
+// ---- Keeping the file's own Huffman codes ----
+
+// The natural-order index of each zigzag position.
+constexpr std::array<int, DCTSIZE2> Zigzag = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+using Symbols = std::bitset<256>;
+
+Symbols symbolsOf(const JHUFF_TBL *table) {
+    Symbols present;
+    if (!table)
+        return present;
+    int count = 0;
+    for (int length = 1; length <= 16; ++length)
+        count += table->bits[length];
+    for (int i = 0; i < std::min(count, 256); ++i)
+        present.set(table->huffval[i]);
+    return present;
+}
+
+int bitLength(int value) {
+    int length = 0;
+    for (unsigned v = unsigned(std::abs(value)); v != 0; v >>= 1)
+        ++length;
+    return length;
+}
+
+// The run-length symbols a block's AC coefficients are coded with.
+bool acSymbolsIn(const JCOEF *block, const Symbols &table) {
+    int run = 0;
+    for (int k = 1; k < DCTSIZE2; ++k) {
+        const int value = block[Zigzag[size_t(k)]];
+        if (value == 0) {
+            ++run;
+            continue;
+        }
+        for (; run > 15; run -= 16)
+            if (!table[0xF0])
+                return false;
+        if (!table[size_t(run << 4 | bitLength(value))])
+            return false;
+        run = 0;
+    }
+    return run == 0 || table[0x00];
+}
+
+// Whether the file's own Huffman tables have a code for every symbol of its blocks as they
+// now stand, written in one scan as jpeg_write_coefficients writes them: interleaved, the
+// edge MCUs filled out with blocks that repeat the last DC and have no AC. The file was one
+// such scan, so blocks outside `changed` (rectangles of MCUs) were coded with these very
+// tables and only the changed ones' AC symbols are looked at; DC codes the difference from
+// the block before, so all of those are followed.
+bool tablesCover(Decompressor &file, const QList<QRect> &changed) {
+    jpeg_decompress_struct &info = file.info;
+    j_common_ptr owner = reinterpret_cast<j_common_ptr>(&info);
+    const int components = info.num_components;
+    const bool interleaved = components > 1;
+    // A scan of one component has one block to an MCU.
+    const auto sampling = [&](int ci) {
+        const jpeg_component_info &comp = info.comp_info[ci];
+        return interleaved ? QSize(comp.h_samp_factor, comp.v_samp_factor) : QSize(1, 1);
+    };
+    const QSize mcuPixels =
+        interleaved ? QSize(info.max_h_samp_factor * DCTSIZE, info.max_v_samp_factor * DCTSIZE)
+                    : QSize(DCTSIZE, DCTSIZE);
+    const int mcuAcross =
+        int((info.image_width + JDIMENSION(mcuPixels.width()) - 1) / JDIMENSION(mcuPixels.width()));
+    const int mcuDown = int((info.image_height + JDIMENSION(mcuPixels.height()) - 1) /
+                            JDIMENSION(mcuPixels.height()));
+    // A row of blocks of a component; none for the rows the encoder fills out.
+    const auto rowOf = [&](int ci, int row) -> JBLOCKROW {
+        if (JDIMENSION(row) >= info.comp_info[ci].height_in_blocks)
+            return nullptr;
+        return blockRow(owner, file.blocks[ci], JDIMENSION(row), false)[0];
+    };
+
+    for (int ci = 0; ci < components; ++ci) {
+        const jpeg_component_info &comp = info.comp_info[ci];
+        const int across = int(comp.width_in_blocks);
+        const Symbols dc = symbolsOf(info.dc_huff_tbl_ptrs[comp.dc_tbl_no]);
+        const Symbols ac = symbolsOf(info.ac_huff_tbl_ptrs[comp.ac_tbl_no]);
+        const QSize s = sampling(ci);
+        std::array<JBLOCKROW, MAX_SAMP_FACTOR> rows{};
+        int previous = 0;
+        long mcu = 0;
+        for (int my = 0; my < mcuDown; ++my) {
+            for (int y = 0; y < s.height(); ++y)
+                rows[size_t(y)] = rowOf(ci, my * s.height() + y);
+            for (int mx = 0; mx < mcuAcross; ++mx, ++mcu) {
+                if (info.restart_interval && mcu % long(info.restart_interval) == 0)
+                    previous = 0;
+                for (int y = 0; y < s.height(); ++y)
+                    for (int x = mx * s.width(); x < (mx + 1) * s.width(); ++x) {
+                        const bool real = rows[size_t(y)] && x < across;
+                        const int value = real ? rows[size_t(y)][x][0] : previous;
+                        if (!dc[size_t(bitLength(value - previous))] || (!real && !ac[0x00]))
+                            return false;
+                        previous = value;
+                    }
+            }
+        }
+        for (const QRect &mcus : changed)
+            for (int row = mcus.top() * s.height();
+                 row <= mcus.bottom() * s.height() + s.height() - 1; ++row) {
+                const JBLOCKROW blocks = rowOf(ci, row);
+                for (int x = mcus.left() * s.width();
+                     blocks && x < std::min(across, (mcus.right() + 1) * s.width()); ++x)
+                    if (!acSymbolsIn(blocks[x], ac))
+                        return false;
+            }
+    }
+    return true;
+}
+
+// Gives the compressor the file's own Huffman tables, for its components as the file used
+// them.
+void takeTables(const jpeg_decompress_struct &file, jpeg_compress_struct &c) {
+    j_common_ptr owner = reinterpret_cast<j_common_ptr>(&c);
+    const auto copy = [owner](JHUFF_TBL *from, JHUFF_TBL *&to) {
+        if (!from)
+            return;
+        if (!to)
+            to = jpeg_alloc_huff_table(owner);
+        *to = *from;
+        to->sent_table = FALSE;
+    };
+    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+        copy(file.dc_huff_tbl_ptrs[i], c.dc_huff_tbl_ptrs[i]);
+        copy(file.ac_huff_tbl_ptrs[i], c.ac_huff_tbl_ptrs[i]);
+    }
+    for (int ci = 0; ci < c.num_components; ++ci) {
+        c.comp_info[ci].dc_tbl_no = file.comp_info[ci].dc_tbl_no;
+        c.comp_info[ci].ac_tbl_no = file.comp_info[ci].ac_tbl_no;
+    }
+}
+
 // The whole file again from its blocks, its scans coded as the source's were: progressive or
-// not, with its restart interval. A file coded in Huffman tables of its own gets tables made
-// to measure again (its own may lack codes the new blocks need, which libjpeg would not
-// notice); the standard tables would grow it.
-bool writeFile(JpegTrap &trap, Decompressor &source, size_t expected, Compressor &c) {
+// not, with its restart interval. Huffman codes: the standard ones where the file had them;
+// the file's own where they still suffice (ownCodesSuffice); otherwise made to measure,
+// which costs a pass over all the blocks (libjpeg would write a missing code as nothing).
+bool writeFile(JpegTrap &trap, Decompressor &source, size_t expected, bool ownCodesSuffice,
+               Compressor &c) {
     if (setjmp(trap.jump))
         return false;
     c.create(trap, expected);
     jpeg_copy_critical_parameters(&source.info, &c.info);
     c.info.restart_interval = source.info.restart_interval;
-    if (source.info.progressive_mode)
+    if (source.info.progressive_mode) {
         jpeg_simple_progression(&c.info);
-    c.info.optimize_coding =
-        source.info.progressive_mode || !usesStandardTables(source.info, c.info) ? TRUE : FALSE;
+        c.info.optimize_coding = TRUE;
+    } else if (!usesStandardTables(source.info, c.info)) {
+        if (ownCodesSuffice)
+            takeTables(source.info, c.info);
+        else
+            c.info.optimize_coding = TRUE;
+    }
     jpeg_write_coefficients(&c.info, source.blocks);
     jpeg_finish_compress(&c.info);
     return true;
@@ -308,6 +454,7 @@ Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
     const QSize picture(int(source.info.image_width), int(source.info.image_height));
     const QSize mcu(source.info.max_h_samp_factor * DCTSIZE,
                     source.info.max_v_samp_factor * DCTSIZE);
+    QList<QRect> changedMcus;
     for (const QRect &area : areas) {
         const QRect stored = storedRect(area, picture, turn) & QRect(QPoint(0, 0), picture);
         if (stored.isEmpty())
@@ -336,10 +483,16 @@ Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
                               region) ||
             !replaceBlocks(trap, source, region.bytes(), touched))
             return Failure{libraryRefusal(trap)};
+        changedMcus.append(QRect(touched.left() / mcu.width(), touched.top() / mcu.height(),
+                                 (touched.width() + mcu.width() - 1) / mcu.width(),
+                                 (touched.height() + mcu.height() - 1) / mcu.height()));
     }
 
+    // A file of one scan was coded in its tables; a scan script of its own may use others.
+    const bool ownCodesSuffice =
+        !source.info.progressive_mode && *scans == 1 && tablesCover(source, changedMcus);
     Compressor file;
-    if (!writeFile(trap, source, size_t(size) + (1 << 16), file))
+    if (!writeFile(trap, source, size_t(size) + (1 << 16), ownCodesSuffice, file))
         return Failure{libraryRefusal(trap)};
     return file.bytes();
 }
