@@ -1,10 +1,6 @@
 #include "MainWindowFixture.h"
 
-#include <QAction>
 #include <QFrame>
-#include <QListWidget>
-#include <QTreeView>
-#include <QtTest>
 
 using namespace imprimata;
 
@@ -26,69 +22,58 @@ class MainWindowTest : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void startStateAndMenus();
-    void layoutPass_data();
-    void layoutPass();
-    void placementWindow();
+    void init() { QVERIFY(open()); }
+    void cleanup() { main.reset(); }
+
+    // Only Exit, New, Load and About (and the menu titles) are enabled.
+    void startStateAndMenus() {
+        QCOMPARE(main->windowTitle(), QStringLiteral("Imprimata Print"));
+        QCOMPARE(items(main->menuBarItems), (QStringList{"File", "Imprimata", "About"}));
+        QCOMPARE(items(main->fileMenuItems),
+                 (QStringList{"(Show)", "(Save as ... Ctrl+A)", "", "Exit"}));
+        QCOMPARE(items(main->markMenuItems),
+                 (QStringList{"New Ctrl+N", "(Edit Ctrl+E)", "(Insert Shift+Ins)",
+                              "(Undo Insert Ctrl+U)", "Load Ctrl+L", "(Save as ... Ctrl+S)"}));
+        QCOMPARE(state->StepTable, (std::array<int, 3>{15, 30, 50}));
+    }
+
+    void layoutPass_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("designed") << MainWindow::DesignWidth << MainWindow::DesignHeight;
+        QTest::newRow("full hd") << 1920 << 1010;
+    }
+
+    void layoutPass() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        const QRect frame = main->thumbnailFrame->geometry(), tree = main->folderTree->geometry();
+        main->layoutPass(width, height);
+        // The left column keeps its place; only the tree grows, to 6 pixels above the bottom.
+        QCOMPARE(main->thumbnailFrame->geometry(), frame);
+        QCOMPARE(main->folderTree->geometry(),
+                 QRect(tree.topLeft(), QSize(tree.width(), height - 6 - tree.y())));
+        // The viewport ends 6 pixels above the bottom and 8 before the right edge.
+        QCOMPARE(main->PicFrame->y() + main->PicFrame->height(), height - 6);
+        QCOMPARE(main->PicFrame->x() + main->PicFrame->width(), width - 8);
+        // A second pass at the same size changes nothing.
+        const QRect view = main->PicFrame->geometry(), list = main->fileList->geometry();
+        main->layoutPass(width, height);
+        QCOMPARE(main->PicFrame->geometry(), view);
+        QCOMPARE(main->fileList->geometry(), list);
+    }
+
+    // The placement window stays up while the program runs and closes with it.
+    void placementWindow() {
+        PlacementWindow &placement = main->placementWindow();
+        QVERIFY(placement.isVisible());
+        QVERIFY(!placement.close());
+        QVERIFY(placement.isVisible());
+        main->runCommand(FileMenu::Exit);
+        QVERIFY(!main->isVisible());
+        QVERIFY(!placement.isVisible());
+    }
 };
-
-void MainWindowTest::init() {
-    QVERIFY(open());
-}
-
-void MainWindowTest::cleanup() {
-    main.reset();
-}
-
-// Only Exit, New, Load and About (and the menu titles) are enabled.
-void MainWindowTest::startStateAndMenus() {
-    QCOMPARE(main->windowTitle(), QStringLiteral("Imprimata Print"));
-    QCOMPARE(items(main->menuBarItems), (QStringList{"File", "Imprimata", "About"}));
-    QCOMPARE(items(main->fileMenuItems),
-             (QStringList{"(Show)", "(Save as ... Ctrl+A)", "", "Exit"}));
-    QCOMPARE(items(main->markMenuItems),
-             (QStringList{"New Ctrl+N", "(Edit Ctrl+E)", "(Insert Shift+Ins)",
-                          "(Undo Insert Ctrl+U)", "Load Ctrl+L", "(Save as ... Ctrl+S)"}));
-}
-
-void MainWindowTest::layoutPass_data() {
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::newRow("designed") << MainWindow::DesignWidth << MainWindow::DesignHeight;
-    QTest::newRow("full hd") << 1920 << 1010;
-}
-
-void MainWindowTest::layoutPass() {
-    QFETCH(int, width);
-    QFETCH(int, height);
-    const QRect frame = main->thumbnailFrame->geometry(), tree = main->folderTree->geometry();
-    main->layoutPass(width, height);
-    // The left column keeps its place; only the tree grows, to 6 pixels above the bottom.
-    QCOMPARE(main->thumbnailFrame->geometry(), frame);
-    QCOMPARE(main->folderTree->geometry(),
-             QRect(tree.topLeft(), QSize(tree.width(), height - 6 - tree.y())));
-    // The viewport ends 6 pixels above the bottom and 8 before the right edge.
-    QCOMPARE(main->PicFrame->y() + main->PicFrame->height(), height - 6);
-    QCOMPARE(main->PicFrame->x() + main->PicFrame->width(), width - 8);
-    // A second pass at the same size changes nothing.
-    const QRect view = main->PicFrame->geometry(), list = main->fileList->geometry();
-    main->layoutPass(width, height);
-    QCOMPARE(main->PicFrame->geometry(), view);
-    QCOMPARE(main->fileList->geometry(), list);
-}
-
-// The placement window stays up while the program runs and closes with it.
-void MainWindowTest::placementWindow() {
-    PlacementWindow &placement = main->placementWindow();
-    QVERIFY(placement.isVisible());
-    QVERIFY(!placement.close());
-    QVERIFY(placement.isVisible());
-    main->runCommand(FileMenu::Exit); // Exit
-    QVERIFY(!main->isVisible());
-    QVERIFY(!placement.isVisible());
-}
 
 QTEST_MAIN(MainWindowTest)
 #include "tst_mainwindow.moc"

@@ -1,12 +1,8 @@
 #include "MainWindowFixture.h"
 #include "mark/MarkEditor.h"
 
-#include <QAction>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <QtTest>
 
 using namespace imprimata;
 
@@ -14,73 +10,56 @@ class MarkEditCommandsTest : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void newThenCancelRestoresTextAndImage();
-    void newThenOkWithoutPicture();
-    void editThenOkRefitsPlacement();
+    void init() { QVERIFY(open(QRect(0, 0, 1200, 780))); }
+    void cleanup() { main.reset(); }
+
+    void newThenCancelRestoresTextAndImage() {
+        state->CurrentMark.Text = QStringLiteral("Old");
+        state->CurrentMark.ImagePath = QStringLiteral("/pictures/old.png");
+        QVERIFY(edit(MarkMenu::New, "Typed", false));
+        QVERIFY(!state->MarkAccepted);
+        QCOMPARE(state->CurrentMark.Text, QStringLiteral("Old"));
+        QCOMPARE(state->CurrentMark.ImagePath, QStringLiteral("/pictures/old.png"));
+        QCOMPARE(markMenu(), QStringLiteral("100010"));
+    }
+
+    // Edit and Save as, but no Insert without a picture.
+    void newThenOkWithoutPicture() {
+        QVERIFY(edit(MarkMenu::New, "Mine", true));
+        QCOMPARE(state->CurrentMark.Text, QStringLiteral("Mine"));
+        QCOMPARE(markMenu(), QStringLiteral("110011"));
+    }
+
+    void editThenOkRefitsPlacement() {
+        QVERIFY(edit(MarkMenu::New, "A", true));
+        makePicture("a.bmp", {500, 400});
+        showPicture("a.bmp");
+        const int before = main->placementWindow().PicIM(0).width();
+        main->menuItem(MarkMenu::Insert)->setEnabled(false);
+        main->menuItem(MarkMenu::SaveAs)->setEnabled(false);
+        QVERIFY(edit(MarkMenu::Edit, "A much longer mark", true));
+        QCOMPARE(state->CurrentMark.Text, QStringLiteral("A much longer mark"));
+        QVERIFY(main->placementWindow().PicIM(0).width() > before);
+        QCOMPARE(markMenu(), QStringLiteral("111011"));
+    }
 
 private:
-    bool edit(MarkMenu command, const QString &text, bool ok);
+    // Runs New or Edit; once the editor is shown, types `text` into it and closes it
+    // with OK or Cancel. False when no editor was shown.
+    bool edit(MarkMenu command, const QString &text, bool ok) {
+        bool shown = false;
+        QObject scope; // drops the answer if the editor never opens
+        QTimer::singleShot(0, &scope, [&] {
+            auto *editor = qobject_cast<MarkEditor *>(QApplication::activeModalWidget());
+            QVERIFY(editor);
+            shown = true;
+            editor->textEdit->setText(text);
+            ok ? editor->onOk() : editor->onCancel();
+        });
+        main->runCommand(command);
+        return shown;
+    }
 };
-
-void MarkEditCommandsTest::init() {
-    QVERIFY(open(QRect(0, 0, 1200, 780)));
-}
-
-void MarkEditCommandsTest::cleanup() {
-    main.reset();
-}
-
-// Runs New or Edit; once the editor is shown, types `text` into it and closes it
-// with OK or Cancel. False when no editor was shown.
-bool MarkEditCommandsTest::edit(MarkMenu command, const QString &text, bool ok) {
-    bool shown = false;
-    QObject scope; // drops the answer if the editor never opens
-    QTimer::singleShot(0, &scope, [&] {
-        auto *editor = qobject_cast<MarkEditor *>(QApplication::activeModalWidget());
-        QVERIFY(editor);
-        shown = true;
-        editor->textEdit->setText(text);
-        ok ? editor->onOk() : editor->onCancel();
-    });
-    main->runCommand(command);
-    return shown;
-}
-
-void MarkEditCommandsTest::newThenCancelRestoresTextAndImage() {
-    state->CurrentMark.Text = QStringLiteral("Old");
-    state->CurrentMark.ImagePath = QStringLiteral("/pictures/old.png");
-    QVERIFY(edit(MarkMenu::New, "Typed", false));
-    QVERIFY(!state->MarkAccepted);
-    QCOMPARE(state->CurrentMark.Text, QStringLiteral("Old"));
-    QCOMPARE(state->CurrentMark.ImagePath, QStringLiteral("/pictures/old.png"));
-    QVERIFY(!main->menuItem(MarkMenu::Edit)->isEnabled());
-}
-
-void MarkEditCommandsTest::newThenOkWithoutPicture() {
-    QVERIFY(edit(MarkMenu::New, "Mine", true));
-    QCOMPARE(state->CurrentMark.Text, QStringLiteral("Mine"));
-    // Edit and Save as, but no Insert without a picture.
-    QVERIFY(main->menuItem(MarkMenu::Edit)->isEnabled());
-    QVERIFY(!main->menuItem(MarkMenu::Insert)->isEnabled());
-    QVERIFY(main->menuItem(MarkMenu::SaveAs)->isEnabled());
-}
-
-void MarkEditCommandsTest::editThenOkRefitsPlacement() {
-    QVERIFY(edit(MarkMenu::New, "A", true));
-    QImage picture(500, 400, QImage::Format_RGB32);
-    picture.fill(qRgb(90, 120, 150));
-    picture.save(dir->filePath(QStringLiteral("a.bmp")));
-    main->onFolderChanged(dir->path());
-    main->fileList->setCurrentRow(0);
-    main->Show();
-    const int before = main->placementWindow().PicIM(0).width();
-    QVERIFY(edit(MarkMenu::Edit, "A much longer mark", true));
-    QCOMPARE(state->CurrentMark.Text, QStringLiteral("A much longer mark"));
-    QVERIFY(main->placementWindow().PicIM(0).width() > before);
-    QVERIFY(main->menuItem(MarkMenu::Insert)->isEnabled());
-}
 
 QTEST_MAIN(MarkEditCommandsTest)
 #include "tst_markeditcommands.moc"

@@ -26,19 +26,28 @@ void write(const QString &path, const QByteArray &bytes) {
         file.write(bytes);
 }
 
-// What the program's Insert puts into the picture with the mark view's corner at `at`.
-QImage insertedAt(const QString &markPath, const QImage &original, QPoint at) {
-    const Result<MarkSettings> read = readMarkFile(markPath);
+// The picture with the mark stamped in, the mark view's top-left pixel at `at`. The one place
+// that knows how a stamp looks.
+QImage expectedStamp(const QImage &picture, const MarkSettings &mark, QPoint at) {
     MarkSurfaces surfaces;
-    if (!read || !surfaces.prepare(read.value()))
+    if (!surfaces.prepare(mark))
         return {};
-    const MarkSettings &mark = read.value();
     Surface pic;
-    pic.setImage(original);
+    pic.setImage(picture);
     ScreenRect target, source;
-    overlapAt(original.size(), surfaces.size(), at, target, source);
+    overlapAt(picture.size(), surfaces.size(), at, target, source);
     stampMark(pic, surfaces.surfaces(), mark, SharedState().StepTable, target, source);
     return pic.image();
+}
+
+// The smallest rectangle holding every pixel where the two pictures differ.
+QRect changed(const QImage &a, const QImage &b) {
+    QRect box;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
 }
 
 // The JPEG with an EXIF block in front whose one entry names the artist.
@@ -58,171 +67,184 @@ class StampingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void sameAsInsert_data();
-    void sameAsInsert();
-    void existingOutputs();
-    void batchGoesOnPastBadPictures();
-    void badMarkStopsBeforeAnyPicture();
-    void hugeMarkPictureIsRefused();
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        options = StampOptions();
+        options.markPath = markFile(TextMark);
+        options.output = dir->filePath("out.bmp");
+        options.pictures = {picture("in.bmp")};
+    }
+
+    void placement_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<Anchor>("anchor");
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<QPoint>("at"); // where the view's corner lands; its rim is never stamped
+        const QPoint miss(INT_MIN, INT_MIN);
+        const QSize wide(400, 300), tall(200, 300);
+        // clang-format off
+        QTest::newRow("text over the top-left edge") << 0 << wide << Anchor::TopLeft << QPoint(-20, -12) << QPoint(-20, -12);
+        QTest::newRow("one column on the left edge") << 1 << wide << Anchor::TopLeft << QPoint(-80, 5) << QPoint(-80, 5);
+        QTest::newRow("just off the left edge") << 1 << wide << Anchor::TopLeft << QPoint(-81, 5) << miss;
+        QTest::newRow("one row on the top edge, top-right") << 1 << wide << Anchor::TopRight << QPoint(10, -30) << QPoint(308, -30);
+        QTest::newRow("just off the top edge") << 1 << wide << Anchor::TopRight << QPoint(10, -31) << miss;
+        QTest::newRow("past the bottom right") << 1 << wide << Anchor::TopLeft << QPoint(370, 280) << QPoint(370, 280);
+        QTest::newRow("just off the bottom, bottom-left") << 1 << wide << Anchor::BottomLeft << QPoint(0, -31) << miss;
+        QTest::newRow("portrait, bottom-right") << 0 << tall << Anchor::BottomRight << QPoint(10, 5) << QPoint(108, 263);
+        QTest::newRow("landscape, centred") << 0 << wide << Anchor::Centre << QPoint(10, 5) << QPoint(169, 139);
+        // clang-format on
+    }
+
+    // The mark lands where the anchor and offset put it; a mark that misses writes nothing.
+    void placement() {
+        QFETCH(int, type);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, at);
+        options.markPath = markFile(type);
+        options.pictures = {picture("in.bmp", size)};
+        QFETCH(Anchor, anchor);
+        QFETCH(QPoint, offset);
+        options.anchor = anchor;
+        options.at = offset;
+        if (at.x() == INT_MIN) {
+            QCOMPARE(run(), int(SomeFailed));
+            QCOMPARE(lines.size(), 1);
+            QVERIFY2(lines[0].contains("does not overlap"), qPrintable(lines[0]));
+            QVERIFY(!QFile::exists(options.output));
+            return;
+        }
+        QCOMPARE(run(), int(AllStamped));
+        QCOMPARE(lines, QStringList()); // one picture: no progress, no summary
+        const QImage original = readBack(options.pictures[0]), stamped = readBack(options.output);
+        QVERIFY(stamped != original);
+        QCOMPARE(stamped, expectedStamp(original, readMarkFile(options.markPath).value(), at));
+    }
+
+    // Nothing is overwritten without --overwrite, and never a picture of the batch.
+    void existingOutputs() {
+        options.output = picture("out.bmp", {50, 40});
+        const QByteArray before = fileBytes(options.output);
+        QCOMPARE(run(), int(SomeFailed));
+        QVERIFY2(lines.value(0).contains("already exists"), qPrintable(lines.join('\n')));
+        QCOMPARE(fileBytes(options.output), before);
+        options.overwrite = true;
+        QCOMPARE(run(), int(AllStamped));
+        QVERIFY(fileBytes(options.output) != before);
+        // The input is never replaced by its own output, however its name is spelt.
+        options.output = dir->path() + "/./in.bmp";
+        const QByteArray input = fileBytes(options.output);
+        QCOMPARE(run(), int(SomeFailed));
+        QVERIFY2(lines.value(0).contains("the picture itself"), qPrintable(lines.join('\n')));
+        QCOMPARE(fileBytes(options.output), input);
+    }
+
+    // Two at a time; the bad pictures are reported and the good ones stamped only inside the
+    // mark's rectangle, a JPEG with its camera data.
+    void batchGoesOnPastBadPictures() {
+        options.markPath = markFile(ImageMark);
+        options.output.clear();
+        options.outDir = dir->filePath("marked");
+        options.jobs = 2;
+        options.pictures = {picture("a.jpg"), dir->filePath("damaged.jpg"),
+                            dir->filePath("unreadable.jpg"), picture("b.bmp")};
+        const QByteArray jpeg = fileBytes(options.pictures[0]);
+        write(options.pictures[0], withArtist(jpeg));
+        write(options.pictures[1], jpeg.chopped(400));
+        write(options.pictures[2], "this is a letter, not a photograph\n");
+
+        QCOMPARE(run(), int(SomeFailed));
+        const QDir out(options.outDir);
+        QCOMPARE(out.entryList(QDir::Files), (QStringList{"a.jpg", "b.bmp"}));
+        QCOMPARE(lines.size(), 5);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(lines[i].startsWith(QStringLiteral("[%1/4] ").arg(i + 1)),
+                     qPrintable(lines[i]));
+        QCOMPARE(lines.last(), QStringLiteral("2 stamped, 2 failed"));
+
+        // The view of 82 x 32 at the corner, less its rim; a JPEG changes only in the blocks of
+        // 16 x 16 the mark touches (and a pixel beyond, where colour is interpolated).
+        const QRect mark(1, 1, 80, 30);
+        QCOMPARE(changed(readBack(options.pictures[3]), readBack(out.filePath("b.bmp"))), mark);
+        const QRect jpegChange =
+            changed(readBack(options.pictures[0]), readBack(out.filePath("a.jpg")));
+        QVERIFY2(
+            QRect(0, 0, 97, 33).contains(jpegChange) && jpegChange.contains(mark.center()),
+            qPrintable(QStringLiteral("%1 %2").arg(jpegChange.width()).arg(jpegChange.height())));
+        QVERIFY(fileBytes(out.filePath("a.jpg")).contains("Ada Photographer"));
+    }
+
+    void badMarkStopsBeforeAnyPicture_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("bad header") << 0 << "Invalid file structure";
+        QTest::newRow("no text") << 1 << "no text";
+        QTest::newRow("no size") << 2 << "no size";
+        QTest::newRow("huge mark picture") << 3 << "is too large to open (6000 \u00d7 5000 pixels)";
+    }
+
+    // A mark that cannot be used stops the run before any picture is written; a mark picture
+    // larger than any mark could show is refused before it is read.
+    void badMarkStopsBeforeAnyPicture() {
+        QFETCH(int, kind);
+        if (kind == 0)
+            write(options.markPath, "\"Imprimata, version 1.0\"\r\n");
+        if (kind == 1 || kind == 2)
+            options.markPath = markFile(TextMark, kind == 1 ? "" : "Mine", kind == 1 ? 1200 : 0);
+        if (kind == 3) {
+            options.markPath = markFile(ImageMark);
+            QByteArray header; // a bitmap of 6000 x 5000 pixels, 24 bits each, no pixels
+            QDataStream bmp(&header, QIODevice::WriteOnly);
+            bmp.setByteOrder(QDataStream::LittleEndian);
+            bmp << quint16(0x4D42) << quint32(0) << quint32(0) << quint32(54) << quint32(40)
+                << quint32(6000) << quint32(5000) << quint16(1) << quint16(24) << quint64(0)
+                << quint64(0) << quint64(0);
+            write(dir->filePath("markimage.png"), header); // by content a bitmap
+        }
+        QCOMPARE(run(), int(BadInvocation));
+        QFETCH(QString, says);
+        QVERIFY2(lines.value(0).contains(says), qPrintable(lines.join('\n')));
+        QVERIFY(!QFile::exists(options.output));
+    }
 
 private:
-    QString markFile(int type);
-    QString picture(const QString &name, QSize size = {400, 300});
-    int run();
+    // "Mine" in 18-point bold, or markimage.png inverted and blended; at the full width, a view
+    // of 82 x 32 pixels.
+    QString markFile(int type, const QString &text = "Mine", int width = 1200) {
+        MarkSettings mark;
+        mark.MarkType = static_cast<std::int16_t>(type);
+        mark.Text = text;
+        mark.ImagePath = picture("markimage.png", {60, 20});
+        mark.Font = makeFont("Liberation Sans", 18, true, 204);
+        mark.Level = 1;
+        mark.RasterOp = SrcInvert;
+        mark.ImageTransparency = 1;
+        mark.MarkWidth = width;
+        mark.MarkHeight = 450;
+        if (!writeMarkFile(dir->filePath("mark.$IM"), mark))
+            qFatal("the test's mark file cannot be written");
+        return dir->filePath("mark.$IM");
+    }
+
+    // A picture with some structure, so a misplaced stamp cannot go unnoticed.
+    QString picture(const QString &name, QSize size = {400, 300}) {
+        QImage image(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                image.setPixel(x, y, qRgb(40 + x % 50, 120 + y % 60, 90));
+        image.save(dir->filePath(name));
+        return dir->filePath(name);
+    }
+
+    int run() {
+        lines.clear();
+        return runStamping(options, [this](const QString &line) { lines << line; });
+    }
 
     std::unique_ptr<QTemporaryDir> dir;
     StampOptions options; // a text mark onto in.bmp, written to out.bmp
     QStringList lines;    // standard error of the last run
 };
-
-void StampingTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    options = StampOptions();
-    options.markPath = markFile(TextMark);
-    options.output = dir->filePath("out.bmp");
-    options.pictures = {picture("in.bmp")};
-}
-
-QString StampingTest::markFile(int type) {
-    MarkSettings mark;
-    mark.MarkType = static_cast<std::int16_t>(type);
-    mark.Text = "Mine";
-    mark.ImagePath = picture("markimage.png", {60, 20});
-    mark.Font = makeFont("Liberation Sans", 18, true, 204);
-    mark.Level = 1;
-    mark.RasterOp = SrcInvert;
-    mark.ImageTransparency = 1; // blended
-    mark.MarkWidth = 1200;      // a view of 82 x 32 pixels
-    mark.MarkHeight = 450;
-    if (!writeMarkFile(dir->filePath("mark.$IM"), mark))
-        qFatal("the test's mark file cannot be written");
-    return dir->filePath("mark.$IM");
-}
-
-// A picture with some structure, so a misplaced stamp cannot go unnoticed.
-QString StampingTest::picture(const QString &name, QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb(40 + x % 50, 120 + y % 60, 90));
-    image.save(dir->filePath(name));
-    return dir->filePath(name);
-}
-
-int StampingTest::run() {
-    lines.clear();
-    return runStamping(options, [this](const QString &line) { lines << line; });
-}
-
-void StampingTest::sameAsInsert_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<Anchor>("anchor");
-    QTest::addColumn<QPoint>("offset");
-    QTest::addColumn<QPoint>("at"); // where the view's corner lands
-    QTest::newRow("text off the top left")
-        << 0 << QSize(400, 300) << Anchor::TopLeft << QPoint(-20, -12) << QPoint(-20, -12);
-    QTest::newRow("image past the bottom right")
-        << 1 << QSize(400, 300) << Anchor::TopLeft << QPoint(370, 280) << QPoint(370, 280);
-    QTest::newRow("portrait, bottom-right anchor")
-        << 0 << QSize(200, 300) << Anchor::BottomRight << QPoint(10, 5) << QPoint(108, 263);
-    QTest::newRow("landscape, centred")
-        << 0 << QSize(400, 300) << Anchor::Centre << QPoint(10, 5) << QPoint(169, 139);
-}
-
-// The tool draws nothing of its own: its bitmap is exactly Insert's picture.
-void StampingTest::sameAsInsert() {
-    QFETCH(int, type);
-    QFETCH(QSize, size);
-    QFETCH(Anchor, anchor);
-    QFETCH(QPoint, offset);
-    QFETCH(QPoint, at);
-    options.markPath = markFile(type);
-    options.pictures = {picture("in.bmp", size)};
-    options.anchor = anchor;
-    options.at = offset;
-    QCOMPARE(run(), int(AllStamped));
-    const QImage original = readBack(options.pictures[0]), stamped = readBack(options.output);
-    QVERIFY(stamped != original);
-    QCOMPARE(stamped, insertedAt(options.markPath, original, at));
-}
-
-void StampingTest::existingOutputs() {
-    // An existing output is kept unless --overwrite is given.
-    options.output = picture("out.bmp", {50, 40});
-    const QByteArray before = fileBytes(options.output);
-    QCOMPARE(run(), int(SomeFailed));
-    QCOMPARE(fileBytes(options.output), before);
-    options.overwrite = true;
-    QCOMPARE(run(), int(AllStamped));
-    QVERIFY(fileBytes(options.output) != before);
-    // The input is never replaced by its own output, however its name is spelt.
-    options.output = dir->path() + "/./in.bmp";
-    const QByteArray input = fileBytes(options.output);
-    QCOMPARE(run(), int(SomeFailed));
-    QCOMPARE(fileBytes(options.output), input);
-}
-
-void StampingTest::batchGoesOnPastBadPictures() {
-    options.output.clear();
-    options.outDir = dir->filePath("marked");
-    options.quality = 60;
-    options.jobs = 2;
-    options.pictures = {picture("a.jpg"), dir->filePath("damaged.jpg"),
-                        dir->filePath("unreadable.jpg"), picture("b.bmp")};
-    const QByteArray jpeg = fileBytes(options.pictures[0]);
-    write(options.pictures[0], withArtist(jpeg));
-    write(options.pictures[1], jpeg.chopped(400));
-    write(options.pictures[2], "this is a letter, not a photograph\n");
-
-    QCOMPARE(run(), int(SomeFailed));
-    const QDir out(options.outDir);
-    QCOMPARE(out.entryList(QDir::Files), (QStringList{"a.jpg", "b.bmp"}));
-    QVERIFY(fileBytes(out.filePath("a.jpg")).contains("Ada Photographer"));
-    QCOMPARE(lines.size(), 5);
-    for (int i = 0; i < 4; ++i)
-        QVERIFY2(lines[i].startsWith(QStringLiteral("[%1/4] ").arg(i + 1)), qPrintable(lines[i]));
-    QCOMPARE(lines.last(), QStringLiteral("2 stamped, 2 failed"));
-
-    // Two at a time, each picture gets exactly Insert's pixels; a JPEG at the quality asked for.
-    const QImage bmp = insertedAt(options.markPath, readBack(options.pictures[3]), {});
-    QCOMPARE(readBack(out.filePath("b.bmp")), bmp);
-    const QImage stamped = insertedAt(options.markPath, readBack(options.pictures[0]), {});
-    QVERIFY(stamped.save(dir->filePath("expected.jpg"), "jpeg", options.quality));
-    QCOMPARE(readBack(out.filePath("a.jpg")), readBack(dir->filePath("expected.jpg")));
-}
-
-// A mark that cannot be used stops the run before any picture is written.
-void StampingTest::badMarkStopsBeforeAnyPicture() {
-    write(options.markPath, "\"Imprimata, version 1.0\"\r\n");
-    QCOMPARE(run(), int(BadInvocation));
-    QVERIFY2(lines.value(0).contains("Invalid file structure"), qPrintable(lines.join('\n')));
-    QVERIFY(!QFile::exists(options.output));
-}
-
-// A mark picture larger than any mark could show is refused before it is read.
-void StampingTest::hugeMarkPictureIsRefused() {
-    QByteArray header(54, '\0');
-    const auto put = [&header](int at, quint32 value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            header[at + i] = char(value >> (8 * i));
-    };
-    header[0] = 'B';
-    header[1] = 'M';
-    put(10, 54, 4); // where the pixels start
-    put(14, 40, 4); // the header's size
-    put(18, 6000, 4);
-    put(22, 5000, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    options.markPath = markFile(ImageMark);
-    write(dir->filePath("markimage.png"), header); // the mark's picture, by content a bitmap
-    QCOMPARE(run(), int(BadInvocation));
-    QVERIFY2(lines.value(0).contains("is too large to open (6000 \u00d7 5000 pixels)"),
-             qPrintable(lines.join('\n')));
-    QVERIFY(!QFile::exists(options.output));
-}
 
 QTEST_MAIN(StampingTest)
 #include "tst_stamping.moc"
