@@ -14,8 +14,13 @@ QPoint screenOrigin(const QWidget &w) {
 } // namespace
 
 QString incompleteMarkReason(const MarkSettings &mark) {
-    if (mark.isComplete())
+    if (mark.isComplete()) {
+        // A view of two pixels or less is all rim: nothing of it could be stamped.
+        if (const QSize view = markViewSize(mark); view.width() <= 2 || view.height() <= 2)
+            return QStringLiteral("The mark has no size, so there is nothing to insert. Give it "
+                                  "a size with New or Edit.");
         return {};
+    }
     switch (mark.MarkType) {
     case TextMark:
         return QStringLiteral("The mark has no text, so there is nothing to insert. Give it a "

@@ -9,8 +9,8 @@ namespace imprimata {
 
 class PlacementWindow;
 
-// Why the mark cannot be stamped as it stands (no text, no picture, a kind this release does
-// not know); empty when it can.
+// Why the mark cannot be stamped as it stands (no text, no picture, no size, a kind this
+// release does not know); empty when it can.
 QString incompleteMarkReason(const MarkSettings &mark);
 
 // Stamps the current mark into the picture where the placement window's mark view lies over

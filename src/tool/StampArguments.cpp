@@ -81,7 +81,7 @@ ParsedArguments parseStampArguments(const QStringList &arguments) {
             continue;
         }
         if (arg == u"--reencode") {
-            o.keepJpegBlocks = false;
+            o.reencode = true;
             continue;
         }
 
@@ -121,10 +121,11 @@ ParsedArguments parseStampArguments(const QStringList &arguments) {
                                     "bottom-right or centre, not \"%1\"")
                          .arg(value));
         } else if (name == u"--quality") {
-            if (!parseRange(value, 1, 100, o.quality))
+            if (int quality = 0; parseRange(value, 1, 100, quality))
+                o.quality = quality;
+            else
                 fail(QStringLiteral("--quality wants a number from 1 to 100, not \"%1\"")
                          .arg(value));
-            o.keepJpegBlocks = false;
         } else if (name == u"--jobs") {
             if (!parseRange(value, 1, MaxJobs, o.jobs))
                 fail(QStringLiteral("--jobs wants a number from 1 to %1, not \"%2\"")

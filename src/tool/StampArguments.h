@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace imprimata {
 
@@ -16,10 +17,11 @@ struct StampOptions {
     QString markPath;
     QPoint at{0, 0};
     Anchor anchor = Anchor::TopLeft;
-    int quality = DefaultJpegQuality;
-    // A JPEG stamped into a JPEG: only the blocks the mark touches are encoded again. Off with
-    // --quality or --reencode.
-    bool keepJpegBlocks = true;
+    // A JPEG stamped into a JPEG has only the blocks the mark touches encoded again, unless a
+    // quality is asked for or reencode is set: then the whole picture is, at that quality or
+    // DefaultJpegQuality.
+    std::optional<int> quality;
+    bool reencode = false;
     bool overwrite = false;
     int jobs = 0;   // 0: one per core
     QString output; // -o: the single picture's output file

@@ -98,7 +98,8 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
 
 Result<PictureWritten> saveStamped(const QImage &image, const PictureTask &task,
                                    const StampOptions &options) {
-    return writePicture(image, task.output, options.quality, task.input, existingFile(options));
+    return writePicture(image, task.output, options.quality.value_or(DefaultJpegQuality),
+                        task.input, existingFile(options));
 }
 
 Result<PictureWritten> stampPicture(const PreparedMark &mark,
@@ -127,7 +128,7 @@ Result<PictureWritten> stampPicture(const PreparedMark &mark,
 
     try {
         const MemoryBudget::Claim room = budget.claim(pictureDecodeBytes(task.input));
-        if (options.keepJpegBlocks && !isBitmapName(task.output)) {
+        if (!options.reencode && !options.quality && !isBitmapName(task.output)) {
             // A file refused here is read whole below, which says what is wrong with it.
             if (const Result<QSize> size = pictureSize(task.input)) {
                 const QPoint at = markPosition(*size, mark.viewSize(), options.at, options.anchor);

@@ -1,5 +1,5 @@
 #include "MainWindowFixture.h"
-#include "placement/MarkStamping.h"
+#include "models/MarkModel.h"
 
 #include <QProcess>
 #include <cmath>
@@ -7,20 +7,6 @@
 using namespace imprimata;
 
 namespace {
-
-// The picture with the mark stamped in, the mark view's top-left pixel at `at`. The one place
-// that knows how a stamp looks.
-QImage expectedStamp(const QImage &picture, const MarkSettings &mark, QPoint at) {
-    MarkSurfaces surfaces;
-    if (!surfaces.prepare(mark))
-        return {};
-    Surface pic;
-    pic.setImage(picture);
-    ScreenRect target, source;
-    overlapAt(picture.size(), surfaces.size(), at, target, source);
-    stampMark(pic, surfaces.surfaces(), mark, SharedState().StepTable, target, source);
-    return pic.image();
-}
 
 // The placement window's jump: a little more than its size, halves to even.
 int jump(int length) {
@@ -40,6 +26,51 @@ private slots:
     }
 
     void cleanup() { main.reset(); }
+
+    void saveAsJpegKeepsBlocks_data() {
+        QTest::addColumn<bool>("fileChanged");
+        QTest::newRow("as shown") << false;
+        QTest::newRow("file changed since") << true;
+    }
+
+    // Saved as JPEG, a JPEG picture changes only in the MCUs of 16 x 16 its stamps touch (and
+    // a pixel beyond, where colour is interpolated), and nowhere else; unless its file no
+    // longer holds the pixels shown, when the whole picture is encoded from them.
+    void saveAsJpegKeepsBlocks() {
+        QFETCH(bool, fileChanged);
+        const QString path = makePicture("p.jpg");
+        showPicture("p.jpg");
+        loadMark(makeMarkFile(0));
+        const QImage original = readBack(path);
+        for (const QPoint at : {QPoint(50, 60), QPoint(200, 150)}) {
+            placeViewAt(at);
+            main->runCommand(MarkMenu::Insert);
+        }
+        const QImage stamped = shown();
+        if (fileChanged) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite | QIODevice::Append));
+            file.write(" "); // after the end marker, no pixel changes, but the file did
+        }
+        dialogs->saveAnswers = {dir->filePath("out.jpg")};
+        main->runCommand(FileMenu::SaveAs);
+        const QImage saved = readBack(dir->filePath("out.jpg"));
+        QCOMPARE(saved.size(), original.size());
+        // The MCUs under the two views of 82 x 32 less their rims, and one MCU around them.
+        const QRegion touched = QRegion(QRect(32, 32, 128, 80)) + QRect(176, 128, 128, 80);
+        int outside = 0, inside = 0;
+        for (int y = 0; y < saved.height(); ++y)
+            for (int x = 0; x < saved.width(); ++x) {
+                const bool near = touched.contains(QPoint(x, y));
+                const bool differs = saved.pixel(x, y) != original.pixel(x, y);
+                outside += !near && differs;
+                // Within JPEG's error of the stamped picture.
+                inside +=
+                    near && std::abs(qGray(saved.pixel(x, y)) - qGray(stamped.pixel(x, y))) < 24;
+            }
+        QCOMPARE(outside > 0, fileChanged);
+        QVERIFY(inside > 2 * 128 * 80 * 9 / 10);
+    }
 
     void insertStampsWhereTheViewLies_data() {
         QTest::addColumn<int>("markType");
@@ -68,7 +99,7 @@ private slots:
         const QSize size = placement.frameGeometry().size();
         main->runCommand(MarkMenu::Insert);
         QVERIFY(shown() != original);
-        QCOMPARE(shown(), expectedStamp(original, state->CurrentMark, at));
+        QCOMPARE(shown(), model::expectedStamp(original, state->CurrentMark, at));
         QCOMPARE(placement.pos(),
                  placed + QPoint(aside.x() * jump(size.width()), aside.y() * jump(size.height())));
 
@@ -94,7 +125,7 @@ private slots:
         QTest::newRow("unknown type") << 2 << "Mine" << 1200 << image << false << "type 2";
         QTest::newRow("picture gone")
             << 1 << "Mine" << 1200 << "gone.bmp" << true << "cannot be read";
-        QTest::newRow("no size") << 0 << "Mine" << 0 << image << true << "no area of crossing";
+        QTest::newRow("no size") << 0 << "Mine" << 0 << image << true << "no size";
     }
 
     // Nothing is stamped, Undo stays off and the window stays put; one message says why.

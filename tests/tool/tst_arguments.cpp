@@ -30,7 +30,12 @@ private slots:
         QCOMPARE(other.options.jobs, 1024);
         QCOMPARE(other.options.quality, 1);
         QCOMPARE(other.options.anchor, Anchor::Centre);
-        QCOMPARE(parseStampArguments({"--mark", "m", "-o", "x", "a"}).options.quality, 90);
+        // No quality asked for: a JPEG keeps its blocks, unless told to encode them all.
+        const StampOptions plain = parseStampArguments({"--mark", "m", "-o", "x", "a"}).options;
+        QCOMPARE(plain.quality, std::nullopt);
+        QVERIFY(!plain.reencode);
+        QVERIFY(
+            parseStampArguments({"--mark", "m", "--reencode", "-o", "x", "a"}).options.reencode);
     }
 
     void refused_data() {

@@ -1,5 +1,5 @@
+#include "models/MarkModel.h"
 #include "placement/MarkFile.h"
-#include "placement/MarkStamping.h"
 #include "tool/StampRunner.h"
 
 #include <QTemporaryDir>
@@ -24,20 +24,6 @@ void write(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
-}
-
-// The picture with the mark stamped in, the mark view's top-left pixel at `at`. The one place
-// that knows how a stamp looks.
-QImage expectedStamp(const QImage &picture, const MarkSettings &mark, QPoint at) {
-    MarkSurfaces surfaces;
-    if (!surfaces.prepare(mark))
-        return {};
-    Surface pic;
-    pic.setImage(picture);
-    ScreenRect target, source;
-    overlapAt(picture.size(), surfaces.size(), at, target, source);
-    stampMark(pic, surfaces.surfaces(), mark, SharedState().StepTable, target, source);
-    return pic.image();
 }
 
 // The smallest rectangle holding every pixel where the two pictures differ.
@@ -118,7 +104,8 @@ private slots:
         QCOMPARE(lines, QStringList()); // one picture: no progress, no summary
         const QImage original = readBack(options.pictures[0]), stamped = readBack(options.output);
         QVERIFY(stamped != original);
-        QCOMPARE(stamped, expectedStamp(original, readMarkFile(options.markPath).value(), at));
+        QCOMPARE(stamped,
+                 model::expectedStamp(original, readMarkFile(options.markPath).value(), at));
     }
 
     // Nothing is overwritten without --overwrite, and never a picture of the batch.
@@ -172,6 +159,29 @@ private slots:
             QRect(0, 0, 97, 33).contains(jpegChange) && jpegChange.contains(mark.center()),
             qPrintable(QStringLiteral("%1 %2").arg(jpegChange.width()).arg(jpegChange.height())));
         QVERIFY(fileBytes(out.filePath("a.jpg")).contains("Ada Photographer"));
+    }
+
+    // Asked for a quality, or to encode again, the whole JPEG is encoded, not just the blocks.
+    void wholeJpegEncodedWhenAsked_data() {
+        QTest::addColumn<std::optional<int>>("quality");
+        QTest::addColumn<bool>("reencode");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("as the source") << std::optional<int>() << false << false;
+        QTest::newRow("quality 60") << std::optional<int>(60) << false << true;
+        QTest::newRow("reencode") << std::optional<int>() << true << true;
+    }
+    void wholeJpegEncodedWhenAsked() {
+        QFETCH(std::optional<int>, quality);
+        QFETCH(bool, reencode);
+        QFETCH(bool, whole);
+        options.markPath = markFile(ImageMark);
+        options.pictures = {picture("a.jpg")};
+        options.output = dir->filePath("out.jpg");
+        options.quality = quality;
+        options.reencode = reencode;
+        QCOMPARE(run(), int(AllStamped));
+        const QRect change = changed(readBack(options.pictures[0]), readBack(options.output));
+        QCOMPARE(!QRect(0, 0, 97, 33).contains(change), whole);
     }
 
     void badMarkStopsBeforeAnyPicture_data() {
