@@ -117,7 +117,7 @@ void MainWindow::buildMenus() {
 
 PlacementWindow &MainWindow::placementWindow() {
     if (!placementWindow_) {
-        placementWindow_ = std::make_unique<PlacementWindow>(state_, *this, dialogs_);
+        placementWindow_ = std::make_unique<PlacementWindow>(state_, *this);
         placementWindow_->setWindowIcon(windowIcon());
     }
     return *placementWindow_;

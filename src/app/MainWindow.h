@@ -90,6 +90,9 @@ public:
     FlatScrollBars scrollBars; // the viewport's scroll bars
 
     PlacementWindow &placementWindow();
+    // Redraws the placement window for the current mark; a picture that cannot be read is
+    // said in a message box.
+    void refreshPlacement();
     // Arranges the controls for a client area of the given size (runs on every resize).
     void layoutPass(int clientWidth, int clientHeight);
 

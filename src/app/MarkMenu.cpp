@@ -57,16 +57,21 @@ void MainWindow::NewMark() {
         state_.CurrentMark.ImagePath = keptImage;
         return;
     }
-    placementWindow().RefreshPlacement();
+    refreshPlacement();
     menuItem(MarkMenu::Edit)->setEnabled(true);
     menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
     menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
+void MainWindow::refreshPlacement() {
+    if (const Result<void> drawn = placementWindow().RefreshPlacement(); !drawn)
+        dialogs_.message(drawn.error());
+}
+
 void MainWindow::EditMark() {
     if (!runEditor())
         return;
-    placementWindow().RefreshPlacement();
+    refreshPlacement();
     menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
     menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
@@ -77,11 +82,10 @@ void MainWindow::Insert() {
         dialogs_.message(why, MessageIcon::Warning);
         return;
     }
-    QString unreadable;
-    if (!placementWindow().RefreshPlacement(&unreadable)) {
+    if (const Result<void> drawn = placementWindow().RefreshPlacement(); !drawn) {
         dialogs_.message(
             QStringLiteral("Nothing was inserted: the mark's picture %1 cannot be read.\n%2")
-                .arg(QDir::toNativeSeparators(state_.CurrentMark.ImagePath), unreadable));
+                .arg(QDir::toNativeSeparators(state_.CurrentMark.ImagePath), drawn.error()));
         return;
     }
     if (const QRect stamped =
@@ -114,7 +118,7 @@ void MainWindow::LoadMark() {
     if (!LoadMarkFile(path, record, dialogs_))
         return;
     state_.CurrentMark = record;
-    placementWindow().RefreshPlacement();
+    refreshPlacement();
     menuItem(MarkMenu::Edit)->setEnabled(true);
     menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
     menuItem(MarkMenu::SaveAs)->setEnabled(true);

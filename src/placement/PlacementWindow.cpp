@@ -17,10 +17,10 @@ constexpr int ViewLeft = 83, ViewTop = 75, ViewWidth = 2415, ViewHeight = 1095;
 constexpr int ClientWidth = 2580, ClientHeight = 1230;
 } // namespace
 
-PlacementWindow::PlacementWindow(SharedState &state, PlacementHost &host, DialogService &dialogs)
+PlacementWindow::PlacementWindow(SharedState &state, PlacementHost &host)
     : QWidget(nullptr,
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      state_(state), host_(host), dialogs_(dialogs) {
+      state_(state), host_(host) {
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::StrongFocus);
@@ -48,7 +48,7 @@ void PlacementWindow::ResetPlacementPictures() {
     }
 }
 
-bool PlacementWindow::FitPlacementToMark(QString *error) {
+Result<void> PlacementWindow::FitPlacementToMark() {
     const QSize view = markViewSize(state_.CurrentMark);
     const QPoint at = picIM_[0]->pos();
     for (PictureBox *box : picIM_)
@@ -57,24 +57,18 @@ bool PlacementWindow::FitPlacementToMark(QString *error) {
     // window back to its default place (resizeEvent), an unchanged one leaves it be.
     setFixedSize(view.width() + 2 * at.x(), view.height() + 2 * at.y());
 
-    const Result<void> drawn = drawMarkView(picIM_[0]->surface(), state_.CurrentMark);
+    Result<void> drawn = drawMarkView(picIM_[0]->surface(), state_.CurrentMark);
     picIM_[0]->refresh();
-    if (!drawn) {
-        if (error)
-            *error = drawn.error();
-        else
-            dialogs_.message(drawn.error());
-    }
-    return drawn.ok();
+    return drawn;
 }
 
 PlacementSurfaces PlacementWindow::surfaces() {
     return {picIM_[0]->surface(), picIM_[1]->surface(), picIM_[2]->surface(), picIM_[3]->surface()};
 }
 
-bool PlacementWindow::RefreshPlacement(QString *error) {
+Result<void> PlacementWindow::RefreshPlacement() {
     ResetPlacementPictures();
-    return FitPlacementToMark(error);
+    return FitPlacementToMark();
 }
 
 void PlacementWindow::moveToDefaultPosition() {

@@ -3,8 +3,8 @@
 #include "MenuCommands.h"
 
 #include "mark/MarkSettings.h"
-#include "platform/DialogService.h"
 #include "platform/PictureBox.h"
+#include "platform/Result.h"
 #include "render/Stamp.h"
 
 #include <QPoint>
@@ -34,18 +34,17 @@ class PlacementWindow : public QWidget {
 public:
     static constexpr double Opacity = 120.0 / 255.0;
 
-    PlacementWindow(SharedState &state, PlacementHost &host, DialogService &dialogs);
+    PlacementWindow(SharedState &state, PlacementHost &host);
 
     PictureBox &PicIM(int index) { return *picIM_.at(static_cast<std::size_t>(index)); }
 
     // Clears the four pictures and gives them the mark's font and colour.
     void ResetPlacementPictures();
-    // Sizes the pictures and the window to the mark and draws the mark into the view. False
-    // when the mark's picture cannot be read: the view stays empty and the reason goes to
-    // *error, or to a message box when error is null.
-    bool FitPlacementToMark(QString *error = nullptr);
+    // Sizes the pictures and the window to the mark and draws the mark into the view. Fails
+    // when the mark's picture cannot be read: the view then stays empty.
+    Result<void> FitPlacementToMark();
     // Both, as the mark commands call them.
-    bool RefreshPlacement(QString *error = nullptr);
+    Result<void> RefreshPlacement();
     // The four pictures as the stamping routines take them.
     PlacementSurfaces surfaces();
 
@@ -66,7 +65,6 @@ protected:
 private:
     SharedState &state_;
     PlacementHost &host_;
-    DialogService &dialogs_;
     std::array<PictureBox *, 4> picIM_{};
     QPoint dragOffset_;
 };

@@ -90,7 +90,7 @@ protected:
     // pixel of the shown picture.
     void placeViewAt(QPoint picturePixel) {
         imprimata::PlacementWindow &placement = main->placementWindow();
-        placement.RefreshPlacement();
+        (void)placement.RefreshPlacement(); // an unreadable picture leaves the view empty
         QCoreApplication::processEvents();
         const QPoint wanted = main->Pic->mapToGlobal(picturePixel);
         placement.move(placement.pos() + wanted - placement.PicIM(0).mapToGlobal(QPoint(0, 0)));

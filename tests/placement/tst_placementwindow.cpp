@@ -32,7 +32,6 @@ class PlacementWindowTest : public QObject {
 
     std::unique_ptr<SharedState> state;
     std::unique_ptr<FakeHost> host;
-    std::unique_ptr<ScriptedDialogService> dialogs;
     std::unique_ptr<PlacementWindow> window;
 
     void setTextMark(int widthTwips, int heightTwips) {
@@ -42,7 +41,7 @@ class PlacementWindowTest : public QObject {
         m.Colour = 0x0000FF;
         m.MarkWidth = static_cast<std::int16_t>(widthTwips);
         m.MarkHeight = static_cast<std::int16_t>(heightTwips);
-        window->RefreshPlacement();
+        QVERIFY(window->RefreshPlacement());
         QCoreApplication::processEvents();
     }
 
@@ -51,8 +50,7 @@ private slots:
         window.reset(); // before the state it refers to
         state = std::make_unique<SharedState>();
         host = std::make_unique<FakeHost>();
-        dialogs = std::make_unique<ScriptedDialogService>();
-        window = std::make_unique<PlacementWindow>(*state, *host, *dialogs);
+        window = std::make_unique<PlacementWindow>(*state, *host);
         window->show();
     }
     void shortcuts_data();
@@ -61,7 +59,7 @@ private slots:
     void fitsAndDrawsTextMark();
     void defaultPosition_data();
     void defaultPosition();
-    void unreadableImageShowsMessage();
+    void unreadableImageLeavesViewEmpty();
 };
 
 void PlacementWindowTest::shortcuts_data() {
@@ -164,13 +162,14 @@ void PlacementWindowTest::defaultPosition() {
     QCOMPARE(window->pos(), expected + QPoint(342, 0));
 }
 
-void PlacementWindowTest::unreadableImageShowsMessage() {
+void PlacementWindowTest::unreadableImageLeavesViewEmpty() {
     MarkSettings &m = state->CurrentMark;
     m.MarkType = ImageMark;
     m.ImagePath = QStringLiteral("/nonexistent/mark.png");
     m.MarkWidth = m.MarkHeight = 300;
-    QVERIFY(!window->RefreshPlacement());
-    QCOMPARE(dialogs->messages.size(), 1u);
+    const Result<void> drawn = window->RefreshPlacement();
+    QVERIFY(!drawn);
+    QVERIFY2(drawn.error().contains("No such file"), qPrintable(drawn.error()));
     QCOMPARE(window->PicIM(0).surface().point(5, 5), White);
 }
 
