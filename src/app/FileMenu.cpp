@@ -24,7 +24,7 @@ Result<PictureWritten> MainWindow::saveShownPicture(const QString &path) {
         if (jpeg)
             return writeEncodedJpeg(std::move(jpeg).value(), path, shownImagePath);
     }
-    return writePicture(picture, path, DefaultJpegQuality, shownImagePath);
+    return writePicture(picture, path, jpegEncodingFor(shownImagePath), shownImagePath);
 }
 
 bool MainWindow::SaveAs() {

@@ -1,10 +1,12 @@
 #include "JpegDecoder.h"
 
+#include "JpegEncoder.h"
 #include "JpegSegments.h"
 #include "JpegTrap.h"
 
 #include <QColorSpace>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -130,6 +132,32 @@ void copyMarkers(const jpeg_decompress_struct &info, QImage &image) {
     }
 }
 
+// The quality whose scaling of the standard luminance table comes nearest this table, the
+// higher one of two as near.
+int estimatedQuality(const JQUANT_TBL *table) {
+    static constexpr int Standard[DCTSIZE2] = {
+        16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+        14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+        18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+        49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+    if (!table)
+        return DefaultJpegQuality;
+    int best = DefaultJpegQuality;
+    long nearest = -1;
+    for (int quality = 1; quality <= 100; ++quality) {
+        const long scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+        long distance = 0;
+        for (int i = 0; i < DCTSIZE2; ++i)
+            distance += std::abs(std::clamp((Standard[i] * scale + 50) / 100, 1L, 255L) -
+                                 long(table->quantval[i]));
+        if (nearest < 0 || distance <= nearest) {
+            nearest = distance;
+            best = quality;
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 std::optional<JpegHeader> readJpegHeader(const uchar *data, qint64 size) {
@@ -140,6 +168,11 @@ std::optional<JpegHeader> readJpegHeader(const uchar *data, qint64 size) {
     JpegHeader header;
     header.width = static_cast<int>(info.image_width);
     header.height = static_cast<int>(info.image_height);
+    if (info.num_components == 3)
+        header.lumaSampling =
+            QSize(info.comp_info[0].h_samp_factor / info.comp_info[1].h_samp_factor,
+                  info.comp_info[0].v_samp_factor / info.comp_info[1].v_samp_factor);
+    header.quality = estimatedQuality(info.quant_tbl_ptrs[0]);
     if (info.progressive_mode || info.comps_in_scan < info.num_components) {
         // Every block of every component, 64 coefficients of two bytes.
         for (int c = 0; c < info.num_components; ++c) {

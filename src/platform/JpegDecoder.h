@@ -3,6 +3,7 @@
 #include "Result.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -20,6 +21,11 @@ struct JpegHeader {
     // What the decoder holds beside the picture: the whole coefficient image when the picture
     // comes in several scans (progressive), a few rows of samples otherwise.
     qint64 workBytes = 0;
+    // How it was encoded: the first component's sampling against the others' (1 x 1 for
+    // grey), and the quality whose scaling of the standard luminance table comes nearest its
+    // own (exact for tables made the usual way).
+    QSize lumaSampling{1, 1};
+    int quality = 0;
 };
 
 // Reads the headers up to the first scan; nothing when they are not a JPEG's.

@@ -1,5 +1,8 @@
 #include "JpegTrap.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 extern "C" {
 #include <jerror.h>
 }
@@ -42,7 +45,63 @@ static void staySilent(j_common_ptr) {}
 
 } // extern "C"
 
+MemoryDestination &destinationOf(j_compress_ptr cinfo) {
+    return *reinterpret_cast<MemoryDestination *>(cinfo->dest);
+}
+
+void grow(j_compress_ptr cinfo, size_t capacity) {
+    MemoryDestination &d = destinationOf(cinfo);
+    auto *bigger = static_cast<JOCTET *>(std::realloc(d.data, capacity));
+    if (!bigger)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    d.data = bigger;
+    d.capacity = capacity;
+    d.manager.next_output_byte = d.data + d.used;
+    d.manager.free_in_buffer = d.capacity - d.used;
+}
+
+extern "C" {
+
+static void startOutput(j_compress_ptr cinfo) {
+    destinationOf(cinfo).used = 0;
+    grow(cinfo, std::max<size_t>(destinationOf(cinfo).capacity, 1 << 16));
+}
+
+static boolean emptyOutput(j_compress_ptr cinfo) {
+    // Called with the whole buffer full.
+    MemoryDestination &d = destinationOf(cinfo);
+    d.used = d.capacity;
+    grow(cinfo, d.capacity * 2);
+    return TRUE;
+}
+
+static void endOutput(j_compress_ptr cinfo) {
+    MemoryDestination &d = destinationOf(cinfo);
+    d.used = d.capacity - d.manager.free_in_buffer;
+}
+
+} // extern "C"
+
 } // namespace
+
+MemoryDestination::~MemoryDestination() {
+    std::free(data);
+}
+
+void Compressor::create(JpegTrap &trap, size_t expected) {
+    trap.attach(reinterpret_cast<j_common_ptr>(&info));
+    jpeg_create_compress(&info);
+    out.manager.init_destination = startOutput;
+    out.manager.empty_output_buffer = emptyOutput;
+    out.manager.term_destination = endOutput;
+    info.dest = &out.manager;
+    if (expected > 0)
+        grow(&info, expected);
+}
+
+QByteArray Compressor::bytes() const {
+    return QByteArray(reinterpret_cast<const char *>(out.data), qsizetype(out.used));
+}
 
 void JpegTrap::attach(j_common_ptr object) {
     object->err = jpeg_std_error(&errors);

@@ -6,6 +6,8 @@
 #include <csetjmp>
 #include <cstdio> // jpeglib.h uses FILE without including it
 
+#include <QByteArray>
+
 extern "C" {
 #include <jpeglib.h>
 }
@@ -27,6 +29,35 @@ struct JpegTrap {
     char message[JMSG_LENGTH_MAX] = {};
 
     void attach(j_common_ptr object);
+};
+
+// Collects a compressor's output in memory. Grown with realloc, so running out of memory is
+// the library's own error and no C++ exception crosses its C frames.
+struct MemoryDestination {
+    jpeg_destination_mgr manager{};
+    JOCTET *data = nullptr;
+    size_t capacity = 0;
+    size_t used = 0;
+
+    MemoryDestination() = default;
+    MemoryDestination(const MemoryDestination &) = delete;
+    MemoryDestination &operator=(const MemoryDestination &) = delete;
+    ~MemoryDestination();
+};
+
+// A compressor that writes into memory.
+struct Compressor {
+    jpeg_compress_struct info{};
+    MemoryDestination out;
+
+    Compressor() = default;
+    Compressor(const Compressor &) = delete;
+    Compressor &operator=(const Compressor &) = delete;
+    ~Compressor() { jpeg_destroy_compress(&info); }
+
+    // After setjmp(trap.jump), before the first use; room for `expected` bytes to begin with.
+    void create(JpegTrap &trap, size_t expected = 0);
+    QByteArray bytes() const;
 };
 
 } // namespace imprimata

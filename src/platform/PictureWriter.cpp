@@ -2,7 +2,6 @@
 
 #include "Metadata.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -120,7 +119,7 @@ Result<PictureWritten> writeJpeg(QByteArray &jpeg, const QString &metadataSource
 
 // The bytes of the picture: a bitmap straight to the device, a JPEG through memory so the
 // metadata goes in before the file is written once.
-Result<PictureWritten> encode(const QImage &image, bool bitmap, int jpegQuality,
+Result<PictureWritten> encode(const QImage &image, bool bitmap, const JpegEncoding &encoding,
                               const QString &metadataSource, DescriptorDevice &device) {
     if (bitmap) {
         QImageWriter writer(&device, "bmp");
@@ -129,16 +128,10 @@ Result<PictureWritten> encode(const QImage &image, bool bitmap, int jpegQuality,
         // A failing device (a full disk) says more than the encoder's "device error".
         return Failure{device.failure() != 0 ? device.errorString() : writer.errorString()};
     }
-    QByteArray jpeg;
-    {
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "jpeg");
-        writer.setQuality(jpegQuality);
-        if (!writer.write(image))
-            return Failure{writer.errorString()};
-    }
-    return writeJpeg(jpeg, metadataSource, PixelOrientation::Upright, device);
+    Result<QByteArray> jpeg = encodeJpeg(image, encoding);
+    if (!jpeg)
+        return Failure{jpeg.error()};
+    return writeJpeg(*jpeg, metadataSource, PixelOrientation::Upright, device);
 }
 
 // Writes the temporary file through `produce`, then puts it under the name.
@@ -188,12 +181,13 @@ bool isBitmapName(const QString &path) {
     return path.right(4).toUpper() == QLatin1String(".BMP");
 }
 
-Result<PictureWritten> writePicture(const QImage &image, const QString &path, int jpegQuality,
-                                    const QString &metadataSource, ExistingFile existing) {
+Result<PictureWritten> writePicture(const QImage &image, const QString &path,
+                                    const JpegEncoding &encoding, const QString &metadataSource,
+                                    ExistingFile existing) {
     if (image.isNull())
         return Failure{QStringLiteral("there is no picture to write")};
     return writeThroughTemporary(path, existing, [&](DescriptorDevice &device) {
-        return encode(image, isBitmapName(path), jpegQuality, metadataSource, device);
+        return encode(image, isBitmapName(path), encoding, metadataSource, device);
     });
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "JpegEncoder.h"
 #include "Result.h"
 
 #include <QImage>
 #include <QString>
 
 namespace imprimata {
-
-inline constexpr int DefaultJpegQuality = 90;
 
 // The format follows the name alone: ".bmp" in any letter case writes a bitmap, any other
 // name a JPEG file under exactly that name.
@@ -32,7 +31,7 @@ struct PictureWritten {
 // picture: when it cannot be kept the picture is still written, with a warning. The source
 // may be the very file being replaced.
 Result<PictureWritten> writePicture(const QImage &image, const QString &path,
-                                    int jpegQuality = DefaultJpegQuality,
+                                    const JpegEncoding &encoding = {},
                                     const QString &metadataSource = {},
                                     ExistingFile existing = ExistingFile::Replace);
 

@@ -494,6 +494,19 @@ Result<QByteArray> changeJpegFile(const QString &path, const QList<QRect> &areas
     return changeJpegBlocks(probe.data, probe.length, probe.turn, areas, change);
 }
 
+JpegEncoding jpegEncodingFor(const QString &source, std::optional<int> quality) {
+    JpegEncoding encoding;
+    PictureProbe probe;
+    if (probePicture(source, MaxPicturePixels, probe).isEmpty() && isJpeg(probe.format)) {
+        if (const std::optional<JpegHeader> header = readJpegHeader(probe.data, probe.length)) {
+            encoding.lumaSampling = header->lumaSampling;
+            encoding.quality = header->quality;
+        }
+    }
+    encoding.quality = quality.value_or(encoding.quality);
+    return encoding;
+}
+
 qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels) {
     PictureProbe probe;
     if (!probePicture(path, maxPixels, probe).isEmpty() || !probe.size.isValid())

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/JpegBlocks.h"
+#include "platform/JpegEncoder.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 namespace imprimata {
 
@@ -35,6 +37,11 @@ Result<QSize> pictureSize(const QString &path, qint64 maxPixels = MaxPicturePixe
 // caller then encodes the whole picture.
 Result<QByteArray> changeJpegFile(const QString &path, const QList<QRect> &areas,
                                   const PixelChange &change, qint64 maxPixels = MaxPicturePixels);
+
+// How a JPEG saved from the picture at source is encoded: a JPEG source's own way (its
+// sampling, and the quality its tables were made at) unless a quality is given; for other
+// sources 4:2:0 at that quality or DefaultJpegQuality.
+JpegEncoding jpegEncodingFor(const QString &source, std::optional<int> quality = std::nullopt);
 
 // The most memory readPicture(path, maxPixels) holds at once for the picture, from the file's
 // header alone: the picture, the decoder's working store (and a JPEG's bytes, mapped while it

@@ -98,7 +98,7 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
 
 Result<PictureWritten> saveStamped(const QImage &image, const PictureTask &task,
                                    const StampOptions &options) {
-    return writePicture(image, task.output, options.quality.value_or(DefaultJpegQuality),
+    return writePicture(image, task.output, jpegEncodingFor(task.input, options.quality),
                         task.input, existingFile(options));
 }
 

@@ -242,7 +242,7 @@ class MetadataTest : public QObject {
 
     // Saves the picture as out.jpg with the camera data of the file at source; its warning.
     QString saveFrom(const QString &source, const QImage &picture = quadrants()) {
-        const Result<PictureWritten> saved = writePicture(picture, out, DefaultJpegQuality, source);
+        const Result<PictureWritten> saved = writePicture(picture, out, {}, source);
         if (!saved)
             return QStringLiteral("not saved: ") + saved.error();
         return saved->warning;

@@ -155,7 +155,7 @@ private slots:
         QImage image(5, 4, QImage::Format_RGB32);
         image.fill(qRgb(200, 30, 60));
         const QString path = dir.filePath(name);
-        const auto written = imprimata::writePicture(image, path, DefaultJpegQuality, {}, existing);
+        const auto written = imprimata::writePicture(image, path, {}, {}, existing);
         QVERIFY2(written, qPrintable(written.error()));
         QCOMPARE(written->warning, QString());
         QFile file(path);
@@ -219,8 +219,8 @@ private slots:
             const rlimit limited{rlim_t(sizeLimit), before.rlim_max};
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
         }
-        const auto written = imprimata::writePicture(
-            encodable ? noise : QImage(), dir.filePath(name), DefaultJpegQuality, {}, existing);
+        const auto written = imprimata::writePicture(encodable ? noise : QImage(),
+                                                     dir.filePath(name), {}, {}, existing);
         ::setrlimit(RLIMIT_FSIZE, &before);
         QVERIFY(!written);
         QTEST(written.error(), "reason");
@@ -245,8 +245,8 @@ private slots:
         const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther;
         QVERIFY(QFile::setPermissions(real, permissions));
         QVERIFY(QFile::link(real, link));
-        const auto written = imprimata::writePicture(image, link, imprimata::DefaultJpegQuality, {},
-                                                     imprimata::ExistingFile::Replace);
+        const auto written =
+            imprimata::writePicture(image, link, {}, {}, imprimata::ExistingFile::Replace);
         QVERIFY2(written, qPrintable(written.error()));
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(QFile::permissions(real) & ~(QFile::ReadUser | QFile::WriteUser), permissions);

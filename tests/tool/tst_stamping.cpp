@@ -1,5 +1,6 @@
 #include "models/MarkModel.h"
 #include "placement/MarkFile.h"
+#include "platform/JpegDecoder.h"
 #include "tool/StampRunner.h"
 
 #include <QTemporaryDir>
@@ -161,27 +162,36 @@ private slots:
         QVERIFY(fileBytes(out.filePath("a.jpg")).contains("Ada Photographer"));
     }
 
-    // Asked for a quality, or to encode again, the whole JPEG is encoded, not just the blocks.
+    // Asked for a quality, or to encode again, the whole JPEG is encoded, not just the blocks:
+    // at that quality or the source's, with the source's sampling (here 4:4:4 at 95).
     void wholeJpegEncodedWhenAsked_data() {
         QTest::addColumn<std::optional<int>>("quality");
         QTest::addColumn<bool>("reencode");
         QTest::addColumn<bool>("whole");
-        QTest::newRow("as the source") << std::optional<int>() << false << false;
-        QTest::newRow("quality 60") << std::optional<int>(60) << false << true;
-        QTest::newRow("reencode") << std::optional<int>() << true << true;
+        QTest::addColumn<int>("outputQuality");
+        QTest::newRow("as the source") << std::optional<int>() << false << false << 95;
+        QTest::newRow("quality 60") << std::optional<int>(60) << false << true << 60;
+        QTest::newRow("reencode") << std::optional<int>() << true << true << 95;
     }
     void wholeJpegEncodedWhenAsked() {
         QFETCH(std::optional<int>, quality);
         QFETCH(bool, reencode);
         QFETCH(bool, whole);
         options.markPath = markFile(ImageMark);
-        options.pictures = {picture("a.jpg")};
+        write(picture("a.jpg"), encodeJpeg(readBack(picture("a.bmp")), {95, {1, 1}}).value());
+        options.pictures = {dir->filePath("a.jpg")};
         options.output = dir->filePath("out.jpg");
         options.quality = quality;
         options.reencode = reencode;
         QCOMPARE(run(), int(AllStamped));
         const QRect change = changed(readBack(options.pictures[0]), readBack(options.output));
         QCOMPARE(!QRect(0, 0, 97, 33).contains(change), whole);
+        const QByteArray out = fileBytes(options.output);
+        const std::optional<JpegHeader> header =
+            readJpegHeader(reinterpret_cast<const uchar *>(out.constData()), out.size());
+        QVERIFY(header);
+        QTEST(header->quality, "outputQuality");
+        QCOMPARE(header->lumaSampling, QSize(1, 1));
     }
 
     void badMarkStopsBeforeAnyPicture_data() {
