@@ -9,6 +9,7 @@
 #include <bitset>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 extern "C" {
 #include <jerror.h>
@@ -208,8 +209,8 @@ int bitLength(int value) {
     return length;
 }
 
-// The run-length symbols a block's AC coefficients are coded with.
-bool acSymbolsIn(const JCOEF *block, const Symbols &table) {
+// Adds the run-length symbols a block's AC coefficients are coded with.
+void addAcSymbols(const JCOEF *block, Symbols &needed) {
     int run = 0;
     for (int k = 1; k < DCTSIZE2; ++k) {
         const int value = block[Zigzag[size_t(k)]];
@@ -218,22 +219,25 @@ bool acSymbolsIn(const JCOEF *block, const Symbols &table) {
             continue;
         }
         for (; run > 15; run -= 16)
-            if (!table[0xF0])
-                return false;
-        if (!table[size_t(run << 4 | bitLength(value))])
-            return false;
+            needed.set(0xF0);
+        needed.set(size_t(run << 4 | bitLength(value)));
         run = 0;
     }
-    return run == 0 || table[0x00];
+    if (run > 0)
+        needed.set(0x00);
 }
 
-// Whether the file's own Huffman tables have a code for every symbol of its blocks as they
-// now stand, written in one scan as jpeg_write_coefficients writes them: interleaved, the
-// edge MCUs filled out with blocks that repeat the last DC and have no AC. The file was one
-// such scan, so blocks outside `changed` (rectangles of MCUs) were coded with these very
-// tables and only the changed ones' AC symbols are looked at; DC codes the difference from
-// the block before, so all of those are followed.
-bool tablesCover(Decompressor &file, const QList<QRect> &changed) {
+// The Huffman symbols each table must have a code for.
+struct NeededSymbols {
+    std::array<Symbols, NUM_HUFF_TBLS> dc, ac;
+};
+
+// The symbols of the file's blocks as they now stand, written in one scan as
+// jpeg_write_coefficients writes them: interleaved, the edge MCUs filled out with blocks that
+// repeat the last DC and have no AC. The file was one such scan, so blocks outside `changed`
+// (rectangles of MCUs) were coded with the file's own tables and only the changed ones' AC
+// symbols are gathered; DC codes the difference from the block before, so all of those are.
+NeededSymbols neededSymbols(Decompressor &file, const QList<QRect> &changed) {
     jpeg_decompress_struct &info = file.info;
     j_common_ptr owner = reinterpret_cast<j_common_ptr>(&info);
     const int components = info.num_components;
@@ -257,11 +261,12 @@ bool tablesCover(Decompressor &file, const QList<QRect> &changed) {
         return blockRow(owner, file.blocks[ci], JDIMENSION(row), false)[0];
     };
 
+    NeededSymbols needed;
     for (int ci = 0; ci < components; ++ci) {
         const jpeg_component_info &comp = info.comp_info[ci];
         const int across = int(comp.width_in_blocks);
-        const Symbols dc = symbolsOf(info.dc_huff_tbl_ptrs[comp.dc_tbl_no]);
-        const Symbols ac = symbolsOf(info.ac_huff_tbl_ptrs[comp.ac_tbl_no]);
+        Symbols &dc = needed.dc[size_t(comp.dc_tbl_no)];
+        Symbols &ac = needed.ac[size_t(comp.ac_tbl_no)];
         const QSize s = sampling(ci);
         std::array<JBLOCKROW, MAX_SAMP_FACTOR> rows{};
         int previous = 0;
@@ -276,8 +281,9 @@ bool tablesCover(Decompressor &file, const QList<QRect> &changed) {
                     for (int x = mx * s.width(); x < (mx + 1) * s.width(); ++x) {
                         const bool real = rows[size_t(y)] && x < across;
                         const int value = real ? rows[size_t(y)][x][0] : previous;
-                        if (!dc[size_t(bitLength(value - previous))] || (!real && !ac[0x00]))
-                            return false;
+                        dc.set(size_t(bitLength(value - previous)));
+                        if (!real)
+                            ac.set(0x00);
                         previous = value;
                     }
             }
@@ -288,18 +294,123 @@ bool tablesCover(Decompressor &file, const QList<QRect> &changed) {
                 const JBLOCKROW blocks = rowOf(ci, row);
                 for (int x = mcus.left() * s.width();
                      blocks && x < std::min(across, (mcus.right() + 1) * s.width()); ++x)
-                    if (!acSymbolsIn(blocks[x], ac))
-                        return false;
+                    addAcSymbols(blocks[x], ac);
             }
     }
+    return needed;
+}
+
+// A table with a code for every symbol of `table` and every one of `needed`. The table's own
+// code lengths stand for its symbols' frequencies, which gives them the same lengths again
+// or one more; a symbol it lacked counts as the rarest. Lengths are made as Annex K.2 of the
+// JPEG standard makes them, with a reserved symbol so that no code is all ones, and limited
+// to 16 bits. False when the lengths would run too deep to limit.
+bool widened(const JHUFF_TBL &table, const Symbols &needed, JHUFF_TBL &into) {
+    constexpr int Reserved = 256, Deepest = 64;
+    std::array<long, 257> frequency{};
+    int at = 0;
+    for (int length = 1; length <= 16; ++length)
+        for (int n = 0; n < table.bits[length]; ++n, ++at)
+            frequency[table.huffval[at]] = 1L << (17 - length);
+    for (int symbol = 0; symbol < 256; ++symbol)
+        if (needed[size_t(symbol)] && frequency[size_t(symbol)] == 0)
+            frequency[size_t(symbol)] = 1;
+    frequency[Reserved] = 1;
+
+    std::array<int, 257> codeSize{};
+    std::array<int, 257> next;
+    next.fill(-1);
+    for (;;) {
+        // The two least frequent, the later symbol of equals first.
+        int least = -1, second = -1;
+        for (int i = 0; i <= Reserved; ++i)
+            if (frequency[size_t(i)] &&
+                (least < 0 || frequency[size_t(i)] <= frequency[size_t(least)]))
+                least = i;
+        for (int i = 0; i <= Reserved; ++i)
+            if (frequency[size_t(i)] && i != least &&
+                (second < 0 || frequency[size_t(i)] <= frequency[size_t(second)]))
+                second = i;
+        if (second < 0)
+            break;
+        frequency[size_t(least)] += frequency[size_t(second)];
+        frequency[size_t(second)] = 0;
+        for (int i = least;; i = next[size_t(i)]) {
+            if (++codeSize[size_t(i)] > Deepest)
+                return false;
+            if (next[size_t(i)] < 0) {
+                next[size_t(i)] = second;
+                break;
+            }
+        }
+        for (int i = second; i >= 0; i = next[size_t(i)])
+            if (++codeSize[size_t(i)] > Deepest)
+                return false;
+    }
+
+    std::array<int, Deepest + 1> bits{};
+    for (int i = 0; i <= Reserved; ++i)
+        if (codeSize[size_t(i)])
+            ++bits[size_t(codeSize[size_t(i)])];
+    for (int i = Deepest; i > 16; --i)
+        while (bits[size_t(i)] > 0) {
+            int j = i - 2;
+            while (bits[size_t(j)] == 0)
+                --j;
+            bits[size_t(i)] -= 2;
+            ++bits[size_t(i - 1)];
+            bits[size_t(j + 1)] += 2;
+            --bits[size_t(j)];
+        }
+    int longest = 16;
+    while (bits[size_t(longest)] == 0)
+        --longest;
+    --bits[size_t(longest)]; // the reserved symbol's code
+
+    into = table;
+    into.bits[0] = 0;
+    for (int length = 1; length <= 16; ++length)
+        into.bits[length] = UINT8(bits[size_t(length)]);
+    at = 0;
+    for (int length = 1; length <= Deepest; ++length)
+        for (int symbol = 0; symbol < 256; ++symbol)
+            if (codeSize[size_t(symbol)] == length)
+                into.huffval[at++] = UINT8(symbol);
     return true;
 }
 
-// Gives the compressor the file's own Huffman tables, for its components as the file used
-// them.
-void takeTables(const jpeg_decompress_struct &file, jpeg_compress_struct &c) {
+// The file's own Huffman tables, widened where the blocks now need codes they lack.
+struct HuffmanTables {
+    std::array<std::optional<JHUFF_TBL>, NUM_HUFF_TBLS> dc, ac;
+};
+
+std::optional<HuffmanTables> tablesFor(Decompressor &file, const QList<QRect> &changed) {
+    const NeededSymbols needed = neededSymbols(file, changed);
+    HuffmanTables tables;
+    const auto fit = [](const JHUFF_TBL *own, const Symbols &symbols,
+                        std::optional<JHUFF_TBL> &into) {
+        if (symbols.none())
+            return true;
+        if (!own)
+            return false;
+        if ((symbols & ~symbolsOf(own)).none()) {
+            into = *own;
+            return true;
+        }
+        return widened(*own, symbols, into.emplace());
+    };
+    for (int i = 0; i < NUM_HUFF_TBLS; ++i)
+        if (!fit(file.info.dc_huff_tbl_ptrs[i], needed.dc[size_t(i)], tables.dc[size_t(i)]) ||
+            !fit(file.info.ac_huff_tbl_ptrs[i], needed.ac[size_t(i)], tables.ac[size_t(i)]))
+            return std::nullopt;
+    return tables;
+}
+
+// Gives the compressor these Huffman tables, for its components as the file used them.
+void takeTables(const HuffmanTables &tables, const jpeg_decompress_struct &file,
+                jpeg_compress_struct &c) {
     j_common_ptr owner = reinterpret_cast<j_common_ptr>(&c);
-    const auto copy = [owner](JHUFF_TBL *from, JHUFF_TBL *&to) {
+    const auto copy = [owner](const std::optional<JHUFF_TBL> &from, JHUFF_TBL *&to) {
         if (!from)
             return;
         if (!to)
@@ -308,8 +419,8 @@ void takeTables(const jpeg_decompress_struct &file, jpeg_compress_struct &c) {
         to->sent_table = FALSE;
     };
     for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
-        copy(file.dc_huff_tbl_ptrs[i], c.dc_huff_tbl_ptrs[i]);
-        copy(file.ac_huff_tbl_ptrs[i], c.ac_huff_tbl_ptrs[i]);
+        copy(tables.dc[size_t(i)], c.dc_huff_tbl_ptrs[i]);
+        copy(tables.ac[size_t(i)], c.ac_huff_tbl_ptrs[i]);
     }
     for (int ci = 0; ci < c.num_components; ++ci) {
         c.comp_info[ci].dc_tbl_no = file.comp_info[ci].dc_tbl_no;
@@ -319,10 +430,11 @@ void takeTables(const jpeg_decompress_struct &file, jpeg_compress_struct &c) {
 
 // The whole file again from its blocks, its scans coded as the source's were: progressive or
 // not, with its restart interval. Huffman codes: the standard ones where the file had them;
-// the file's own where they still suffice (ownCodesSuffice); otherwise made to measure,
-// which costs a pass over all the blocks (libjpeg would write a missing code as nothing).
-bool writeFile(JpegTrap &trap, Decompressor &source, size_t expected, bool ownCodesSuffice,
-               Compressor &c) {
+// otherwise `own`, the file's tables widened to what the blocks need; without those, made to
+// measure, which costs a pass over all the blocks. (libjpeg writes a code a table lacks as
+// nothing, so a table is never used without every code.)
+bool writeFile(JpegTrap &trap, Decompressor &source, size_t expected,
+               const std::optional<HuffmanTables> &own, Compressor &c) {
     if (setjmp(trap.jump))
         return false;
     c.create(trap, expected);
@@ -332,8 +444,8 @@ bool writeFile(JpegTrap &trap, Decompressor &source, size_t expected, bool ownCo
         jpeg_simple_progression(&c.info);
         c.info.optimize_coding = TRUE;
     } else if (!usesStandardTables(source.info, c.info)) {
-        if (ownCodesSuffice)
-            takeTables(source.info, c.info);
+        if (own)
+            takeTables(*own, source.info, c.info);
         else
             c.info.optimize_coding = TRUE;
     }
@@ -412,10 +524,11 @@ Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
     }
 
     // A file of one scan was coded in its tables; a scan script of its own may use others.
-    const bool ownCodesSuffice =
-        !source.info.progressive_mode && *scans == 1 && tablesCover(source, changedMcus);
+    const std::optional<HuffmanTables> own = !source.info.progressive_mode && *scans == 1
+                                                 ? tablesFor(source, changedMcus)
+                                                 : std::nullopt;
     Compressor file;
-    if (!writeFile(trap, source, size_t(size) + (1 << 16), ownCodesSuffice, file))
+    if (!writeFile(trap, source, size_t(size) + (1 << 16), own, file))
         return Failure{libraryRefusal(trap)};
     return file.bytes();
 }
