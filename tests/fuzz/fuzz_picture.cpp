@@ -45,5 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const imprimata::Result<QImage> read = imprimata::readPicture(file.fileName(), MaxFuzzPixels);
     if (read ? read->isNull() : read.error().isEmpty())
         __builtin_trap(); // a picture or a reason
+
+    // A JPEG changed block by block: a file or a reason, and a file that reads back.
+    const imprimata::Result<QByteArray> changed = imprimata::changeJpegFile(
+        file.fileName(), {QRect(3, 5, 20, 9)}, [](QImage &pixels, QPoint) { pixels.fill(Qt::red); },
+        MaxFuzzPixels);
+    if (changed ? changed->isEmpty() : changed.error().isEmpty())
+        __builtin_trap();
     return 0;
 }
