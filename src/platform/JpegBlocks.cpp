@@ -53,6 +53,14 @@ Read readBlocks(JpegTrap &trap, Decompressor &d, const uchar *data, qint64 size)
     const bool grey = d.info.jpeg_color_space == JCS_GRAYSCALE && d.info.num_components == 1;
     if (d.info.arith_code || d.info.data_precision != 8 || !(colour || grey))
         return Read::Unsupported;
+    // Changed blocks are divided by the tables: a zero in one (which a decoder lets pass)
+    // could not be encoded with.
+    for (int ci = 0; ci < d.info.num_components; ++ci) {
+        const JQUANT_TBL *table = d.info.quant_tbl_ptrs[d.info.comp_info[ci].quant_tbl_no];
+        if (!table || std::find(std::begin(table->quantval), std::end(table->quantval), 0) !=
+                          std::end(table->quantval))
+            return Read::Unsupported;
+    }
     trap.stage = JpegStage::Scans;
     d.blocks = jpeg_read_coefficients(&d.info);
     return Read::Done;

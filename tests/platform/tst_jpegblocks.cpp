@@ -302,6 +302,9 @@ void JpegBlocksTest::refuses_data() {
     const QImage picture = scene(QSize(64, 48));
     const QByteArray jpeg = craftJpeg(picture, 2, 2);
     QTest::newRow("CMYK") << craftJpeg(picture, 1, 1, JCS_CMYK);
+    QByteArray zero = jpeg; // decodable, but a change could not be divided by the table
+    zero[zero.indexOf("\xff\xdb") + 5 + 9] = 0;
+    QTest::newRow("a zero in a quantisation table") << zero;
     QTest::newRow("scan cut short") << jpeg.left(jpeg.size() * 2 / 3) + "\xff\xd9";
     QTest::newRow("no picture at all") << QByteArray("not a JPEG");
 }
