@@ -56,7 +56,9 @@ Read readBlocks(JpegTrap &trap, Decompressor &d, const uchar *data, qint64 size)
     // Changed blocks are divided by the tables: a zero in one (which a decoder lets pass)
     // could not be encoded with.
     for (int ci = 0; ci < d.info.num_components; ++ci) {
-        const JQUANT_TBL *table = d.info.quant_tbl_ptrs[d.info.comp_info[ci].quant_tbl_no];
+        const int slot = d.info.comp_info[ci].quant_tbl_no;
+        const JQUANT_TBL *table =
+            slot >= 0 && slot < NUM_QUANT_TBLS ? d.info.quant_tbl_ptrs[slot] : nullptr;
         if (!table || std::find(std::begin(table->quantval), std::end(table->quantval), 0) !=
                           std::end(table->quantval))
             return Read::Unsupported;
@@ -393,6 +395,12 @@ struct HuffmanTables {
 };
 
 std::optional<HuffmanTables> tablesFor(Decompressor &file, const QList<QRect> &changed) {
+    for (int ci = 0; ci < file.info.num_components; ++ci) {
+        const jpeg_component_info &comp = file.info.comp_info[ci];
+        if (comp.dc_tbl_no < 0 || comp.dc_tbl_no >= NUM_HUFF_TBLS || comp.ac_tbl_no < 0 ||
+            comp.ac_tbl_no >= NUM_HUFF_TBLS)
+            return std::nullopt;
+    }
     const NeededSymbols needed = neededSymbols(file, changed);
     HuffmanTables tables;
     const auto fit = [](const JHUFF_TBL *own, const Symbols &symbols,

@@ -305,6 +305,9 @@ void JpegBlocksTest::refuses_data() {
     QByteArray zero = jpeg; // decodable, but a change could not be divided by the table
     zero[zero.indexOf("\xff\xdb") + 5 + 9] = 0;
     QTest::newRow("a zero in a quantisation table") << zero;
+    QByteArray slot = jpeg;
+    slot[slot.indexOf("\xff\xc0") + 12] = 9; // the first component's table: there are four
+    QTest::newRow("a quantisation table that is not there") << slot;
     QTest::newRow("scan cut short") << jpeg.left(jpeg.size() * 2 / 3) + "\xff\xd9";
     QTest::newRow("no picture at all") << QByteArray("not a JPEG");
 }
