@@ -118,19 +118,9 @@ bool encodeLikeSource(JpegTrap &trap, Decompressor &source, const QImage &pixels
         return false;
     c.create(trap);
     jpeg_copy_critical_parameters(&source.info, &c.info);
-    c.info.image_width = JDIMENSION(pixels.width());
-    c.info.image_height = JDIMENSION(pixels.height());
-    c.info.input_components = 4;
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    c.info.in_color_space = JCS_EXT_BGRX;
-#else
-    c.info.in_color_space = JCS_EXT_XRGB;
-#endif
+    c.takeInputFrom(pixels);
     jpeg_start_compress(&c.info, TRUE);
-    while (c.info.next_scanline < c.info.image_height) {
-        auto row = const_cast<JSAMPROW>(pixels.constScanLine(int(c.info.next_scanline)));
-        jpeg_write_scanlines(&c.info, &row, 1);
-    }
+    c.writeRows(pixels);
     jpeg_finish_compress(&c.info);
     return true;
 }

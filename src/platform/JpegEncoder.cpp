@@ -27,14 +27,7 @@ bool encode(JpegTrap &trap, const QImage &rgb, const JpegEncoding &encoding,
     if (setjmp(trap.jump))
         return false;
     c.create(trap, size_t(rgb.width()) * size_t(rgb.height()) / 4);
-    c.info.image_width = JDIMENSION(rgb.width());
-    c.info.image_height = JDIMENSION(rgb.height());
-    c.info.input_components = 4;
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    c.info.in_color_space = JCS_EXT_BGRX;
-#else
-    c.info.in_color_space = JCS_EXT_XRGB;
-#endif
+    c.takeInputFrom(rgb);
     jpeg_set_defaults(&c.info);
     jpeg_set_quality(&c.info, encoding.quality, TRUE);
     c.info.comp_info[0].h_samp_factor = encoding.lumaSampling.width();
@@ -51,10 +44,7 @@ bool encode(JpegTrap &trap, const QImage &rgb, const JpegEncoding &encoding,
     if (!profile.isEmpty())
         jpeg_write_icc_profile(&c.info, reinterpret_cast<const JOCTET *>(profile.constData()),
                                unsigned(profile.size()));
-    while (c.info.next_scanline < c.info.image_height) {
-        auto row = const_cast<JSAMPROW>(rgb.constScanLine(int(c.info.next_scanline)));
-        jpeg_write_scanlines(&c.info, &row, 1);
-    }
+    c.writeRows(rgb);
     jpeg_finish_compress(&c.info);
     return true;
 }

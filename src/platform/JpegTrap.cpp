@@ -99,6 +99,24 @@ void Compressor::create(JpegTrap &trap, size_t expected) {
         grow(&info, expected);
 }
 
+void Compressor::takeInputFrom(const QImage &picture) {
+    info.image_width = JDIMENSION(picture.width());
+    info.image_height = JDIMENSION(picture.height());
+    info.input_components = 4;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    info.in_color_space = JCS_EXT_BGRX;
+#else
+    info.in_color_space = JCS_EXT_XRGB;
+#endif
+}
+
+void Compressor::writeRows(const QImage &picture) {
+    while (info.next_scanline < info.image_height) {
+        auto row = const_cast<JSAMPROW>(picture.constScanLine(int(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+}
+
 QByteArray Compressor::bytes() const {
     return QByteArray(reinterpret_cast<const char *>(out.data), qsizetype(out.used));
 }

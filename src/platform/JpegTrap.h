@@ -7,6 +7,7 @@
 #include <cstdio> // jpeglib.h uses FILE without including it
 
 #include <QByteArray>
+#include <QImage>
 
 extern "C" {
 #include <jpeglib.h>
@@ -57,6 +58,10 @@ struct Compressor {
 
     // After setjmp(trap.jump), before the first use; room for `expected` bytes to begin with.
     void create(JpegTrap &trap, size_t expected = 0);
+    // A Format_RGB32 picture as the input: its size and pixel layout, then, once started, its
+    // rows.
+    void takeInputFrom(const QImage &picture);
+    void writeRows(const QImage &picture);
     QByteArray bytes() const;
 };
 
