@@ -1,7 +1,7 @@
 #pragma once
 
 // For platform's own use: libjpeg's error handling made safe for a library that must not
-// exit, and strict about damaged data.
+// exit, and strict about damaged data; and a compressor writing into memory.
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h uses FILE without including it
