@@ -2,8 +2,6 @@
 #include "platform/JpegDecoder.h"
 #include "render/CraftedJpeg.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QPainter>
 #include <QtTest>
 #include <array>
@@ -230,13 +228,7 @@ void JpegBlocksTest::keepsUntouchedBlocks() {
 
 // Huffman tables made to measure, as Qt's writer makes them when asked.
 QByteArray optimised(const QImage &image) {
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setOptimizedWrite(true);
-    writer.write(image);
-    return jpeg;
+    return qtWritten(image, -1, false, true);
 }
 
 // The Huffman table segments of a file.

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <QImageWriter>
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <cstdio>
@@ -63,6 +64,21 @@ inline QByteArray withOrientation(const QByteArray &jpeg, int orientation) {
                                           "00000000");
     exif[28] = char(orientation);
     return jpeg.left(2) + exif + jpeg.mid(2);
+}
+
+// A JPEG as Qt's writer makes it; -1 for its default quality.
+inline QByteArray qtWritten(const QImage &image, int quality, bool progressive = false,
+                            bool optimised = false) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    writer.setOptimizedWrite(optimised);
+    if (!writer.write(image))
+        qFatal("cannot write a JPEG: %s", qPrintable(writer.errorString()));
+    return bytes;
 }
 
 inline QString damaged(const QString &name) {

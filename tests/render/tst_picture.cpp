@@ -30,18 +30,6 @@ QImage photo(int w, int h) {
     return image;
 }
 
-QByteArray written(const QImage &image, int quality, bool progressive) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    writer.setProgressiveScanWrite(progressive);
-    if (!writer.write(image))
-        qFatal("cannot write a JPEG: %s", qPrintable(writer.errorString()));
-    return bytes;
-}
-
 // What Qt's own reader makes of the bytes, turned upright as it does.
 QImage qtReads(const QByteArray &bytes) {
     QBuffer buffer;
@@ -92,7 +80,7 @@ private slots:
         QImage flat(4800, 1000, QImage::Format_Grayscale8);
         flat.fill(200);
         QTest::newRow("flat grey, progressive")
-            << "f.jpg" << written(flat, 75, true) << max << flat.size() << QString();
+            << "f.jpg" << qtWritten(flat, 75, true) << max << flat.size() << QString();
         QTest::newRow("gif without trailer")
             << "t.gif" << Gif.chopped(1) << max << none << damaged("t.gif");
         QTest::newRow("not a picture") << "notes.jpg" << QByteArray("just some words\n") << max
@@ -144,10 +132,10 @@ private slots:
     void decodesJpegLikeQt_data() {
         QTest::addColumn<QByteArray>("jpeg");
         const QImage image = photo(203, 141); // not a whole number of blocks either way
-        QTest::newRow("Qt's writer, 4:2:0") << written(image, 75, false);
-        QTest::newRow("Qt's writer, progressive") << written(image, 85, true);
+        QTest::newRow("Qt's writer, 4:2:0") << qtWritten(image, 75, false);
+        QTest::newRow("Qt's writer, progressive") << qtWritten(image, 85, true);
         QTest::newRow("Qt's writer, grey")
-            << written(image.convertToFormat(QImage::Format_Grayscale8), 90, false);
+            << qtWritten(image.convertToFormat(QImage::Format_Grayscale8), 90, false);
         QImage described = image;
         described.setText(QStringLiteral("Author"), QStringLiteral("Anne"));
         described.setText(QStringLiteral("Description"), QStringLiteral("a quiet  lake"));
@@ -155,7 +143,7 @@ private slots:
         described.setColorSpace(QColorSpace::DisplayP3);
         described.setDotsPerMeterX(11811);
         described.setDotsPerMeterY(5906);
-        const QByteArray withDensity = written(described, 90, false);
+        const QByteArray withDensity = qtWritten(described, 90, false);
         QTest::newRow("comments, ICC profile, density in inches") << withDensity;
         QByteArray centimetres = withDensity;
         const qsizetype jfif = centimetres.indexOf("JFIF");
@@ -196,7 +184,7 @@ private slots:
     void joinsSplitColourProfile() {
         QImage image = photo(32, 16);
         image.setColorSpace(QColorSpace::DisplayP3);
-        const QByteArray jpeg = written(image, 90, false);
+        const QByteArray jpeg = qtWritten(image, 90, false);
         const qsizetype at = jpeg.indexOf("ICC_PROFILE") - 4;
         const int length = qFromBigEndian<quint16>(jpeg.constData() + at + 2);
         const QByteArray profile = jpeg.mid(at + 4 + 14, length - 2 - 14);
@@ -223,7 +211,7 @@ private slots:
 
     void turnsLikeQt() {
         QFETCH(int, orientation);
-        const QByteArray jpeg = withOrientation(written(photo(37, 21), 90, false), orientation);
+        const QByteArray jpeg = withOrientation(qtWritten(photo(37, 21), 90, false), orientation);
         const Result<QImage> r = readPicture(write("o.jpg", jpeg));
         QVERIFY2(r, qPrintable(r.error()));
         QCOMPARE(r->size(), orientation > 4 ? QSize(21, 37) : QSize(37, 21));
@@ -266,12 +254,12 @@ private slots:
         // A JPEG stays mapped while it is decoded. Baseline 4:2:0, the decoder holds two rows of
         // 8 x 8 blocks: 2 x 16 rows of three components, and 16 rows of colour conversion,
         // 64000 bytes.
-        const QByteArray baseline = written(image, 90, false);
+        const QByteArray baseline = qtWritten(image, 90, false);
         const qint64 mapped = picture + baseline.size();
         QTest::newRow("baseline JPEG") << "b.jpg" << baseline << mapped + 60'000 << mapped + 70'000;
         // Progressive, every coefficient: 50 x 38 blocks of luma and 25 x 19 of each chroma, 64
         // coefficients of two bytes, 364800 bytes.
-        const QByteArray progressive = written(image, 90, true);
+        const QByteArray progressive = qtWritten(image, 90, true);
         const qint64 all = picture + progressive.size() + 364'800;
         QTest::newRow("progressive JPEG") << "p.jpg" << progressive << all << all + 5000;
         // Turned, a second picture while turning.
