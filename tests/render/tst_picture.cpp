@@ -4,7 +4,6 @@
 
 #include <QColorSpace>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
