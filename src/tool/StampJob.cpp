@@ -137,6 +137,7 @@ Result<PictureWritten> stampPicture(const PreparedMark &mark,
                     return fail(missed);
                 Result<QByteArray> jpeg =
                     changeJpegFile(task.input, {area}, [&](QImage &pixels, QPoint origin) {
+                        untilDrawn();
                         Surface part;
                         putInto(part, pixels);
                         mark.stampInto(part, at - origin);

@@ -53,10 +53,8 @@ struct PictureTask {
 // Reads, stamps and writes one picture; on failure nothing is written. A stamped picture may
 // carry a warning of what it lost on the way (its metadata). A JPEG stamped into a JPEG keeps
 // every block the mark does not touch, unless the options say otherwise or its coding does
-// not allow it. The mark may still be being drawn: untilDrawn waits for it, which is done
-// only once the picture is in memory. The mark is asked
-// for only once the picture is in memory, so it may still be being drawn meanwhile. The
-// picture's pixels are claimed from the budget before it is read.
+// not allow it. The mark may still be being drawn meanwhile: untilDrawn, called right before
+// stamping, waits for it. The picture's pixels are claimed from the budget before it is read.
 Result<PictureWritten> stampPicture(const PreparedMark &mark,
                                     const std::function<void()> &untilDrawn,
                                     const PictureTask &task, const StampOptions &options,

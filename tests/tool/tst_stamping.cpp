@@ -1,6 +1,7 @@
 #include "models/MarkModel.h"
 #include "placement/MarkFile.h"
 #include "platform/JpegDecoder.h"
+#include "tool/StampJob.h"
 #include "tool/StampRunner.h"
 
 #include <QTemporaryDir>
@@ -160,6 +161,42 @@ private slots:
             QRect(0, 0, 97, 33).contains(jpegChange) && jpegChange.contains(mark.center()),
             qPrintable(QStringLiteral("%1 %2").arg(jpegChange.width()).arg(jpegChange.height())));
         QVERIFY(fileBytes(out.filePath("a.jpg")).contains("Ada Photographer"));
+    }
+
+    // The runner draws a text mark while the first pictures are read: every way of stamping
+    // waits for it before stamping.
+    void stampWaitsForTheMark_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("reencode");
+        QTest::newRow("JPEG blocks kept") << "out.jpg" << false;
+        QTest::newRow("whole JPEG") << "out.jpg" << true;
+        QTest::newRow("bitmap") << "out.bmp" << false;
+    }
+    void stampWaitsForTheMark() {
+        QFETCH(QString, output);
+        QFETCH(bool, reencode);
+        write(picture("a.jpg"), encodeJpeg(readBack(picture("a.bmp")), {95, {1, 1}}).value());
+        const PictureTask task{dir->filePath("a.jpg"), dir->filePath(output), {}};
+        options.reencode = reencode;
+        options.at = {30, 20};
+        PreparedMark mark;
+        QVERIFY(mark.load(options.markPath));
+        MemoryBudget budget;
+        const Result<PictureWritten> written = stampPicture(
+            mark, [&mark] { mark.finish(); }, task, options, budget);
+        QVERIFY2(written, qPrintable(written.error()));
+        const QImage shown = readBack(task.input);
+        const QImage expected =
+            model::expectedStamp(shown, readMarkFile(options.markPath).value(), options.at);
+        const QImage stamped = readBack(task.output);
+        int far = 0; // pixels further from the expected ones than JPEG's error
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QRgb a = expected.pixel(x, y), b = stamped.pixel(x, y);
+                far += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                 std::abs(qBlue(a) - qBlue(b))}) > 48;
+            }
+        QCOMPARE(far, 0);
     }
 
     // Asked for a quality, or to encode again, the whole JPEG is encoded, not just the blocks:
