@@ -118,7 +118,7 @@ bool encodeLikeSource(JpegTrap &trap, Decompressor &source, const QImage &pixels
         return false;
     c.create(trap);
     jpeg_copy_critical_parameters(&source.info, &c.info);
-    c.takeInputFrom(pixels);
+    c.takeInput(pixels.size());
     jpeg_start_compress(&c.info, TRUE);
     c.writeRows(pixels);
     jpeg_finish_compress(&c.info);

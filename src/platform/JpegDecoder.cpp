@@ -12,27 +12,6 @@
 
 namespace imprimata {
 
-namespace {
-
-// One decode's state. Nothing here has a destructor that a longjmp could skip: the C++
-// objects are built by the caller between the protected steps.
-struct Decoder {
-    jpeg_decompress_struct info{};
-    JpegTrap trap;
-
-    Decoder(const uchar *data, qint64 size) : data_(data), size_(size) {}
-    ~Decoder() { jpeg_destroy_decompress(&info); }
-    Decoder(const Decoder &) = delete;
-    Decoder &operator=(const Decoder &) = delete;
-
-    bool readHeader(bool keepMarkers);
-    bool decodeInto(QImage &image);
-
-private:
-    const uchar *data_;
-    qint64 size_;
-};
-
 bool Decoder::readHeader(bool keepMarkers) {
     trap.attach(reinterpret_cast<j_common_ptr>(&info));
     if (setjmp(trap.jump))
@@ -47,12 +26,8 @@ bool Decoder::readHeader(bool keepMarkers) {
     return true;
 }
 
-bool Decoder::decodeInto(QImage &image) {
+bool Decoder::startRgb() {
     trap.stage = JpegStage::Scans;
-    uchar *const bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    if (setjmp(trap.jump))
-        return false;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     // Straight into the picture's rows, the fourth byte set to opaque as Format_RGB32 wants.
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -61,6 +36,25 @@ bool Decoder::decodeInto(QImage &image) {
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_ARGB;
 #endif
     jpeg_start_decompress(&info);
+    return !cmyk;
+}
+
+void Decoder::readRgbRows(QImage &rows) {
+    JSAMPROW pointers[16];
+    for (int done = 0; done < rows.height();) {
+        const int count = std::min({16, int(info.rec_outbuf_height), rows.height() - done});
+        for (int i = 0; i < count; ++i)
+            pointers[i] = rows.scanLine(done + i);
+        done += int(jpeg_read_scanlines(&info, pointers, JDIMENSION(count)));
+    }
+}
+
+bool Decoder::decodeInto(QImage &image) {
+    uchar *const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    if (setjmp(trap.jump))
+        return false;
+    const bool cmyk = !startRgb();
     if (info.output_width != JDIMENSION(image.width()) ||
         info.output_height != JDIMENSION(image.height()) || info.output_components != 4)
         return false;
@@ -78,23 +72,14 @@ bool Decoder::decodeInto(QImage &image) {
             }
         }
     } else {
-        JSAMPROW rows[16];
-        while (info.output_scanline < info.output_height) {
-            const JDIMENSION count =
-                std::min<JDIMENSION>({16, JDIMENSION(info.rec_outbuf_height),
-                                      info.output_height - info.output_scanline});
-            for (JDIMENSION i = 0; i < count; ++i)
-                rows[i] = bits + (info.output_scanline + i) * stride;
-            jpeg_read_scanlines(&info, rows, count);
-        }
+        readRgbRows(image);
     }
     jpeg_finish_decompress(&info);
     return true;
 }
 
-// The comments become texts and the ICC profile the colour space, as Qt's reader does, so
-// that a picture saved again keeps them. A profile split over several segments is put
-// together by their sequence numbers, whatever their sizes.
+// A profile split over several segments is put together by their sequence numbers, whatever
+// their sizes.
 void copyMarkers(const jpeg_decompress_struct &info, QImage &image) {
     constexpr unsigned IccHead = 14; // "ICC_PROFILE\0", the sequence number and the count
     std::map<int, QByteArray> iccParts;
@@ -131,6 +116,8 @@ void copyMarkers(const jpeg_decompress_struct &info, QImage &image) {
         image.setDotsPerMeterY(int(100. * info.Y_density));
     }
 }
+
+namespace {
 
 // The quality whose scaling of the standard luminance table comes nearest this table, the
 // higher one of two as near.

@@ -8,42 +8,51 @@
 
 namespace imprimata {
 
-namespace {
-
-// The comments as the decoder reads them back: a description alone, any other text after
-// its key and ": ".
-QList<QByteArray> commentsOf(const QImage &image) {
-    QList<QByteArray> comments;
-    for (const QString &key : image.textKeys()) {
-        const QString value = image.text(key);
-        comments.append(key == u"Description" ? value.toUtf8()
-                                              : (key + QStringLiteral(": ") + value).toUtf8());
+JpegExtras JpegExtras::of(const QImage &picture) {
+    JpegExtras extras;
+    // The comments as the decoder reads them back: a description alone, any other text after
+    // its key and ": ".
+    for (const QString &key : picture.textKeys()) {
+        const QString value = picture.text(key);
+        extras.comments.append(
+            key == u"Description" ? value.toUtf8() : (key + QStringLiteral(": ") + value).toUtf8());
     }
-    return comments;
+    if (picture.colorSpace().isValid())
+        extras.profile = picture.colorSpace().iccProfile();
+    extras.dotsPerMeterX = picture.dotsPerMeterX();
+    extras.dotsPerMeterY = picture.dotsPerMeterY();
+    return extras;
 }
 
-bool encode(JpegTrap &trap, const QImage &rgb, const JpegEncoding &encoding,
-            const QList<QByteArray> &comments, const QByteArray &profile, Compressor &c) {
-    if (setjmp(trap.jump))
-        return false;
-    c.create(trap, size_t(rgb.width()) * size_t(rgb.height()) / 4);
-    c.takeInputFrom(rgb);
+void startJpeg(Compressor &c, QSize size, const JpegEncoding &encoding, const JpegExtras &extras) {
+    c.takeInput(size);
     jpeg_set_defaults(&c.info);
     jpeg_set_quality(&c.info, encoding.quality, TRUE);
     c.info.comp_info[0].h_samp_factor = encoding.lumaSampling.width();
     c.info.comp_info[0].v_samp_factor = encoding.lumaSampling.height();
-    if (rgb.dotsPerMeterX() > 0 && rgb.dotsPerMeterY() > 0) {
+    if (extras.dotsPerMeterX > 0 && extras.dotsPerMeterY > 0) {
         c.info.density_unit = 1; // dots an inch
-        c.info.X_density = UINT16(std::lround(rgb.dotsPerMeterX() * 0.0254));
-        c.info.Y_density = UINT16(std::lround(rgb.dotsPerMeterY() * 0.0254));
+        c.info.X_density = UINT16(std::lround(extras.dotsPerMeterX * 0.0254));
+        c.info.Y_density = UINT16(std::lround(extras.dotsPerMeterY * 0.0254));
     }
     jpeg_start_compress(&c.info, TRUE);
-    for (const QByteArray &comment : comments)
+    for (const QByteArray &comment : extras.comments)
         jpeg_write_marker(&c.info, JPEG_COM, reinterpret_cast<const JOCTET *>(comment.constData()),
                           unsigned(comment.size()));
-    if (!profile.isEmpty())
-        jpeg_write_icc_profile(&c.info, reinterpret_cast<const JOCTET *>(profile.constData()),
-                               unsigned(profile.size()));
+    if (!extras.profile.isEmpty())
+        jpeg_write_icc_profile(&c.info,
+                               reinterpret_cast<const JOCTET *>(extras.profile.constData()),
+                               unsigned(extras.profile.size()));
+}
+
+namespace {
+
+bool encode(JpegTrap &trap, const QImage &rgb, const JpegEncoding &encoding,
+            const JpegExtras &extras, Compressor &c) {
+    if (setjmp(trap.jump))
+        return false;
+    c.create(trap, size_t(rgb.width()) * size_t(rgb.height()) / 4);
+    startJpeg(c, rgb.size(), encoding, extras);
     c.writeRows(rgb);
     jpeg_finish_compress(&c.info);
     return true;
@@ -55,10 +64,10 @@ Result<QByteArray> encodeJpeg(const QImage &image, const JpegEncoding &encoding)
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull())
         return Failure{QStringLiteral("there is no picture to write")};
-    const QByteArray profile = rgb.colorSpace().isValid() ? rgb.colorSpace().iccProfile() : "";
+    const JpegExtras extras = JpegExtras::of(rgb);
     JpegTrap trap;
     Compressor c;
-    if (!encode(trap, rgb, encoding, commentsOf(rgb), profile, c))
+    if (!encode(trap, rgb, encoding, extras, c))
         return Failure{QString::fromLocal8Bit(trap.message)};
     return c.bytes();
 }

@@ -99,7 +99,7 @@ void Compressor::create(JpegTrap &trap, size_t expected) {
         grow(&info, expected);
 }
 
-void Compressor::takeInputFrom(const QImage &picture) {
+void Compressor::takeInput(QSize picture) {
     info.image_width = JDIMENSION(picture.width());
     info.image_height = JDIMENSION(picture.height());
     info.input_components = 4;
@@ -110,9 +110,9 @@ void Compressor::takeInputFrom(const QImage &picture) {
 #endif
 }
 
-void Compressor::writeRows(const QImage &picture) {
-    while (info.next_scanline < info.image_height) {
-        auto row = const_cast<JSAMPROW>(picture.constScanLine(int(info.next_scanline)));
+void Compressor::writeRows(const QImage &rows) {
+    for (int y = 0; y < rows.height(); ++y) {
+        auto row = const_cast<JSAMPROW>(rows.constScanLine(y));
         jpeg_write_scanlines(&info, &row, 1);
     }
 }

@@ -6,8 +6,11 @@
 #include <csetjmp>
 #include <cstdio> // jpeglib.h uses FILE without including it
 
+#include "JpegEncoder.h"
+
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 
 extern "C" {
 #include <jpeglib.h>
@@ -58,11 +61,55 @@ struct Compressor {
 
     // After setjmp(trap.jump), before the first use; room for `expected` bytes to begin with.
     void create(JpegTrap &trap, size_t expected = 0);
-    // A Format_RGB32 picture as the input: its size and pixel layout, then, once started, its
-    // rows.
-    void takeInputFrom(const QImage &picture);
-    void writeRows(const QImage &picture);
+    // A Format_RGB32 picture of this size as the input; once started, its rows from the next
+    // one on, as many as `rows` holds.
+    void takeInput(QSize picture);
+    void writeRows(const QImage &rows);
     QByteArray bytes() const;
 };
+
+// What a JPEG carries of a picture besides its pixels, as Qt's writer keeps it: its texts as
+// comments, its colour space as an ICC profile, its resolution as the JFIF density.
+struct JpegExtras {
+    QList<QByteArray> comments;
+    QByteArray profile;
+    int dotsPerMeterX = 0;
+    int dotsPerMeterY = 0;
+
+    static JpegExtras of(const QImage &picture);
+};
+
+// Sets a created compressor up for a picture of `size` (a Format_RGB32 input) encoded as
+// `encoding`, starts it and writes the extras; then come the rows.
+void startJpeg(Compressor &c, QSize size, const JpegEncoding &encoding, const JpegExtras &extras);
+
+// A decompressor reading from memory.
+struct Decoder {
+    jpeg_decompress_struct info{};
+    JpegTrap trap;
+
+    Decoder(const uchar *data, qint64 size) : data_(data), size_(size) {}
+    ~Decoder() { jpeg_destroy_decompress(&info); }
+    Decoder(const Decoder &) = delete;
+    Decoder &operator=(const Decoder &) = delete;
+
+    // Reads the headers, keeping the comments and ICC segments when asked.
+    bool readHeader(bool keepMarkers);
+    // Starts decoding in the colours of Format_RGB32: false for CMYK, which decodeInto turns
+    // into colour itself.
+    bool startRgb();
+    // The next rows.height() rows, after startRgb.
+    void readRgbRows(QImage &rows);
+    // The whole picture, into an image of its size.
+    bool decodeInto(QImage &image);
+
+private:
+    const uchar *data_;
+    qint64 size_;
+};
+
+// The kept comments become texts and the ICC profile the colour space, as Qt's reader makes
+// them, and the density the resolution.
+void copyMarkers(const jpeg_decompress_struct &info, QImage &image);
 
 } // namespace imprimata

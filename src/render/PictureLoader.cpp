@@ -494,6 +494,20 @@ Result<QByteArray> changeJpegFile(const QString &path, const QList<QRect> &areas
     return changeJpegBlocks(probe.data, probe.length, probe.turn, areas, change);
 }
 
+Result<QByteArray> recodeJpegFile(const QString &path, const JpegEncoding &encoding,
+                                  const QRect &band, const PixelChange &change, qint64 maxPixels) {
+    PictureProbe probe;
+    if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
+        return Failure{error};
+    if (!isJpeg(probe.format))
+        return Failure{QStringLiteral("%1 is not a JPEG file").arg(probe.name)};
+    if (probe.turn != QImageIOHandler::TransformationNone)
+        return Failure{QStringLiteral("%1 is not stored upright").arg(probe.name)};
+    if (!isPictureComplete(probe.format, reinterpret_cast<const char *>(probe.data), probe.length))
+        return Failure{damagedText(probe.name)};
+    return recodeJpeg(probe.data, probe.length, encoding, band, change);
+}
+
 JpegEncoding jpegEncodingFor(const QString &source, std::optional<int> quality) {
     JpegEncoding encoding;
     PictureProbe probe;

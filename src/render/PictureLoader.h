@@ -2,6 +2,7 @@
 
 #include "platform/JpegBlocks.h"
 #include "platform/JpegEncoder.h"
+#include "platform/JpegRecode.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -37,6 +38,14 @@ Result<QSize> pictureSize(const QString &path, qint64 maxPixels = MaxPicturePixe
 // caller then encodes the whole picture.
 Result<QByteArray> changeJpegFile(const QString &path, const QList<QRect> &areas,
                                   const PixelChange &change, qint64 maxPixels = MaxPicturePixels);
+
+// Decodes a JPEG file and encodes it again as `encoding` a few rows at a time, never holding
+// the whole picture (recodeJpeg tells how); `change` gets the rows `band` spans. Refused for
+// what changeJpegFile refuses before decoding, for pictures not stored upright, and for what
+// recodeJpeg refuses; the caller then reads the whole picture.
+Result<QByteArray> recodeJpegFile(const QString &path, const JpegEncoding &encoding,
+                                  const QRect &band, const PixelChange &change,
+                                  qint64 maxPixels = MaxPicturePixels);
 
 // How a JPEG saved from the picture at source is encoded: a JPEG source's own way (its
 // sampling, and the quality its tables were made at) unless a quality is given; for other

@@ -128,25 +128,31 @@ Result<PictureWritten> stampPicture(const PreparedMark &mark,
 
     try {
         const MemoryBudget::Claim room = budget.claim(pictureDecodeBytes(task.input));
-        if (!options.reencode && !options.quality && !isBitmapName(task.output)) {
-            // A file refused here is read whole below, which says what is wrong with it.
-            if (const Result<QSize> size = pictureSize(task.input)) {
-                const QPoint at = markPosition(*size, mark.viewSize(), options.at, options.anchor);
-                const QRect area = mark.areaAt(*size, at);
-                if (area.isEmpty())
-                    return fail(missed);
-                Result<QByteArray> jpeg =
-                    changeJpegFile(task.input, {area}, [&](QImage &pixels, QPoint origin) {
-                        untilDrawn();
-                        Surface part;
-                        putInto(part, pixels);
-                        mark.stampInto(part, at - origin);
-                        pixels = part.image();
-                    });
-                if (jpeg)
-                    return saved(writeEncodedJpeg(std::move(jpeg).value(), task.output, task.input,
-                                                  existingFile(options)));
-            }
+        const Result<QSize> size = pictureSize(task.input);
+        if (size && !isBitmapName(task.output)) {
+            // A JPEG written from a JPEG is never decoded whole: only its stamped blocks are
+            // encoded again, or, when the whole picture is to be, its rows stream through. A
+            // file refused here is read whole below, which says what is wrong with it.
+            const QPoint at = markPosition(*size, mark.viewSize(), options.at, options.anchor);
+            const QRect area = mark.areaAt(*size, at);
+            if (area.isEmpty())
+                return fail(missed);
+            const PixelChange stamp = [&](QImage &pixels, QPoint origin) {
+                untilDrawn();
+                Surface part;
+                putInto(part, pixels);
+                mark.stampInto(part, at - origin);
+                pixels = part.image();
+            };
+            Result<QByteArray> jpeg = Failure{QString()};
+            if (!options.reencode && !options.quality)
+                jpeg = changeJpegFile(task.input, {area}, stamp);
+            if (!jpeg)
+                jpeg = recodeJpegFile(task.input, jpegEncodingFor(task.input, options.quality),
+                                      area, stamp);
+            if (jpeg)
+                return saved(writeEncodedJpeg(std::move(jpeg).value(), task.output, task.input,
+                                              existingFile(options)));
         }
 
         Result<QImage> read = readPicture(task.input);
