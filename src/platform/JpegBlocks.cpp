@@ -1,6 +1,7 @@
 #include "JpegBlocks.h"
 
 #include "JpegDecoder.h"
+#include "JpegScan.h"
 #include "JpegSegments.h"
 #include "JpegTrap.h"
 
@@ -40,8 +41,8 @@ JBLOCKARRAY blockRow(j_common_ptr owner, jvirt_barray_ptr array, JDIMENSION row,
 
 enum class Read { Done, Unsupported, Failed };
 
-// The whole file's blocks. Only what a block copy keeps exactly is taken.
-Read readBlocks(JpegTrap &trap, Decompressor &d, const uchar *data, qint64 size) {
+// The headers up to the first scan. Only what a block copy keeps exactly is taken.
+Read readHead(JpegTrap &trap, Decompressor &d, const uchar *data, qint64 size) {
     trap.stage = JpegStage::Header;
     if (setjmp(trap.jump))
         return Read::Failed;
@@ -63,17 +64,36 @@ Read readBlocks(JpegTrap &trap, Decompressor &d, const uchar *data, qint64 size)
                           std::end(table->quantval))
             return Read::Unsupported;
     }
+    return Read::Done;
+}
+
+// The whole file's blocks.
+Read readBlocks(JpegTrap &trap, Decompressor &d, const uchar *data, qint64 size) {
+    if (const Read head = readHead(trap, d, data, size); head != Read::Done)
+        return head;
+    if (setjmp(trap.jump))
+        return Read::Failed;
     trap.stage = JpegStage::Scans;
     d.blocks = jpeg_read_coefficients(&d.info);
     return Read::Done;
 }
 
+// A row of blocks of a component, by the component's block row in the picture, to read or
+// change; whole MCUs across.
+using BlockRows = std::function<JBLOCKROW(int component, JDIMENSION row)>;
+
+BlockRows coefficientRows(Decompressor &d) {
+    j_common_ptr owner = reinterpret_cast<j_common_ptr>(&d.info);
+    return
+        [owner, &d](int ci, JDIMENSION row) { return blockRow(owner, d.blocks[ci], row, true)[0]; };
+}
+
 // A JPEG of the blocks under `region` (its left and top on MCU edges), for decoding them.
-bool writeBlocksOf(JpegTrap &trap, Decompressor &source, const QRect &region, Compressor &c) {
+bool writeBlocksOf(JpegTrap &trap, Decompressor &source, const BlockRows &rows, const QRect &region,
+                   Compressor &c) {
     if (setjmp(trap.jump))
         return false;
     c.create(trap);
-    j_common_ptr from = reinterpret_cast<j_common_ptr>(&source.info);
     j_common_ptr to = reinterpret_cast<j_common_ptr>(&c.info);
     jpeg_copy_critical_parameters(&source.info, &c.info);
     c.info.image_width = JDIMENSION(region.width());
@@ -103,8 +123,7 @@ bool writeBlocksOf(JpegTrap &trap, Decompressor &source, const QRect &region, Co
             JBLOCKROW into = blockRow(to, arrays[ci], row, true)[0];
             std::memset(into, 0, across[ci] * sizeof(JBLOCK));
             if (top + row < sourceDown)
-                std::memcpy(into, blockRow(from, source.blocks[ci], top + row, false)[0] + left,
-                            count * sizeof(JBLOCK));
+                std::memcpy(into, rows(ci, top + row) + left, count * sizeof(JBLOCK));
         }
     }
     jpeg_write_coefficients(&c.info, arrays);
@@ -126,8 +145,8 @@ bool encodeLikeSource(JpegTrap &trap, Decompressor &source, const QImage &pixels
 }
 
 // Puts the blocks of `encoded` (a JPEG of `region`) in place of the source's.
-bool replaceBlocks(JpegTrap &trap, Decompressor &source, const QByteArray &encoded,
-                   const QRect &region) {
+bool replaceBlocks(JpegTrap &trap, Decompressor &source, const BlockRows &rows,
+                   const QByteArray &encoded, const QRect &region) {
     Decompressor d;
     if (readBlocks(trap, d, reinterpret_cast<const uchar *>(encoded.constData()), encoded.size()) !=
         Read::Done)
@@ -135,7 +154,6 @@ bool replaceBlocks(JpegTrap &trap, Decompressor &source, const QByteArray &encod
     if (setjmp(trap.jump))
         return false;
     j_common_ptr from = reinterpret_cast<j_common_ptr>(&d.info);
-    j_common_ptr to = reinterpret_cast<j_common_ptr>(&source.info);
     const int mcuWidth = source.info.max_h_samp_factor * DCTSIZE;
     const int mcuHeight = source.info.max_v_samp_factor * DCTSIZE;
     for (int ci = 0; ci < source.info.num_components; ++ci) {
@@ -150,8 +168,8 @@ bool replaceBlocks(JpegTrap &trap, Decompressor &source, const QByteArray &encod
             std::min(paddedBlocks(part.height_in_blocks, part.v_samp_factor),
                      paddedBlocks(comp.height_in_blocks, comp.v_samp_factor) - top);
         for (JDIMENSION row = 0; row < down; ++row)
-            std::memcpy(blockRow(to, source.blocks[ci], top + row, true)[0] + left,
-                        blockRow(from, d.blocks[ci], row, false)[0], across * sizeof(JBLOCK));
+            std::memcpy(rows(ci, top + row) + left, blockRow(from, d.blocks[ci], row, false)[0],
+                        across * sizeof(JBLOCK));
     }
     return true;
 }
@@ -474,40 +492,41 @@ QRect onMcuEdges(const QRect &r, QSize mcu, QSize picture) {
     return QRect(left, top, right - left, bottom - top) & QRect(QPoint(0, 0), picture);
 }
 
-} // namespace
+QSize pictureOf(const jpeg_decompress_struct &info) {
+    return {int(info.image_width), int(info.image_height)};
+}
 
-Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
-                                    const QList<QRect> &areas, const PixelChange &change) {
-    const std::optional<int> scans = jpegScanCount(data, size);
-    if (!scans || *scans > MaxJpegScans)
-        return Failure{QStringLiteral("the JPEG data is damaged")};
-    JpegTrap trap;
-    Decompressor source;
-    switch (readBlocks(trap, source, data, size)) {
-    case Read::Done:
-        break;
-    case Read::Unsupported:
-        return Failure{QStringLiteral("its coding cannot be kept block by block")};
-    case Read::Failed:
-        return Failure{libraryRefusal(trap)};
-    }
+QSize mcuOf(const jpeg_decompress_struct &info) {
+    return {info.max_h_samp_factor * DCTSIZE, info.max_v_samp_factor * DCTSIZE};
+}
 
-    const QSize picture(int(source.info.image_width), int(source.info.image_height));
-    const QSize mcu(source.info.max_h_samp_factor * DCTSIZE,
-                    source.info.max_v_samp_factor * DCTSIZE);
-    QList<QRect> changedMcus;
+// The stored pixels of the MCUs that hold some of the areas (upright), an area's own.
+QList<QRect> touchedMcus(const jpeg_decompress_struct &info, Turn turn, const QList<QRect> &areas) {
+    const QSize picture = pictureOf(info);
+    QList<QRect> touched;
     for (const QRect &area : areas) {
         const QRect stored = storedRect(area, picture, turn) & QRect(QPoint(0, 0), picture);
-        if (stored.isEmpty())
+        touched.append(stored.isEmpty() ? QRect() : onMcuEdges(stored, mcuOf(info), picture));
+    }
+    return touched;
+}
+
+// For each area, decodes the blocks around it, lets `change` alter them and puts its MCUs
+// back, encoded with the source's tables. Gives the changed MCUs, counted in MCUs.
+Result<QList<QRect>> changeAreas(JpegTrap &trap, Decompressor &source, const BlockRows &rows,
+                                 Turn turn, const QList<QRect> &areas, const PixelChange &change) {
+    const QSize picture = pictureOf(source.info), mcu = mcuOf(source.info);
+    QList<QRect> changedMcus;
+    for (const QRect &touched : touchedMcus(source.info, turn, areas)) {
+        if (touched.isEmpty())
             continue;
-        const QRect touched = onMcuEdges(stored, mcu, picture);
         // Grown from MCU edges, so still on them.
         const QRect around =
             touched.adjusted(-mcu.width(), -mcu.height(), mcu.width(), mcu.height()) &
             QRect(QPoint(0, 0), picture);
 
         Compressor blocks;
-        if (!writeBlocksOf(trap, source, around, blocks))
+        if (!writeBlocksOf(trap, source, rows, around, blocks))
             return Failure{libraryRefusal(trap)};
         const QByteArray encoded = blocks.bytes();
         Result<QImage, JpegFault> decoded =
@@ -522,16 +541,157 @@ Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
         Compressor region;
         if (!encodeLikeSource(trap, source, pixels.copy(touched.translated(-around.topLeft())),
                               region) ||
-            !replaceBlocks(trap, source, region.bytes(), touched))
+            !replaceBlocks(trap, source, rows, region.bytes(), touched))
             return Failure{libraryRefusal(trap)};
         changedMcus.append(QRect(touched.left() / mcu.width(), touched.top() / mcu.height(),
                                  (touched.width() + mcu.width() - 1) / mcu.width(),
                                  (touched.height() + mcu.height() - 1) / mcu.height()));
     }
+    return changedMcus;
+}
+
+// ---- Copying the scan's bits ----
+
+// The file's one scan as the splicer reads it, when the file is sequential with all its
+// components in that scan (a grey one sampled 1 x 1).
+std::optional<BaselineScan> onlyScan(const Decompressor &d, const uchar *data, qint64 size,
+                                     qint64 scanStart) {
+    const jpeg_decompress_struct &info = d.info;
+    if (info.progressive_mode || info.comps_in_scan != info.num_components ||
+        (info.num_components == 1 &&
+         (info.comp_info[0].h_samp_factor != 1 || info.comp_info[0].v_samp_factor != 1)))
+        return std::nullopt;
+    const std::optional<qint64> end = jpegScanDataEnd(data, size, scanStart);
+    if (!end)
+        return std::nullopt;
+    BaselineScan scan;
+    scan.data = data + scanStart;
+    scan.size = *end - scanStart;
+    const QSize mcu = mcuOf(info);
+    scan.mcusAcross =
+        int((info.image_width + JDIMENSION(mcu.width()) - 1) / JDIMENSION(mcu.width()));
+    scan.mcusDown =
+        int((info.image_height + JDIMENSION(mcu.height()) - 1) / JDIMENSION(mcu.height()));
+    scan.restartInterval = int(info.restart_interval);
+    for (int i = 0; i < info.comps_in_scan; ++i) {
+        const jpeg_component_info &comp = *info.cur_comp_info[i];
+        if (comp.dc_tbl_no < 0 || comp.dc_tbl_no >= NUM_HUFF_TBLS || comp.ac_tbl_no < 0 ||
+            comp.ac_tbl_no >= NUM_HUFF_TBLS)
+            return std::nullopt;
+        scan.components.push_back({comp.h_samp_factor, comp.v_samp_factor,
+                                   int(comp.width_in_blocks), int(comp.height_in_blocks),
+                                   info.dc_huff_tbl_ptrs[comp.dc_tbl_no],
+                                   info.ac_huff_tbl_ptrs[comp.ac_tbl_no]});
+    }
+    return scan;
+}
+
+// The file around new scan data: the segments that say how it is coded (its JFIF segment,
+// tables, frame, restart interval and scan header) as they were; the metadata is the
+// caller's to carry over, as for a file libjpeg writes.
+QByteArray fileAround(const uchar *data, const JpegHeadSegments &head, const QByteArray &scan) {
+    QByteArray file("\xFF\xD8", 2);
+    for (const JpegSegment &segment : head.segments) {
+        const char *bytes = reinterpret_cast<const char *>(data + segment.offset);
+        const bool jfif = segment.marker == 0xE0 && segment.payloadSize() >= 5 &&
+                          std::memcmp(bytes + 4, "JFIF", 5) == 0;
+        const bool coding = segment.marker == 0xDB || segment.marker == 0xC4 ||
+                            segment.marker == 0xDD || segment.marker == 0xC0 ||
+                            segment.marker == 0xC1 || segment.marker == JpegSos;
+        if (jfif || coding)
+            file.append(bytes, qsizetype(segment.size));
+    }
+    file.append(scan);
+    file.append("\xFF\xD9", 2);
+    return file;
+}
+
+// The fast way for a file of one sequential scan: only the MCU rows around the areas are
+// decoded into blocks, and every bit of the scan outside them is copied. Nothing when the
+// file is not laid out for it, or its Huffman tables lack a code the changed blocks need;
+// the blocks of the whole file are worked on then.
+std::optional<Result<QByteArray>> spliceChanges(JpegTrap &trap, const uchar *data, qint64 size,
+                                                Turn turn, const QList<QRect> &areas,
+                                                const PixelChange &change) {
+    const JpegHeadSegments head = readJpegHeadSegments(data, size);
+    if (head.stop != JpegHeadSegments::Scan)
+        return std::nullopt;
+    Decompressor source;
+    switch (readHead(trap, source, data, size)) {
+    case Read::Done:
+        break;
+    case Read::Unsupported:
+        return std::nullopt;
+    case Read::Failed:
+        return Result<QByteArray>(Failure{libraryRefusal(trap)});
+    }
+    const std::optional<BaselineScan> scan = onlyScan(source, data, size, head.end);
+    if (!scan)
+        return std::nullopt;
+
+    // The rows of every MCU the areas touch, and of those around them that their decode needs.
+    const QSize mcu = mcuOf(source.info);
+    int first = scan->mcusDown, last = -1;
+    for (const QRect &touched : touchedMcus(source.info, turn, areas)) {
+        if (touched.isEmpty())
+            continue;
+        first = std::min(first, touched.top() / mcu.height() - 1);
+        last = std::max(last, touched.bottom() / mcu.height() + 1);
+    }
+    first = std::max(first, 0);
+    last = std::clamp(last, first, scan->mcusDown - 1);
+    Result<ScanBand> band = readScanBand(*scan, first, last);
+    if (!band)
+        return Result<QByteArray>(Failure{QStringLiteral("the JPEG data is damaged")});
+
+    // The band holds the scan's components in scan order, from its first MCU row.
+    std::array<int, MAX_COMPONENTS> inScan{};
+    for (int i = 0; i < source.info.comps_in_scan; ++i)
+        inScan[size_t(source.info.cur_comp_info[i]->component_index)] = i;
+    const BlockRows rows = [&](int ci, JDIMENSION row) {
+        const int v = scan->components.size() == 1 ? 1 : source.info.comp_info[ci].v_samp_factor;
+        return band->row(inScan[size_t(ci)], int(row) - first * v);
+    };
+    if (const Result<QList<QRect>> changed = changeAreas(trap, source, rows, turn, areas, change);
+        !changed)
+        return Result<QByteArray>(Failure{changed.error()});
+    const Result<QByteArray> spliced = spliceScanBand(*scan, *band);
+    if (!spliced)
+        return std::nullopt;
+    return Result<QByteArray>(fileAround(data, head, *spliced));
+}
+
+} // namespace
+
+Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
+                                    const QList<QRect> &areas, const PixelChange &change) {
+    const std::optional<int> scans = jpegScanCount(data, size);
+    if (!scans || *scans > MaxJpegScans)
+        return Failure{QStringLiteral("the JPEG data is damaged")};
+    JpegTrap trap;
+    if (*scans == 1) {
+        if (std::optional<Result<QByteArray>> spliced =
+                spliceChanges(trap, data, size, turn, areas, change))
+            return std::move(*spliced);
+    }
+
+    Decompressor source;
+    switch (readBlocks(trap, source, data, size)) {
+    case Read::Done:
+        break;
+    case Read::Unsupported:
+        return Failure{QStringLiteral("its coding cannot be kept block by block")};
+    case Read::Failed:
+        return Failure{libraryRefusal(trap)};
+    }
+    const Result<QList<QRect>> changedMcus =
+        changeAreas(trap, source, coefficientRows(source), turn, areas, change);
+    if (!changedMcus)
+        return Failure{changedMcus.error()};
 
     // A file of one scan was coded in its tables; a scan script of its own may use others.
     const std::optional<HuffmanTables> own = !source.info.progressive_mode && *scans == 1
-                                                 ? tablesFor(source, changedMcus)
+                                                 ? tablesFor(source, *changedMcus)
                                                  : std::nullopt;
     Compressor file;
     if (!writeFile(trap, source, size_t(size) + (1 << 16), own, file))

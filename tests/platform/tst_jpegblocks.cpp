@@ -247,6 +247,7 @@ void JpegBlocksTest::keepsTheFileSize_data() {
     QTest::newRow("progressive") << craftJpeg(photo, 2, 2, JCS_YCbCr, true) << false;
     // The mark's blocks need no code the photograph's own tables lack: they are kept.
     QTest::newRow("tables of its own") << optimised(photo) << true;
+    QTest::newRow("restart markers") << craftJpeg(photo, 2, 1, JCS_YCbCr, false, 3) << true;
 }
 
 // A mark of ordinary size changes the file's size by no more than it changes the picture.

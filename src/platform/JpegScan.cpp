@@ -1,0 +1,622 @@
+#include "JpegScan.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace imprimata {
+
+namespace {
+
+const QString damagedScan = QStringLiteral("The picture's data is damaged or incomplete.");
+
+constexpr int LookBits = 10; // codes this long or shorter take one table look-up
+constexpr int MaxBlocksInMcu = 10;
+constexpr int BlockSize = DCTSIZE2;
+constexpr int SkipEnd = 0xFF;
+
+constexpr std::array<uchar, BlockSize> naturalOrder = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// Whether any of the eight bytes is 0xFF, which the data stuffs or starts a marker with.
+constexpr bool hasFF(quint64 x) {
+    return ((~x - 0x0101010101010101ull) & x & 0x8080808080808080ull) != 0;
+}
+
+quint64 load64(const uchar *p) {
+    return qFromBigEndian<quint64>(p);
+}
+
+int extend(int bits, int size) {
+    return bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
+}
+
+// A Huffman table both ways.
+struct Huffman {
+    std::array<quint16, 1 << LookBits> look{}; // (length << 8) | symbol; 0 for a longer code
+    // For AC codes whose extra bits fit the look-ahead too: (code and extra bits' length << 8) |
+    // how far the block's index moves (SkipEnd at its end); 0 for the others. Most of the scan
+    // lies outside the band and only needs skipping.
+    std::array<quint16, 1 << LookBits> skip{};
+    std::array<int, 17> maxCode{}; // per length; -1 when it has none
+    std::array<int, 17> offset{};  // per length: its first symbol's index minus code
+    std::array<uchar, 256> symbols{};
+    std::array<quint16, 256> code{};
+    std::array<uchar, 256> length{}; // 0 when the table lacks the symbol
+};
+
+// Refuses what libjpeg refuses: too many codes, codes that do not fit their length (the all
+// ones code included), DC categories past 15, and a symbol given twice.
+bool build(const JHUFF_TBL *table, bool dc, Huffman &h) {
+    if (!table)
+        return false;
+    int count = 0;
+    for (int l = 1; l <= 16; ++l)
+        count += table->bits[l];
+    if (count > 256)
+        return false;
+    int p = 0;
+    quint32 code = 0;
+    for (int l = 1; l <= 16; ++l) {
+        h.offset[size_t(l)] = p - int(code);
+        for (int i = 0; i < table->bits[l]; ++i, ++p, ++code) {
+            const uchar symbol = table->huffval[p];
+            if ((dc && symbol > 15) || h.length[symbol])
+                return false;
+            h.symbols[size_t(p)] = symbol;
+            h.code[symbol] = quint16(code);
+            h.length[symbol] = uchar(l);
+            if (l <= LookBits && code < (1u << l)) {
+                const quint32 first = code << (LookBits - l);
+                const int run = symbol >> 4, size = symbol & 15;
+                const int advance = size ? run + 1 : run == 15 ? 16 : SkipEnd;
+                for (quint32 k = 0; k < (1u << (LookBits - l)); ++k) {
+                    h.look[first + k] = quint16((l << 8) | symbol);
+                    if (!dc && l + size <= LookBits)
+                        h.skip[first + k] = quint16(((l + size) << 8) | advance);
+                }
+            }
+        }
+        h.maxCode[size_t(l)] = table->bits[l] ? int(code) - 1 : -1;
+        if (code >= (1u << l))
+            return false;
+        code <<= 1;
+    }
+    return true;
+}
+
+// The scan's components with the MCU layout they are coded in.
+struct Component {
+    int h = 1, v = 1;
+    Huffman dc, ac;
+};
+
+struct Layout {
+    std::vector<Component> components;
+    int blocksInMcu = 0;
+    qint64 mcus = 0;
+};
+
+Result<Layout> layoutOf(const BaselineScan &scan) {
+    const auto n = qsizetype(scan.components.size());
+    if (n < 1 || n > 4 || scan.mcusAcross < 1 || scan.mcusDown < 1 || scan.size < 0 ||
+        (!scan.data && scan.size > 0) || scan.restartInterval < 0)
+        return Failure(damagedScan);
+    Layout layout;
+    layout.components.resize(size_t(n));
+    for (qsizetype c = 0; c < n; ++c) {
+        const ScanComponent &in = scan.components[size_t(c)];
+        Component &out = layout.components[size_t(c)];
+        if (n == 1) {
+            if (in.widthInBlocks != scan.mcusAcross || in.heightInBlocks != scan.mcusDown)
+                return Failure(damagedScan);
+        } else {
+            if (in.h < 1 || in.h > 4 || in.v < 1 || in.v > 4 ||
+                in.widthInBlocks <= qint64(scan.mcusAcross - 1) * in.h ||
+                in.widthInBlocks > qint64(scan.mcusAcross) * in.h ||
+                in.heightInBlocks <= qint64(scan.mcusDown - 1) * in.v ||
+                in.heightInBlocks > qint64(scan.mcusDown) * in.v)
+                return Failure(damagedScan);
+            out.h = in.h;
+            out.v = in.v;
+        }
+        layout.blocksInMcu += out.h * out.v;
+        if (!build(in.dc, true, out.dc) || !build(in.ac, false, out.ac))
+            return Failure(damagedScan);
+    }
+    layout.mcus = qint64(scan.mcusAcross) * scan.mcusDown;
+    // Every block costs at least two bits (a DC code and an end of block), so data too short
+    // for the blocks the headers claim is refused before anything is allocated for them.
+    if (layout.blocksInMcu > MaxBlocksInMcu || layout.mcus * layout.blocksInMcu > scan.size * 4)
+        return Failure(damagedScan);
+    return layout;
+}
+
+bool isRestartBefore(qint64 mcu, int interval) {
+    return interval > 0 && mcu > 0 && mcu % interval == 0;
+}
+
+int restartMarker(qint64 mcu, int interval) {
+    return 0xD0 + int((mcu / interval - 1) & 7);
+}
+
+// Reads the data of one restart interval at a time, unstuffed, through a 64-bit buffer. Past
+// the interval's end it gives zero bits and counts them, so a decoder that used them is caught.
+class BitReader {
+public:
+    BitReader(const uchar *data, qint64 size) : data_(data), size_(size) {}
+
+    // At least 32 bits to read, which covers a code and its extra bits.
+    void need() {
+        if (bits_ < 32)
+            fill();
+    }
+
+    int decode(const Huffman &h) {
+        const int entry = h.look[peek(LookBits)];
+        if (entry) {
+            skip(entry >> 8);
+            return entry & 0xFF;
+        }
+        const int code = peek(16);
+        for (int l = LookBits + 1; l <= 16; ++l) {
+            const int prefix = code >> (16 - l);
+            if (prefix <= h.maxCode[size_t(l)]) {
+                skip(l);
+                return h.symbols[size_t(h.offset[size_t(l)] + prefix)];
+            }
+        }
+        return -1;
+    }
+
+    int peekAhead() const { return peek(LookBits); }
+
+    int take(int n) {
+        const int value = peek(n);
+        skip(n);
+        return value;
+    }
+    void skip(int n) {
+        buffer_ <<= n;
+        bits_ -= n;
+    }
+
+    // Bits of real data loaded and not yet read; negative once zeros past the end were read.
+    int unread() const { return bits_ - padding_; }
+    qint64 offset() const { return at_; }
+
+    ScanBitPosition position() const {
+        const int unreadBits = unread();
+        qint64 byte = at_;
+        for (int i = 0; i < (unreadBits + 7) / 8; ++i) {
+            --byte;
+            if (data_[byte] == 0x00 && byte > segment_ && data_[byte - 1] == 0xFF)
+                --byte;
+        }
+        return {byte, (8 - unreadBits % 8) % 8};
+    }
+
+    // Steps over the restart marker that must follow the interval's last MCU.
+    bool restart(int marker) {
+        if (unread() < 0 || unread() >= 8 || at_ + 2 > size_ || data_[at_] != 0xFF ||
+            data_[at_ + 1] != marker)
+            return false;
+        at_ += 2;
+        segment_ = at_;
+        buffer_ = 0;
+        bits_ = padding_ = 0;
+        ended_ = false;
+        return true;
+    }
+
+    // Whether the last MCU used all the data but the rest of its last byte.
+    bool atEnd() const { return unread() >= 0 && unread() < 8 && at_ == size_; }
+
+private:
+    int peek(int n) const { return int(buffer_ >> (64 - n)); }
+
+    void fill() {
+        if (!ended_ && at_ + 8 <= size_) {
+            const quint64 word = load64(data_ + at_);
+            if (!hasFF(word)) {
+                const int bytes = (64 - bits_) / 8;
+                buffer_ |= (bytes == 8 ? word : word & ~(~0ull >> (8 * bytes))) >> bits_;
+                bits_ += 8 * bytes;
+                at_ += bytes;
+                return;
+            }
+        }
+        while (bits_ <= 56) {
+            uchar byte = 0;
+            if (!ended_ && at_ < size_ &&
+                (data_[at_] != 0xFF || (at_ + 1 < size_ && data_[at_ + 1] == 0x00))) {
+                byte = data_[at_];
+                at_ += byte == 0xFF ? 2 : 1;
+            } else {
+                ended_ = true;
+                padding_ += 8;
+            }
+            buffer_ |= quint64(byte) << (56 - bits_);
+            bits_ += 8;
+        }
+    }
+
+    const uchar *data_;
+    qint64 size_;
+    qint64 at_ = 0;      // the next byte to load
+    qint64 segment_ = 0; // where the current restart interval's data begins
+    quint64 buffer_ = 0; // the top bits_ bits are unread, the others zero
+    int bits_ = 0;
+    int padding_ = 0; // zero bits given past the interval's end
+    bool ended_ = false;
+};
+
+// One block; its coefficients go to `block` (zeroed beforehand) unless it is null.
+template <bool Keep>
+bool decodeBlock(BitReader &in, const Component &c, int &predictor, JCOEF *block) {
+    in.need();
+    const int category = in.decode(c.dc);
+    if (category < 0)
+        return false;
+    predictor += category ? extend(in.take(category), category) : 0;
+    // Wider DC values would not survive the round trip through JCOEF.
+    if (predictor < -32767 || predictor > 32767)
+        return false;
+    if constexpr (Keep)
+        block[0] = JCOEF(predictor);
+    for (int k = 1; k < BlockSize;) { // the next coefficient's index
+        in.need();
+        if constexpr (!Keep) {
+            const int entry = c.ac.skip[size_t(in.peekAhead())];
+            if (entry) {
+                in.skip(entry >> 8);
+                if ((entry & 0xFF) == SkipEnd)
+                    break;
+                k += entry & 0xFF;
+                if (k > BlockSize)
+                    return false;
+                continue;
+            }
+        }
+        const int symbol = in.decode(c.ac);
+        if (symbol < 0)
+            return false;
+        const int run = symbol >> 4, size = symbol & 15;
+        if (size) {
+            k += run;
+            if (k >= BlockSize)
+                return false;
+            if constexpr (Keep)
+                block[naturalOrder[size_t(k)]] = JCOEF(extend(in.take(size), size));
+            else
+                in.skip(size);
+            ++k;
+        } else if (run == 15) {
+            k += 16;
+            if (k > BlockSize)
+                return false;
+        } else {
+            break; // end of block; libjpeg reads every other zero-size symbol that way too
+        }
+    }
+    return true;
+}
+
+// Writes stuffed entropy-coded data.
+class BitWriter {
+public:
+    explicit BitWriter(qint64 expected) : bytes_(qsizetype(expected), Qt::Uninitialized) {
+        out_ = reinterpret_cast<uchar *>(bytes_.data());
+    }
+
+    void put(quint32 bits, int count) {
+        buffer_ = (buffer_ << count) | (bits & ((1u << count) - 1));
+        pending_ += count;
+        while (pending_ >= 8) {
+            pending_ -= 8;
+            putByte(uchar(buffer_ >> pending_));
+        }
+    }
+
+    // Ends the byte with one bits, as the standard asks before a marker.
+    void pad() {
+        if (pending_)
+            put(0xFF, 8 - pending_);
+    }
+
+    void marker(int code) {
+        reserve(2);
+        out_[used_++] = 0xFF;
+        out_[used_++] = uchar(code);
+    }
+
+    // Whole bytes as they are; only after pad().
+    void copy(const uchar *from, qint64 n) {
+        reserve(n);
+        std::memcpy(out_ + used_, from, size_t(n));
+        used_ += n;
+    }
+
+    // The source's bits in [from, to) of one restart interval, unstuffed and stuffed again at
+    // this writer's bit offset, eight bytes at a time where none needs stuffing.
+    void copyBits(const uchar *data, ScanBitPosition from, ScanBitPosition to) {
+        if (from.byte == to.byte) {
+            if (to.bit > from.bit)
+                put(quint32(data[from.byte]) >> (8 - to.bit), to.bit - from.bit);
+            return;
+        }
+        qint64 at = from.byte;
+        if (from.bit) {
+            put(data[at], 8 - from.bit);
+            at += data[at] == 0xFF ? 2 : 1;
+        }
+        while (at < to.byte) {
+            if (at + 8 <= to.byte) {
+                const quint64 word = load64(data + at);
+                if (!hasFF(word)) {
+                    putWord(word);
+                    at += 8;
+                    continue;
+                }
+            }
+            put(data[at], 8);
+            at += data[at] == 0xFF ? 2 : 1;
+        }
+        if (to.bit)
+            put(quint32(data[to.byte]) >> (8 - to.bit), to.bit);
+    }
+
+    QByteArray take() && {
+        bytes_.resize(qsizetype(used_));
+        return std::move(bytes_);
+    }
+
+private:
+    void putByte(uchar byte) {
+        reserve(2);
+        out_[used_++] = byte;
+        if (byte == 0xFF)
+            out_[used_++] = 0x00;
+    }
+
+    void putWord(quint64 word) {
+        const quint64 bytes = pending_ ? (buffer_ << (64 - pending_)) | (word >> pending_) : word;
+        buffer_ = word;
+        if (hasFF(bytes)) {
+            for (int shift = 56; shift >= 0; shift -= 8)
+                putByte(uchar(bytes >> shift));
+            return;
+        }
+        reserve(8);
+        qToBigEndian(bytes, out_ + used_);
+        used_ += 8;
+    }
+
+    void reserve(qint64 n) {
+        if (used_ + n <= bytes_.size())
+            return;
+        bytes_.resize(qsizetype(std::max(used_ + n, qint64(bytes_.size()) * 2)));
+        out_ = reinterpret_cast<uchar *>(bytes_.data());
+    }
+
+    QByteArray bytes_;
+    uchar *out_ = nullptr;
+    qint64 used_ = 0;
+    quint64 buffer_ = 0; // the low pending_ bits are still to be written
+    int pending_ = 0;
+};
+
+// A value with its magnitude category, the way libjpeg's encoder writes it.
+bool putValue(BitWriter &out, const Huffman &h, int run, int value) {
+    const int size = int(std::bit_width(unsigned(value < 0 ? -value : value)));
+    const int symbol = (run << 4) | size;
+    if (size > 15 || !h.length[size_t(symbol)])
+        return false;
+    out.put(h.code[size_t(symbol)], h.length[size_t(symbol)]);
+    if (size)
+        out.put(quint32(value < 0 ? value - 1 : value), size);
+    return true;
+}
+
+bool putSymbol(BitWriter &out, const Huffman &h, int symbol) {
+    if (!h.length[size_t(symbol)])
+        return false;
+    out.put(h.code[size_t(symbol)], h.length[size_t(symbol)]);
+    return true;
+}
+
+bool encodeBlock(BitWriter &out, const Component &c, int &predictor, const JCOEF *block) {
+    if (!putValue(out, c.dc, 0, block[0] - predictor))
+        return false;
+    predictor = block[0];
+    int run = 0;
+    for (int k = 1; k < BlockSize; ++k) {
+        const int value = block[naturalOrder[size_t(k)]];
+        if (!value) {
+            ++run;
+            continue;
+        }
+        for (; run > 15; run -= 16)
+            if (!putSymbol(out, c.ac, 0xF0))
+                return false;
+        if (!putValue(out, c.ac, run, value))
+            return false;
+        run = 0;
+    }
+    return !run || putSymbol(out, c.ac, 0x00);
+}
+
+bool before(ScanBitPosition a, ScanBitPosition b) {
+    return a.byte < b.byte || (a.byte == b.byte && a.bit <= b.bit);
+}
+
+} // namespace
+
+JBLOCKROW ScanBand::row(int component, int blockRowInBand) {
+    Plane &p = planes_[size_t(component)];
+    return reinterpret_cast<JBLOCKROW>(p.coefficients.data() +
+                                       qsizetype(blockRowInBand) * p.across * BlockSize);
+}
+
+const JBLOCK *ScanBand::row(int component, int blockRowInBand) const {
+    return const_cast<ScanBand *>(this)->row(component, blockRowInBand);
+}
+
+Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRow) {
+    Result<Layout> layout = layoutOf(scan);
+    if (!layout)
+        return Failure(layout.error());
+    if (firstRow < 0 || lastRow < firstRow || lastRow >= scan.mcusDown)
+        return Failure(QStringLiteral("The rows asked for are not in the picture."));
+    const std::vector<Component> &components = layout->components;
+    const qsizetype n = qsizetype(components.size());
+    const int rows = lastRow - firstRow + 1;
+
+    ScanBand band;
+    band.firstRow_ = firstRow;
+    band.lastRow_ = lastRow;
+    for (const Component &c : components) {
+        ScanBand::Plane plane;
+        plane.across = scan.mcusAcross * c.h;
+        plane.down = rows * c.v;
+        plane.coefficients.resize(size_t(plane.across) * size_t(plane.down) * BlockSize);
+        band.planes_.push_back(std::move(plane));
+    }
+    const qint64 bandStart = qint64(firstRow) * scan.mcusAcross;
+    const qint64 bandEnd = qint64(lastRow + 1) * scan.mcusAcross;
+    const qint64 spliceEnd = std::min(bandEnd + 1, layout->mcus); // the MCU after the band too
+    if (spliceEnd > bandEnd)
+        band.next_.resize(size_t(layout->blocksInMcu) * BlockSize);
+
+    BitReader in(scan.data, scan.size);
+    std::vector<int> predictors(size_t(n), 0);
+    bool intervalEnded = false;
+    qint64 mcu = 0;
+    for (int my = 0; my < scan.mcusDown; ++my) {
+        const bool inBand = my >= firstRow && my <= lastRow;
+        for (int mx = 0; mx < scan.mcusAcross; ++mx, ++mcu) {
+            if (mcu == bandStart) {
+                band.start_ = in.position();
+                band.predictors_ = predictors;
+            }
+            if (mcu == spliceEnd)
+                band.nextEnd_ = in.position();
+            if (isRestartBefore(mcu, scan.restartInterval)) {
+                if (mcu >= spliceEnd && !intervalEnded) {
+                    band.intervalEnd_ = in.position();
+                    band.resume_ = in.offset();
+                    intervalEnded = true;
+                }
+                if (!in.restart(restartMarker(mcu, scan.restartInterval)))
+                    return Failure(damagedScan);
+                std::fill(predictors.begin(), predictors.end(), 0);
+            }
+            JCOEF *next = mcu == bandEnd ? band.next_.data() : nullptr;
+            for (qsizetype ci = 0; ci < n; ++ci) {
+                const Component &c = components[size_t(ci)];
+                ScanBand::Plane &plane = band.planes_[size_t(ci)];
+                int &predictor = predictors[size_t(ci)];
+                for (int j = 0; j < c.v; ++j) {
+                    for (int i = 0; i < c.h; ++i) {
+                        JCOEF *block = next;
+                        if (inBand)
+                            block = plane.coefficients.data() +
+                                    (qsizetype((my - firstRow) * c.v + j) * plane.across +
+                                     mx * c.h + i) *
+                                        BlockSize;
+                        const bool ok = block ? decodeBlock<true>(in, c, predictor, block)
+                                              : decodeBlock<false>(in, c, predictor, nullptr);
+                        if (!ok)
+                            return Failure(damagedScan);
+                        if (next)
+                            next += BlockSize;
+                    }
+                }
+            }
+            if (in.unread() < 0)
+                return Failure(damagedScan);
+        }
+    }
+    if (!in.atEnd())
+        return Failure(damagedScan);
+    if (spliceEnd == mcu)
+        band.nextEnd_ = in.position();
+    if (!intervalEnded) {
+        band.intervalEnd_ = in.position();
+        band.resume_ = scan.size;
+    }
+    return band;
+}
+
+Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band) {
+    Result<Layout> layout = layoutOf(scan);
+    if (!layout)
+        return Failure(layout.error());
+    const std::vector<Component> &components = layout->components;
+    const QString foreign = QStringLiteral("The blocks are not of this picture.");
+    if (band.planes_.size() != components.size() || band.firstRow_ < 0 ||
+        band.lastRow_ < band.firstRow_ || band.lastRow_ >= scan.mcusDown)
+        return Failure(foreign);
+    const int rows = band.lastRow_ - band.firstRow_ + 1;
+    for (size_t c = 0; c < components.size(); ++c)
+        if (band.planes_[c].across != scan.mcusAcross * components[c].h ||
+            band.planes_[c].down != rows * components[c].v)
+            return Failure(foreign);
+    const qint64 bandStart = qint64(band.firstRow_) * scan.mcusAcross;
+    const qint64 bandEnd = qint64(band.lastRow_ + 1) * scan.mcusAcross;
+    const qint64 spliceEnd = std::min(bandEnd + 1, layout->mcus);
+    const auto inside = [&](ScanBitPosition p) { return p.bit >= 0 && p.bit < 8 && p.byte >= 0; };
+    if (band.next_.size() !=
+            size_t(spliceEnd - bandEnd) * size_t(layout->blocksInMcu) * BlockSize ||
+        band.predictors_.size() != components.size() || !inside(band.start_) ||
+        !inside(band.nextEnd_) || !inside(band.intervalEnd_) ||
+        !before(band.nextEnd_, band.intervalEnd_) ||
+        !before(band.intervalEnd_, {band.resume_, 0}) || band.resume_ > scan.size ||
+        (band.intervalEnd_.bit && band.intervalEnd_.byte >= scan.size) ||
+        !before(band.start_, {scan.size, 0}) || (band.start_.bit && band.start_.byte >= scan.size))
+        return Failure(foreign);
+
+    BitWriter out(scan.size + 1024);
+    out.copy(scan.data, band.start_.byte);
+    if (band.start_.bit)
+        out.put(quint32(scan.data[band.start_.byte]) >> (8 - band.start_.bit), band.start_.bit);
+    std::vector<int> predictors = band.predictors_;
+    const JCOEF *next = band.next_.data();
+    for (qint64 mcu = bandStart; mcu < spliceEnd; ++mcu) {
+        if (isRestartBefore(mcu, scan.restartInterval)) {
+            out.pad();
+            out.marker(restartMarker(mcu, scan.restartInterval));
+            std::fill(predictors.begin(), predictors.end(), 0);
+        }
+        const int my = int(mcu / scan.mcusAcross), mx = int(mcu % scan.mcusAcross);
+        for (size_t ci = 0; ci < components.size(); ++ci) {
+            const Component &c = components[ci];
+            const ScanBand::Plane &plane = band.planes_[ci];
+            for (int j = 0; j < c.v; ++j) {
+                for (int i = 0; i < c.h; ++i) {
+                    const JCOEF *block = next;
+                    if (mcu < bandEnd)
+                        block = plane.coefficients.data() +
+                                (qsizetype((my - band.firstRow_) * c.v + j) * plane.across +
+                                 mx * c.h + i) *
+                                    BlockSize;
+                    else
+                        next += BlockSize;
+                    if (!encodeBlock(out, c, predictors[ci], block))
+                        return Failure(QStringLiteral("The picture's Huffman tables cannot "
+                                                      "code the changed blocks."));
+                }
+            }
+        }
+    }
+    out.copyBits(scan.data, band.nextEnd_, band.intervalEnd_);
+    out.pad();
+    out.copy(scan.data + band.resume_, scan.size - band.resume_);
+    return std::move(out).take();
+}
+
+} // namespace imprimata
