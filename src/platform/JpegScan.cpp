@@ -105,7 +105,7 @@ Result<Layout> layoutOf(const BaselineScan &scan) {
     const auto n = qsizetype(scan.components.size());
     if (n < 1 || n > 4 || scan.mcusAcross < 1 || scan.mcusDown < 1 || scan.size < 0 ||
         (!scan.data && scan.size > 0) || scan.restartInterval < 0)
-        return Failure(damagedScan);
+        return Failure{damagedScan};
     Layout layout;
     layout.components.resize(size_t(n));
     for (qsizetype c = 0; c < n; ++c) {
@@ -113,26 +113,26 @@ Result<Layout> layoutOf(const BaselineScan &scan) {
         Component &out = layout.components[size_t(c)];
         if (n == 1) {
             if (in.widthInBlocks != scan.mcusAcross || in.heightInBlocks != scan.mcusDown)
-                return Failure(damagedScan);
+                return Failure{damagedScan};
         } else {
             if (in.h < 1 || in.h > 4 || in.v < 1 || in.v > 4 ||
                 in.widthInBlocks <= qint64(scan.mcusAcross - 1) * in.h ||
                 in.widthInBlocks > qint64(scan.mcusAcross) * in.h ||
                 in.heightInBlocks <= qint64(scan.mcusDown - 1) * in.v ||
                 in.heightInBlocks > qint64(scan.mcusDown) * in.v)
-                return Failure(damagedScan);
+                return Failure{damagedScan};
             out.h = in.h;
             out.v = in.v;
         }
         layout.blocksInMcu += out.h * out.v;
         if (!build(in.dc, true, out.dc) || !build(in.ac, false, out.ac))
-            return Failure(damagedScan);
+            return Failure{damagedScan};
     }
     layout.mcus = qint64(scan.mcusAcross) * scan.mcusDown;
     // Every block costs at least two bits (a DC code and an end of block), so data too short
     // for the blocks the headers claim is refused before anything is allocated for them.
     if (layout.blocksInMcu > MaxBlocksInMcu || layout.mcus * layout.blocksInMcu > scan.size * 4)
-        return Failure(damagedScan);
+        return Failure{damagedScan};
     return layout;
 }
 
@@ -469,9 +469,9 @@ const JBLOCK *ScanBand::row(int component, int blockRowInBand) const {
 Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRow) {
     Result<Layout> layout = layoutOf(scan);
     if (!layout)
-        return Failure(layout.error());
+        return Failure{layout.error()};
     if (firstRow < 0 || lastRow < firstRow || lastRow >= scan.mcusDown)
-        return Failure(QStringLiteral("The rows asked for are not in the picture."));
+        return Failure{QStringLiteral("The rows asked for are not in the picture.")};
     const std::vector<Component> &components = layout->components;
     const qsizetype n = qsizetype(components.size());
     const int rows = lastRow - firstRow + 1;
@@ -512,7 +512,7 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
                     intervalEnded = true;
                 }
                 if (!in.restart(restartMarker(mcu, scan.restartInterval)))
-                    return Failure(damagedScan);
+                    return Failure{damagedScan};
                 std::fill(predictors.begin(), predictors.end(), 0);
             }
             JCOEF *next = mcu == bandEnd ? band.next_.data() : nullptr;
@@ -531,18 +531,18 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
                         const bool ok = block ? decodeBlock<true>(in, c, predictor, block)
                                               : decodeBlock<false>(in, c, predictor, nullptr);
                         if (!ok)
-                            return Failure(damagedScan);
+                            return Failure{damagedScan};
                         if (next)
                             next += BlockSize;
                     }
                 }
             }
             if (in.unread() < 0)
-                return Failure(damagedScan);
+                return Failure{damagedScan};
         }
     }
     if (!in.atEnd())
-        return Failure(damagedScan);
+        return Failure{damagedScan};
     if (spliceEnd == mcu)
         band.nextEnd_ = in.position();
     if (!intervalEnded) {
@@ -555,17 +555,17 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
 Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band) {
     Result<Layout> layout = layoutOf(scan);
     if (!layout)
-        return Failure(layout.error());
+        return Failure{layout.error()};
     const std::vector<Component> &components = layout->components;
     const QString foreign = QStringLiteral("The blocks are not of this picture.");
     if (band.planes_.size() != components.size() || band.firstRow_ < 0 ||
         band.lastRow_ < band.firstRow_ || band.lastRow_ >= scan.mcusDown)
-        return Failure(foreign);
+        return Failure{foreign};
     const int rows = band.lastRow_ - band.firstRow_ + 1;
     for (size_t c = 0; c < components.size(); ++c)
         if (band.planes_[c].across != scan.mcusAcross * components[c].h ||
             band.planes_[c].down != rows * components[c].v)
-            return Failure(foreign);
+            return Failure{foreign};
     const qint64 bandStart = qint64(band.firstRow_) * scan.mcusAcross;
     const qint64 bandEnd = qint64(band.lastRow_ + 1) * scan.mcusAcross;
     const qint64 spliceEnd = std::min(bandEnd + 1, layout->mcus);
@@ -578,7 +578,7 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
         !before(band.intervalEnd_, {band.resume_, 0}) || band.resume_ > scan.size ||
         (band.intervalEnd_.bit && band.intervalEnd_.byte >= scan.size) ||
         !before(band.start_, {scan.size, 0}) || (band.start_.bit && band.start_.byte >= scan.size))
-        return Failure(foreign);
+        return Failure{foreign};
 
     BitWriter out(scan.size + 1024);
     out.copy(scan.data, band.start_.byte);
@@ -607,8 +607,8 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
                     else
                         next += BlockSize;
                     if (!encodeBlock(out, c, predictors[ci], block))
-                        return Failure(QStringLiteral("The picture's Huffman tables cannot "
-                                                      "code the changed blocks."));
+                        return Failure{QStringLiteral("The picture's Huffman tables cannot "
+                                                      "code the changed blocks.")};
                 }
             }
         }
