@@ -5,11 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev
   pkg-config libexiv2-dev libjpeg62-turbo-dev
   xvfb xauth
   fonts-liberation fonts-dejavu-core
   clang-format
+  # validating the installed desktop files, and packaging
+  desktop-file-utils appstream dpkg-dev file
   "$@"
 )
 

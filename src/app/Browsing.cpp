@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QLabel>
@@ -35,6 +36,34 @@ void MainWindow::selectStartFolder() {
     folderTree->scrollTo(node);
     if (fileListFolder_.isEmpty()) // the tree had it selected already
         onFolderChanged(start);
+}
+
+void MainWindow::openPath(const QString &path) {
+    const QFileInfo target(path);
+    if (!target.exists()) {
+        dialogs_.message(QStringLiteral("%1 does not exist.").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    const QString folder =
+        QDir::cleanPath(target.isDir() ? target.absoluteFilePath() : target.absolutePath());
+    const auto *folders = static_cast<QFileSystemModel *>(folderTree->model());
+    const QModelIndex node = folders->index(folder);
+    folderTree->setCurrentIndex(node);
+    folderTree->scrollTo(node);
+    // The tree stays where it was when stamps were kept; nothing more may change then.
+    if (fileListFolder_ != folder || target.isDir())
+        return;
+    const auto items = fileList->findItems(target.fileName(), Qt::MatchExactly);
+    if (items.isEmpty()) {
+        dialogs_.message(QStringLiteral("%1 is not a picture Imprimata shows: it lists files "
+                                        "ending in .jpg, .bmp or .gif.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    fileList->setCurrentItem(items.front());
+    // An unreadable picture has been said already, and left Show disabled.
+    if (menuItem(FileMenu::Show)->isEnabled())
+        runCommand(FileMenu::Show);
 }
 
 void MainWindow::onFolderChanged(const QString &folder) {

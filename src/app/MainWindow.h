@@ -98,6 +98,10 @@ public:
 
     // Browsing: the folder shown in the file list, a click on a file, and showing it.
     QString fileListFolder() const { return fileListFolder_; }
+    // Opens what the command line or the desktop's "Open with" names: a folder is browsed, a
+    // picture's folder browsed with the picture selected and shown. What cannot be opened is
+    // said in a message box.
+    void openPath(const QString &path);
     void onFolderChanged(const QString &folder);
     void onFileClicked();
     void Show();

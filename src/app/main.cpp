@@ -4,7 +4,9 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -16,14 +18,53 @@ bool haveDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+QString version() {
+    return QStringLiteral("%1.%2").arg(imprimata::VersionMajor).arg(imprimata::VersionMinor);
+}
+
+void addOptions(QCommandLineParser &parser) {
+    parser.setApplicationDescription(
+        QStringLiteral("Stamps an ownership mark into photographs. Given a folder, it starts\n"
+                       "browsing there; given a picture, it browses the picture's folder with\n"
+                       "that picture shown."));
+    parser.addPositionalArgument(QStringLiteral("path"),
+                                 QStringLiteral("a picture (JPEG, BMP, GIF) or a folder"),
+                                 QStringLiteral("[PICTURE | FOLDER]"));
+    parser.addOption({{"h", "help"}, QStringLiteral("show this text")});
+    parser.addOption({QStringLiteral("version"), QStringLiteral("show the version")});
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Help and version are answered before anything needs a display. Qt's own options (-style,
+    // -platform) are not known yet, so this first reading ignores mistakes.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser early;
+    addOptions(early);
+    (void)early.parse(rawArguments);
+    if (early.isSet(QStringLiteral("help"))) {
+        // Qt's usage line names no program before an application object exists.
+        const QString usage = QStringLiteral("Usage: imprimata [options] [PICTURE | FOLDER]\n") +
+                              early.helpText().section(u'\n', 1);
+        std::fputs(usage.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (early.isSet(QStringLiteral("version"))) {
+        std::fputs(QStringLiteral("imprimata %1\n").arg(version()).toLocal8Bit().constData(),
+                   stdout);
+        return 0;
+    }
+
     if (!haveDisplay()) {
-        std::fputs("imprimata: no graphical display found (DISPLAY is not set).\n"
-                   "Start it from a desktop session, or on a machine without one run:\n"
-                   "  xvfb-run -a ./build/src/app/imprimata\n",
-                   stderr);
+        // Named as it was started: from the build folder or installed.
+        std::fprintf(stderr,
+                     "imprimata: no graphical display found (DISPLAY is not set).\n"
+                     "Start it from a desktop session, or on a machine without one run:\n"
+                     "  xvfb-run -a %s\n",
+                     argv[0]);
         return 1;
     }
     // The placement window is positioned on screen, which Wayland does not allow clients to do.
@@ -33,8 +74,24 @@ int main(int argc, char *argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(imprimata::ApplicationTitle));
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2").arg(imprimata::VersionMajor).arg(imprimata::VersionMinor));
+    QApplication::setApplicationVersion(version());
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.imprimata.Imprimata"));
+
+    // Now without Qt's options.
+    QCommandLineParser parser;
+    addOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() > 1) {
+        const QString why = parser.errorText().isEmpty()
+                                ? QStringLiteral("give one picture or folder")
+                                : parser.errorText();
+        std::fputs(QStringLiteral("imprimata: %1\nTry imprimata --help.\n")
+                       .arg(why)
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return 1;
+    }
 
     imprimata::SharedState state;
     imprimata::QtDialogService dialogs;
@@ -43,5 +100,9 @@ int main(int argc, char *argv[]) {
     if (const QScreen *screen = window.screen())
         window.setGeometry(screen->availableGeometry());
     window.showMaximized();
+    // Once the window is laid out and shown, so the picture fits the viewport and any message
+    // box has its parent on screen.
+    if (const QStringList paths = parser.positionalArguments(); !paths.isEmpty())
+        QTimer::singleShot(0, &window, [&window, path = paths.front()] { window.openPath(path); });
     return app.exec();
 }

@@ -2,9 +2,15 @@
 
 #include "platform/Numeric.h"
 
+#include "StampRunner.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
 #include <QThread>
 #include <algorithm>
-#include <iterator>
+#include <cstdio>
+#include <limits>
 
 namespace imprimata {
 
@@ -50,9 +56,85 @@ bool parseRange(const QString &text, int low, int high, int &value) {
     return true;
 }
 
+// An option named as a user would have typed it.
+QString spelled(const QString &name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+bool parseShard(const QString &text, std::optional<Shard> &shard) {
+    const QStringList parts = text.split(u'/');
+    Shard parsed;
+    if (parts.size() != 2 ||
+        !parseRange(parts[1], 1, std::numeric_limits<int>::max(), parsed.count) ||
+        !parseRange(parts[0], 0, parsed.count - 1, parsed.index))
+        return false;
+    shard = parsed;
+    return true;
+}
+
+// Every option, with the explanation --help gives; the parser and the help text share them.
+// Returns the spellings of those that take a value.
+QStringList addStampOptions(QCommandLineParser &parser) {
+    // "-o" and "-0" are single letters; a longer name after one dash is a mistake, not letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    QStringList valued;
+    const auto option = [&parser, &valued](const QStringList &names, const QString &text,
+                                           const char *value = nullptr) {
+        parser.addOption(QCommandLineOption(names, text, QLatin1String(value)));
+        if (value)
+            for (const QString &name : names)
+                valued << spelled(name);
+    };
+    option({"mark"}, "the mark file saved by Imprimata (\"Save as ...\" in its mark menu)", "FILE");
+    option({"at"},
+           "where the mark goes, in picture pixels (default 0,0): the pixel under the "
+           "top-left pixel of the mark view, which is the mark's size plus a pixel on each "
+           "side. Negative values and places past the edges are allowed; only the part that "
+           "lies on the picture is stamped.",
+           "X,Y");
+    option({"anchor"},
+           "top-left (default), top-right, bottom-left, bottom-right or centre: X and Y then "
+           "run inward from that corner of the picture to the same corner of the mark view "
+           "(for centre, from centre to centre, X to the right and Y down), so one command "
+           "marks portrait and landscape pictures alike.",
+           "CORNER");
+    option({"quality"},
+           QStringLiteral("JPEG quality from 1 to 100; encodes the whole picture again "
+                          "(default: a JPEG's own quality, else %1)")
+               .arg(DefaultJpegQuality),
+           "N");
+    option({"reencode"},
+           "encode the whole picture again even from a JPEG, at its own quality and sampling");
+    option({"overwrite"}, "replace output files that already exist");
+    option({"jobs"},
+           QStringLiteral("pictures stamped at the same time (default: one per core, %1 here)")
+               .arg(std::max(1, QThread::idealThreadCount())),
+           "N");
+    option({"o"}, "the output file for a single PICTURE", "OUTPUT");
+    option({"out-dir"},
+           "the folder for the outputs, created when missing; each output keeps its picture's "
+           "file name",
+           "DIR");
+    option({"from-list"},
+           "stamp the pictures named in FILE, one a line, besides those named on the command "
+           "line; - reads the list from standard input",
+           "FILE");
+    option({"0", "null"}, "the names of the list end in a NUL character, not a line end, as "
+                          "find -print0 writes them; names may then hold line ends");
+    option({"shard"},
+           "stamp only this run's share of the pictures, when N runs split one batch: those at "
+           "positions K, K + N, K + 2N ... (from 0) of all the pictures sorted by name. Each "
+           "run gets the same pictures and options and its own K, from 0 up to N minus 1; "
+           "together they stamp every picture once.",
+           "K/N");
+    option({"h", "help"}, "show this text");
+    option({"version"}, "show the version");
+    return valued;
+}
+
 } // namespace
 
-ParsedArguments parseStampArguments(const QStringList &arguments) {
+ParsedArguments parseStampArguments(const QStringList &arguments, const ListReader &readList) {
     ParsedArguments parsed;
     StampOptions &o = parsed.options;
     const auto fail = [&parsed](const QString &why) {
@@ -61,82 +143,61 @@ ParsedArguments parseStampArguments(const QStringList &arguments) {
             parsed.error = why;
     };
 
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &arg = arguments[i];
-        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
-            o.pictures << arg;
-            continue;
-        }
-        if (arg == u"--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == u"-h" || arg == u"--help") {
-            parsed.help = true;
-            continue;
-        }
-        if (arg == u"--overwrite") {
-            o.overwrite = true;
-            continue;
-        }
-        if (arg == u"--reencode") {
-            o.reencode = true;
-            continue;
-        }
-
-        // Every other option takes a value, as "--name value" or "--name=value".
-        QString name = arg;
-        QString value;
-        bool hasValue = false;
-        const qsizetype equals = arg.indexOf(u'=');
-        if (arg.startsWith(u"--") && equals > 0) {
-            name = arg.left(equals);
-            value = arg.mid(equals + 1);
-            hasValue = true;
-        }
-        static const char *const valued[] = {"--mark", "--at", "--anchor", "--quality",
-                                             "--jobs", "-o",   "--out-dir"};
-        if (std::none_of(std::begin(valued), std::end(valued),
-                         [&name](const char *v) { return name == QLatin1String(v); })) {
-            fail(QStringLiteral("unknown option %1").arg(name));
-            continue;
-        }
-        if (!hasValue) {
-            if (i + 1 >= arguments.size()) {
-                fail(QStringLiteral("%1 needs a value").arg(name));
-                continue;
-            }
-            value = arguments[++i];
-        }
-
-        if (name == u"--mark") {
-            o.markPath = value;
-        } else if (name == u"--at") {
-            if (!parsePoint(value, o.at))
-                fail(QStringLiteral("--at wants two whole numbers X,Y, not \"%1\"").arg(value));
-        } else if (name == u"--anchor") {
-            if (!parseAnchor(value, o.anchor))
-                fail(QStringLiteral("--anchor wants top-left, top-right, bottom-left, "
-                                    "bottom-right or centre, not \"%1\"")
-                         .arg(value));
-        } else if (name == u"--quality") {
-            if (int quality = 0; parseRange(value, 1, 100, quality))
-                o.quality = quality;
-            else
-                fail(QStringLiteral("--quality wants a number from 1 to 100, not \"%1\"")
-                         .arg(value));
-        } else if (name == u"--jobs") {
-            if (!parseRange(value, 1, MaxJobs, o.jobs))
-                fail(QStringLiteral("--jobs wants a number from 1 to %1, not \"%2\"")
-                         .arg(MaxJobs)
-                         .arg(value));
-        } else if (name == u"-o") {
-            o.output = value;
-        } else {
-            o.outDir = value;
-        }
+    QCommandLineParser parser;
+    const QStringList valued = addStampOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("imprimata-stamp")} + arguments)) {
+        if (!parser.unknownOptionNames().isEmpty())
+            fail(QStringLiteral("unknown option %1").arg(spelled(parser.unknownOptionNames()[0])));
+        // Only the last argument can miss its value: an option takes the next one, dash or not.
+        else if (const QString last = arguments.value(arguments.size() - 1); valued.contains(last))
+            fail(QStringLiteral("%1 needs a value").arg(last));
+        else
+            fail(parser.errorText());
     }
+    parsed.help = parser.isSet(QStringLiteral("help"));
+    parsed.version = parser.isSet(QStringLiteral("version"));
+
+    // An option given twice keeps its last value; each is checked.
+    const auto each = [&parser](const char *name, const auto &take) {
+        for (const QString &value : parser.values(QLatin1String(name)))
+            take(value);
+    };
+    each("mark", [&](const QString &value) { o.markPath = value; });
+    each("at", [&](const QString &value) {
+        if (!parsePoint(value, o.at))
+            fail(QStringLiteral("--at wants two whole numbers X,Y, not \"%1\"").arg(value));
+    });
+    each("anchor", [&](const QString &value) {
+        if (!parseAnchor(value, o.anchor))
+            fail(QStringLiteral("--anchor wants top-left, top-right, bottom-left, "
+                                "bottom-right or centre, not \"%1\"")
+                     .arg(value));
+    });
+    each("quality", [&](const QString &value) {
+        if (int quality = 0; parseRange(value, 1, 100, quality))
+            o.quality = quality;
+        else
+            fail(QStringLiteral("--quality wants a number from 1 to 100, not \"%1\"").arg(value));
+    });
+    each("jobs", [&](const QString &value) {
+        if (!parseRange(value, 1, MaxJobs, o.jobs))
+            fail(QStringLiteral("--jobs wants a number from 1 to %1, not \"%2\"")
+                     .arg(MaxJobs)
+                     .arg(value));
+    });
+    each("shard", [&](const QString &value) {
+        if (!parseShard(value, o.shard))
+            fail(QStringLiteral("--shard wants K/N, two whole numbers with 0 <= K < N, "
+                                "not \"%1\"")
+                     .arg(value));
+    });
+    each("o", [&](const QString &value) { o.output = value; });
+    each("out-dir", [&](const QString &value) { o.outDir = value; });
+    each("from-list", [&](const QString &value) { o.pictureList = value; });
+    o.reencode = parser.isSet(QStringLiteral("reencode"));
+    o.overwrite = parser.isSet(QStringLiteral("overwrite"));
+    o.nulSeparated = parser.isSet(QStringLiteral("0"));
+    o.pictures = parser.positionalArguments();
 
     if (o.markPath.isEmpty())
         fail(QStringLiteral("no mark file: give one with --mark"));
@@ -144,6 +205,15 @@ ParsedArguments parseStampArguments(const QStringList &arguments) {
         fail(QStringLiteral("give either -o or --out-dir, not both"));
     else if (o.output.isEmpty() && o.outDir.isEmpty())
         fail(QStringLiteral("no output: give -o OUTPUT for one picture or --out-dir DIR"));
+    if (o.nulSeparated && o.pictureList.isEmpty())
+        fail(QStringLiteral("-0 describes the list of --from-list, and there is none"));
+    // Standard input may be a pipe that never ends: nothing is read before it is needed.
+    if (!o.pictureList.isEmpty() && parsed.ok() && !parsed.help && !parsed.version) {
+        if (const Result<QByteArray> list = readList(o.pictureList))
+            o.pictures += splitPictureList(*list, o.nulSeparated);
+        else
+            fail(list.error());
+    }
     if (o.pictures.isEmpty())
         fail(QStringLiteral("no picture to stamp"));
     else if (!o.output.isEmpty() && o.pictures.size() > 1)
@@ -151,38 +221,60 @@ ParsedArguments parseStampArguments(const QStringList &arguments) {
     return parsed;
 }
 
+Result<QByteArray> readListSource(const QString &source) {
+    QFile list(source);
+    const bool opened =
+        source == u"-" ? list.open(stdin, QIODevice::ReadOnly) : list.open(QIODevice::ReadOnly);
+    QByteArray bytes;
+    if (opened)
+        bytes = list.readAll();
+    if (!opened || list.error() != QFileDevice::NoError)
+        return Failure{QStringLiteral("the picture list %1 cannot be read: %2")
+                           .arg(source == u"-" ? QStringLiteral("on standard input")
+                                               : QDir::toNativeSeparators(source),
+                                list.errorString())};
+    return bytes;
+}
+
+QStringList splitPictureList(const QByteArray &list, bool nulSeparated) {
+    QStringList names;
+    for (const QByteArray &name : list.split(nulSeparated ? '\0' : '\n'))
+        if (!name.isEmpty())
+            names << QFile::decodeName(name);
+    return names;
+}
+
+ShardWork shardWork(const StampOptions &batch, Shard shard) {
+    StampOptions sorted = batch;
+    std::sort(sorted.pictures.begin(), sorted.pictures.end());
+    ShardWork work{batch, {}};
+    work.options.pictures.clear();
+    const std::vector<PictureTask> tasks = planTasks(sorted);
+    for (std::size_t i = static_cast<std::size_t>(shard.index); i < tasks.size();
+         i += static_cast<std::size_t>(shard.count)) {
+        if (tasks[i].refusal.isEmpty())
+            work.options.pictures << tasks[i].input;
+        else
+            work.refusals << tasks[i].input + QStringLiteral(": ") + tasks[i].refusal;
+    }
+    return work;
+}
+
 QString stampUsage() {
+    QCommandLineParser parser;
+    addStampOptions(parser);
+    // Qt's own usage line names no program before an application object exists.
+    const QString options = parser.helpText().section(u'\n', 1);
     return QStringLiteral(
                "Usage: imprimata-stamp --mark MARK.$IM [options] -o OUTPUT PICTURE\n"
                "       imprimata-stamp --mark MARK.$IM [options] --out-dir DIR PICTURE...\n"
+               "       imprimata-stamp --mark MARK.$IM [options] --out-dir DIR --from-list LIST\n"
                "\n"
                "Stamps the mark of an Imprimata mark file into pictures, pixel for pixel as\n"
                "Imprimata's Insert does with the placement window at the same place, and\n"
-               "saves the results. No display is needed.\n"
-               "\n"
-               "  --mark FILE      the mark file saved by Imprimata (\"Save as ...\" in its\n"
-               "                   mark menu)\n"
-               "  --at X,Y         where the mark goes, in picture pixels (default 0,0): the\n"
-               "                   pixel under the top-left pixel of the mark view, which is\n"
-               "                   the mark's size plus a pixel on each side. Negative values\n"
-               "                   and places past the edges are allowed; only the part that\n"
-               "                   lies on the picture is stamped.\n"
-               "  --anchor CORNER  top-left (default), top-right, bottom-left, bottom-right or\n"
-               "                   centre: X and Y then run inward from that corner of the\n"
-               "                   picture to the same corner of the mark view (for centre,\n"
-               "                   from centre to centre, X to the right and Y down), so one\n"
-               "                   command marks portrait and landscape pictures alike.\n"
-               "  --quality N      JPEG quality from 1 to 100; encodes the whole picture\n"
-               "                   again (default: a JPEG's own quality, else %1)\n"
-               "  --reencode       encode the whole picture again even from a JPEG, at\n"
-               "                   its own quality and sampling\n"
-               "  --overwrite      replace output files that already exist\n"
-               "  --jobs N         pictures stamped at the same time (default: one per core,\n"
-               "                   %2 here)\n"
-               "  -o OUTPUT        the output file for a single PICTURE\n"
-               "  --out-dir DIR    the folder for the outputs, created when missing; each\n"
-               "                   output keeps its picture's file name\n"
-               "  -h, --help       show this text\n"
+               "saves the results. No display is needed.\n") +
+           options +
+           QStringLiteral(
                "\n"
                "The output's name decides its format, as in Imprimata: a name ending in .bmp,\n"
                "in any letter case, is written as a bitmap, any other name as JPEG, which\n"
@@ -197,15 +289,20 @@ QString stampUsage() {
                "reason, and no output; the others go on. With several pictures, each one\n"
                "gets a progress line and a summary closes the run.\n"
                "\n"
-               "Exit status: 0 every picture stamped, 1 some pictures failed, 2 bad arguments\n"
-               "or a mark file that cannot be used (nothing is stamped then).\n"
+               "Exit status:\n"
+               "  0  every picture stamped (or, with --shard, every picture of this share)\n"
+               "  1  some pictures failed\n"
+               "  2  bad arguments, an unreadable list or a mark file that cannot be used\n"
+               "     (nothing is stamped then)\n"
                "\n"
-               "Example: mark a folder of photographs 40 pixels in from the bottom-right\n"
+               "Examples: mark a folder of photographs 40 pixels in from the bottom-right\n"
                "corner, whichever way up they are:\n"
                "  imprimata-stamp --mark 'signature.$IM' --anchor bottom-right --at 40,40 \\\n"
-               "                  --out-dir marked holiday/*.jpg\n")
-        .arg(DefaultJpegQuality)
-        .arg(std::max(1, QThread::idealThreadCount()));
+               "                  --out-dir marked holiday/*.jpg\n"
+               "Every JPEG under a folder, the second of three machines' shares:\n"
+               "  find photos -name '*.jpg' -print0 |\n"
+               "    imprimata-stamp --mark 'signature.$IM' --out-dir marked --from-list - -0 \\\n"
+               "                    --shard 1/3\n");
 }
 
 QPoint markPosition(QSize picture, QSize view, QPoint offset, Anchor anchor) {

@@ -1,17 +1,26 @@
 #pragma once
 
 #include "platform/PictureWriter.h"
+#include "platform/Result.h"
 
 #include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace imprimata {
 
 // The corner (or the centre) of the picture that --at is measured from.
 enum class Anchor { TopLeft, TopRight, BottomLeft, BottomRight, Centre };
+
+// --shard K/N: this run's share of a batch that N runs split between them.
+struct Shard {
+    int index = 0; // K, from 0
+    int count = 1; // N
+    friend bool operator==(const Shard &, const Shard &) = default;
+};
 
 struct StampOptions {
     QString markPath;
@@ -23,21 +32,47 @@ struct StampOptions {
     std::optional<int> quality;
     bool reencode = false;
     bool overwrite = false;
-    int jobs = 0;   // 0: one per core
-    QString output; // -o: the single picture's output file
-    QString outDir; // --out-dir: outputs keep their inputs' file names
-    QStringList pictures;
+    int jobs = 0;               // 0: one per core
+    QString output;             // -o: the single picture's output file
+    QString outDir;             // --out-dir: outputs keep their inputs' file names
+    QString pictureList;        // --from-list: a file naming pictures, "-" for standard input
+    bool nulSeparated = false;  // -0: the list's names end in NUL, not a line end
+    std::optional<Shard> shard; // --shard K/N
+    QStringList pictures;       // those of the command line, then those of the list
 };
 
 struct ParsedArguments {
     StampOptions options;
     bool help = false;
+    bool version = false;
     QString error; // empty when the arguments are usable
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads the command line (without the program name). --help wins over any mistake.
-ParsedArguments parseStampArguments(const QStringList &arguments);
+// The bytes of the picture list that --from-list names.
+using ListReader = std::function<Result<QByteArray>(const QString &source)>;
+// Reads a file, or standard input for "-".
+Result<QByteArray> readListSource(const QString &source);
+
+// Reads the command line (without the program name) and, with --from-list, the list through
+// readList. --help, then --version, win over any mistake; the list is read only when the
+// command line holds none.
+ParsedArguments parseStampArguments(const QStringList &arguments,
+                                    const ListReader &readList = readListSource);
+
+// The picture names of a list: one a line, or each ended by NUL (as find -print0 writes
+// them). Nothing is trimmed, since names may hold spaces; empty names are skipped.
+QStringList splitPictureList(const QByteArray &list, bool nulSeparated);
+
+// One run's share of a sharded batch: the pictures at positions K, K + N, ... of the batch
+// sorted by name, so every run picks the same way whatever order its list came in. The
+// batch is planned whole: an output that would replace a picture of another share, or one
+// that an earlier picture of another share writes, is refused here as it would be in one run.
+struct ShardWork {
+    StampOptions options; // the share's pictures, in sorted order, without the refused ones
+    QStringList refusals; // "picture: reason", one for each refused picture of the share
+};
+ShardWork shardWork(const StampOptions &batch, Shard shard);
 
 // What --help prints.
 QString stampUsage();

@@ -1,5 +1,6 @@
 #include "StampArguments.h"
 #include "StampRunner.h"
+#include "Version.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -32,6 +33,12 @@ int main(int argc, char *argv[]) {
         std::fputs(imprimata::stampUsage().toLocal8Bit().constData(), stdout);
         return imprimata::AllStamped;
     }
+    if (parsed.version) {
+        printLine(stdout, QStringLiteral("imprimata-stamp %1.%2")
+                              .arg(imprimata::VersionMajor)
+                              .arg(imprimata::VersionMinor));
+        return imprimata::AllStamped;
+    }
     if (arguments.isEmpty()) {
         std::fputs(imprimata::stampUsage().toLocal8Bit().constData(), stderr);
         return imprimata::BadInvocation;
@@ -51,6 +58,13 @@ int main(int argc, char *argv[]) {
     int qtArgc = 1; // our arguments are not Qt's to interpret
     QGuiApplication app(qtArgc, argv);
 
-    return imprimata::runStamping(parsed.options,
-                                  [](const QString &line) { printLine(stderr, line); });
+    const auto errorLine = [](const QString &line) { printLine(stderr, line); };
+    if (!parsed.options.shard)
+        return imprimata::runStamping(parsed.options, errorLine);
+    const imprimata::ShardWork share = imprimata::shardWork(parsed.options, *parsed.options.shard);
+    for (const QString &refusal : share.refusals)
+        errorLine(refusal);
+    const int status = imprimata::runStamping(share.options, errorLine);
+    return status == imprimata::AllStamped && !share.refusals.isEmpty() ? imprimata::SomeFailed
+                                                                        : status;
 }

@@ -219,6 +219,63 @@ private slots:
         QVERIFY(dialogs->lastMessage().contains(says));
     }
 
+    void openPath_data() {
+        QTest::addColumn<QString>("path"); // in the test's folder
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("folder") << ""
+                                << ""
+                                << "";
+        QTest::newRow("picture") << "b.bmp"
+                                 << "b.bmp"
+                                 << "";
+        QTest::newRow("upper-case extension") << "c.JPG"
+                                              << "c.JPG"
+                                              << "";
+        QTest::newRow("relative picture") << "./b.bmp"
+                                          << "b.bmp"
+                                          << "";
+        QTest::newRow("not listed") << "d.png"
+                                    << ""
+                                    << "not a picture Imprimata shows";
+        QTest::newRow("unreadable") << "bad.gif"
+                                    << ""
+                                    << "bad.gif";
+        QTest::newRow("missing") << "gone.bmp"
+                                 << ""
+                                 << "does not exist";
+    }
+
+    // The command line's picture or folder: browsed, and a picture selected and shown.
+    void openPath() {
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        QFETCH(QString, says);
+        makePicture("a.bmp");
+        makePicture("b.bmp", {64, 48});
+        makePicture("c.JPG");
+        makePicture("d.png");
+        QFile bad(dir->filePath("bad.gif"));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("GIF89a") == 6);
+        bad.close();
+        const QString before = main->fileListFolder();
+        const QString current = QDir::currentPath();
+        QDir::setCurrent(dir->path());
+        main->openPath(path.startsWith(u'.') ? path : dir->filePath(path));
+        QDir::setCurrent(current);
+
+        const bool missing = !QFileInfo::exists(dir->filePath(path));
+        QCOMPARE(main->fileListFolder(), missing ? before : dir->path());
+        QCOMPARE(treeFolder(), main->fileListFolder());
+        QCOMPARE(main->pictureShown, !shown.isEmpty());
+        if (!shown.isEmpty()) {
+            QCOMPARE(main->fileList->currentItem()->text(), shown);
+            QCOMPARE(main->shownPicturePath, dir->filePath(shown));
+        }
+        QCOMPARE(dialogs->messages.size(), says.isEmpty() ? 0u : 1u);
+        QVERIFY2(dialogs->lastMessage().contains(says), qPrintable(dialogs->lastMessage()));
+    }
+
 private:
     // Lists the folder, clicks its first picture and shows it.
     void showFirst() {

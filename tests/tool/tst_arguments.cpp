@@ -54,6 +54,15 @@ private slots:
         QTest::newRow("-o and --out-dir") << (ok + QStringList{"--out-dir", "d"}) << "not both";
         QTest::newRow("-o with two pictures") << (ok + QStringList{"b.jpg"}) << "one picture";
         QTest::newRow("no output") << QStringList{"--mark", "m.$IM", "in.jpg"} << "no output";
+        QTest::newRow("shard past its count") << (ok + QStringList{"--shard", "3/3"}) << "--shard";
+        QTest::newRow("shard of none") << (ok + QStringList{"--shard", "0/0"}) << "--shard";
+        QTest::newRow("shard negative") << (ok + QStringList{"--shard=-1/3"}) << "--shard";
+        QTest::newRow("shard without count") << (ok + QStringList{"--shard", "1"}) << "--shard";
+        QTest::newRow("-0 without a list") << (ok + QStringList{"-0"}) << "-0";
+        QTest::newRow("list missing")
+            << (ok + QStringList{"--from-list", "/nonexistent/list"}) << "/nonexistent/list";
+        QTest::newRow("flag with a value") << (ok + QStringList{"--overwrite=yes"}) << "overwrite";
+        QTest::newRow("words after one dash") << (ok + QStringList{"-size"}) << "size";
     }
 
     void refused() {
@@ -61,6 +70,91 @@ private slots:
         QFETCH(QString, complaint);
         const QString error = parseStampArguments(args).error;
         QVERIFY2(!error.isEmpty() && error.contains(complaint), qPrintable(error));
+    }
+
+    // The list is read only for a usable command line, and its pictures join those given.
+    void pictureList_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("pictures"); // joined by '|'; empty when refused
+        QTest::addColumn<QString>("complaint");
+        QTest::addColumn<bool>("read");
+        const QStringList base{"--mark", "m", "--out-dir", "d"};
+        QTest::newRow("lines, after the command line's")
+            << (base + QStringList{"a.jpg", "--from-list", "L"}) << "a.jpg|x y.jpg|z.jpg"
+            << "" << true;
+        QTest::newRow("NUL-separated")
+            << (base + QStringList{"--from-list=-", "-0"}) << "x y.jpg\nz.jpg"
+            << "" << true;
+        QTest::newRow("empty list") << (base + QStringList{"--from-list", "empty"}) << ""
+                                    << "no picture" << true;
+        QTest::newRow("-o with a list of two")
+            << QStringList{"--mark", "m", "-o", "x.jpg", "--from-list", "L"} << ""
+            << "one picture" << true;
+        QTest::newRow("not read after a mistake")
+            << (base + QStringList{"--jobs", "0", "--from-list", "L"}) << ""
+            << "--jobs" << false;
+        QTest::newRow("not read for --version")
+            << (base + QStringList{"--version", "--from-list", "L"}) << ""
+            << "" << false;
+    }
+
+    void pictureList() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, complaint);
+        bool read = false;
+        const auto reader = [&read](const QString &source) -> Result<QByteArray> {
+            read = true;
+            if (source == u"empty")
+                return QByteArray("\n\n");
+            if (source == u"-")
+                return QByteArray("x y.jpg\nz.jpg\0\0", 15);
+            return QByteArray("x y.jpg\n\nz.jpg\n");
+        };
+        const ParsedArguments parsed = parseStampArguments(args, reader);
+        QTEST(read, "read");
+        if (parsed.version)
+            return;
+        QVERIFY2(parsed.error.contains(complaint), qPrintable(parsed.error));
+        if (complaint.isEmpty())
+            QTEST(parsed.options.pictures.join(u'|'), "pictures");
+    }
+
+    void shardParsed() {
+        const ParsedArguments parsed =
+            parseStampArguments({"--mark", "m", "--out-dir", "d", "--shard", "2/3", "a"});
+        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QCOMPARE(parsed.options.shard, (Shard{2, 3}));
+        QVERIFY(parseStampArguments({"--mark", "m", "--version", "--shard", "9/3"}).version);
+    }
+
+    // Every picture is in exactly one share, whatever order the list came in; a clash of outputs
+    // across shares is refused where it would be in one run, and the sorted first picture wins.
+    void shares() {
+        StampOptions batch;
+        batch.outDir = "out";
+        batch.pictures = {"p/e.jpg", "p/b.jpg", "q/a.jpg", "p/d.jpg", "p/c.jpg", "p/a.jpg"};
+        QStringList stamped, refused;
+        for (int k = 0; k < 4; ++k) {
+            const ShardWork work = shardWork(batch, {k, 4});
+            QVERIFY(std::is_sorted(work.options.pictures.begin(), work.options.pictures.end()));
+            stamped += work.options.pictures;
+            refused += work.refusals;
+        }
+        stamped.sort();
+        QCOMPARE(stamped, (QStringList{"p/a.jpg", "p/b.jpg", "p/c.jpg", "p/d.jpg", "p/e.jpg"}));
+        QCOMPARE(refused.size(), 1);
+        QVERIFY2(refused[0].startsWith("q/a.jpg: ") && refused[0].contains("p/a.jpg"),
+                 qPrintable(refused[0]));
+
+        // Writing into the pictures' own folder would replace one another's pictures.
+        batch.outDir = "q";
+        batch.overwrite = true;
+        const ShardWork first = shardWork(batch, {0, 2});
+        QCOMPARE(first.options.pictures, (QStringList{"p/c.jpg", "p/e.jpg"}));
+        QCOMPARE(first.refusals.size(), 1);
+        QVERIFY2(first.refusals[0].contains("another picture of this batch"),
+                 qPrintable(first.refusals[0]));
+        QCOMPARE(shardWork(batch, {5, 6}).options.pictures, QStringList());
     }
 
     void markPosition_data() {

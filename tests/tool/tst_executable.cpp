@@ -28,6 +28,8 @@ private slots:
         const QString wrong("imprimata-stamp: %1 [^\n]*\nTry imprimata-stamp --help.\n");
         QTest::newRow("help wins over a mistake") << "--quality 0 --help" << 0 << "Usage:.*--out-dir.*" << "";
         QTest::newRow("nothing at all") << "" << 2 << "Usage:.*" << "";
+        QTest::newRow("version wins over a mistake") << "--quality 0 --version" << 0 << "imprimata-stamp \\d+\\.\\d+\n" << "";
+        QTest::newRow("list missing") << "--mark m.$IM --out-dir out --from-list no.txt" << 2 << wrong.arg("the picture list no.txt") << "";
         QTest::newRow("quality 0") << "--mark m.$IM --quality 0 -o x.jpg a.jpg" << 2 << wrong.arg("--quality") << "";
         QTest::newRow("jobs 0") << "--mark m.$IM --jobs 0 -o x.jpg a.jpg" << 2 << wrong.arg("--jobs") << "";
         QTest::newRow("mark file missing") << "--mark no.$IM -o x.jpg a.jpg" << 2 << "imprimata-stamp: [^\n]*no.\\$IM[^\n]*\n" << "";
@@ -91,9 +93,52 @@ private slots:
                  Pictures);
     }
 
+    void shards_data() {
+        QTest::addColumn<QString>("list"); // the list's file, or "-" for standard input
+        QTest::addColumn<bool>("nul");
+        QTest::newRow("file of lines") << "all.txt" << false;
+        QTest::newRow("file of NUL-ended names") << "all.txt" << true;
+        QTest::newRow("standard input") << "-" << false;
+        QTest::newRow("standard input, NUL-ended names") << "-" << true;
+    }
+
+    // Three runs over one list, each given it in another order, stamp every picture once.
+    void shards() {
+        QFETCH(QString, list);
+        QFETCH(bool, nul);
+        QStringList pictures;
+        for (int i = 0; i < 10; ++i)
+            pictures << QStringLiteral("p%1.jpg").arg(i);
+        // Only NUL-ended names may hold a line end.
+        pictures << (nul ? QStringLiteral("two\nlines.jpg") : QStringLiteral("with space.jpg"));
+        for (const QString &picture : pictures)
+            writePicture(picture, {32, 24});
+
+        for (int k = 0; k < 3; ++k) {
+            std::rotate(pictures.begin(), pictures.begin() + 4, pictures.end());
+            QByteArray names;
+            for (const QString &picture : pictures)
+                names += QFile::encodeName(picture) + (nul ? '\0' : '\n');
+            if (list != u"-") {
+                QFile file(dir->filePath(list));
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(names) == names.size());
+            }
+            QStringList args{"--mark",      "m.$IM", "--out-dir", "marked",
+                             "--from-list", list,    "--shard",   QStringLiteral("%1/3").arg(k)};
+            if (nul)
+                args << "-0";
+            // A picture of two shares would fail the second time: its output exists.
+            QCOMPARE(run(args, list == u"-" ? names : QByteArray()), 0);
+        }
+        QStringList written = QDir(dir->filePath("marked")).entryList(QDir::Files);
+        written.sort();
+        pictures.sort();
+        QCOMPARE(written, pictures);
+    }
+
 private:
-    // Runs the tool with no display at all, as on a server.
-    int run(const QStringList &args) {
+    // Runs the tool with no display at all, as on a server, `input` on its standard input.
+    int run(const QStringList &args, const QByteArray &input = {}) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -102,6 +147,8 @@ private:
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.setWorkingDirectory(dir->path());
         process.start(QStringLiteral(STAMP_TOOL_PATH), args);
+        process.write(input);
+        process.closeWriteChannel();
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
             return -1;
         output = QString::fromLocal8Bit(process.readAll());
