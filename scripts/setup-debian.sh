@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
   pkg-config libexiv2-dev libjpeg62-turbo-dev
-  xvfb xauth
+  xvfb xauth openbox x11-utils
   fonts-liberation fonts-dejavu-core
   clang-format
   # validating the installed desktop files, and packaging

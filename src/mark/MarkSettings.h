@@ -25,9 +25,11 @@ struct MarkSettings {
     std::uint8_t PrintMode = 0;
     std::uint8_t Level = 0;
     std::uint8_t ImageTransparency = 0;
-    std::int32_t RasterOp = 0;   // 0 in a new record, which copies as SrcCopy does
+    // 0 in a new record, which copies as SrcCopy does; AlphaBlendRasterOp for the Alpha blend.
+    std::int32_t RasterOp = 0;
     std::int16_t MarkHeight = 0; // twips
     std::int16_t MarkWidth = 0;  // twips
+    bool SmoothEdges = false;    // a TEXT mark's glyphs anti-aliased
 
     // A mark that can be stamped: text for a TEXT mark, an image path for an IMAGE mark.
     bool isComplete() const {
@@ -37,6 +39,11 @@ struct MarkSettings {
     // The editor treats a mark as present when either text or image path is set.
     bool isPresent() const { return !Text.isEmpty() || !ImagePath.isEmpty(); }
 };
+
+// The Alpha blend, which draws the mark picture by its own transparency, as a mark record
+// holds it: no ternary code, so never taken for one. Its file value is 0 (version 1.2).
+inline constexpr std::int32_t AlphaBlendRasterOp = -1;
+inline constexpr const char *AlphaBlendName = "Alpha (the picture's own transparency)";
 
 // The rows of the editor's raster operation list, in list order.
 struct RasterOpEntry {

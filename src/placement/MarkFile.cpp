@@ -24,13 +24,14 @@ namespace imprimata {
 
 namespace {
 
-// What each of the twenty values is, for messages.
-constexpr std::array<const char *, 20> ValueNames{
+// What each value is, for messages: twenty in version 1.1, a twenty-first in 1.2.
+constexpr std::array<const char *, 21> ValueNames{
     "file header",        "mark name",      "image transparency", "font bold",
     "font character set", "font italic",    "font name",          "font size",
     "font strikethrough", "font underline", "font weight",        "colour",
     "mark height",        "image path",     "print mode",         "level",
-    "raster operation",   "mark text",      "mark type",          "mark width"};
+    "raster operation",   "mark text",      "mark type",          "mark width",
+    "smooth edges"};
 
 // Nothing a mark editor produces comes near this; it keeps a wrong pick (a picture, a device)
 // from being read whole into memory.
@@ -153,6 +154,14 @@ public:
 
     int valueLine() const { return valueLine_; }
 
+    // Nothing but spaces left.
+    bool atEnd() const {
+        qsizetype at = pos_;
+        while (at < text_.size() && isSpace(text_[at]))
+            ++at;
+        return at >= text_.size();
+    }
+
 private:
     void consumeDelimiter() {
         if (pos_ >= text_.size())
@@ -180,7 +189,7 @@ private:
     int valueLine_ = 1;
 };
 
-// Reads the twenty values in order, each converted to its field's type, with a description
+// Reads the values in order, each converted to its field's type, with a description
 // of the first fault.
 class FieldReader {
 public:
@@ -255,6 +264,8 @@ public:
                  .arg(why));
         return false;
     }
+
+    bool atEnd() const { return values_.atEnd(); }
 
     // True when the last value read had an opening quote and no closing one.
     bool unclosed() const { return unclosed_; }
@@ -392,11 +403,16 @@ bool toWindows1251(const QString &text, QByteArray *bytes) {
     return true;
 }
 
-QString markFileHeader() {
-    return QStringLiteral("%1, version %2.%3")
+QString markFileHeader(MarkFileVersion version) {
+    // The format's own version, which need not follow the program's.
+    return QStringLiteral("%1, version 1.%2")
         .arg(QString::fromUtf8(ApplicationTitle))
-        .arg(VersionMajor)
-        .arg(VersionMinor);
+        .arg(version == MarkFileVersion::V1_2 ? 2 : 1);
+}
+
+MarkFileVersion markFileVersionFor(const MarkSettings &mark) {
+    return mark.RasterOp == AlphaBlendRasterOp || mark.SmoothEdges ? MarkFileVersion::V1_2
+                                                                   : MarkFileVersion::V1_1;
 }
 
 Result<QByteArray> encodeMarkFile(const MarkSettings &mark) {
@@ -424,26 +440,36 @@ Result<QByteArray> encodeMarkFile(const MarkSettings &mark) {
     if (size <= 0)
         size = font.pixelSize() * 72.0 / screenDpi();
 
-    const QStringList lines{quoted(markFileHeader()),
-                            quoted(mark.MarkName),
-                            QString::number(mark.ImageTransparency),
-                            boolean(font.bold()),
-                            QString::number(markFont.charSet),
-                            boolean(font.italic()),
-                            quoted(font.family()),
-                            currency(size),
-                            boolean(font.strikeOut()),
-                            boolean(font.underline()),
-                            QString::number(font.weight()),
-                            QString::number(mark.Colour),
-                            QString::number(mark.MarkHeight),
-                            quoted(mark.ImagePath),
-                            QString::number(mark.PrintMode),
-                            QString::number(mark.Level),
-                            QString::number(mark.RasterOp),
-                            quoted(mark.Text),
-                            QString::number(mark.MarkType),
-                            QString::number(mark.MarkWidth)};
+    const MarkFileVersion version = markFileVersionFor(mark);
+    // In version 1.2 a raster operation of 0 is the Alpha blend, so a new record's 0 (a copy)
+    // is written as the copy's own code.
+    std::int32_t rasterOp = mark.RasterOp;
+    if (version == MarkFileVersion::V1_2)
+        rasterOp = rasterOp == AlphaBlendRasterOp ? 0
+                   : rasterOp == 0                ? static_cast<std::int32_t>(SrcCopy)
+                                                  : rasterOp;
+    QStringList lines{quoted(markFileHeader(version)),
+                      quoted(mark.MarkName),
+                      QString::number(mark.ImageTransparency),
+                      boolean(font.bold()),
+                      QString::number(markFont.charSet),
+                      boolean(font.italic()),
+                      quoted(font.family()),
+                      currency(size),
+                      boolean(font.strikeOut()),
+                      boolean(font.underline()),
+                      QString::number(font.weight()),
+                      QString::number(mark.Colour),
+                      QString::number(mark.MarkHeight),
+                      quoted(mark.ImagePath),
+                      QString::number(mark.PrintMode),
+                      QString::number(mark.Level),
+                      QString::number(rasterOp),
+                      quoted(mark.Text),
+                      QString::number(mark.MarkType),
+                      QString::number(mark.MarkWidth)};
+    if (version == MarkFileVersion::V1_2)
+        lines.append(boolean(mark.SmoothEdges));
     const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 
     // The single-byte code page when it reads back unchanged; otherwise nothing may be lost.
@@ -470,8 +496,10 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
     QString header;
     if (!in.readString(header) && !in.unclosed())
         return failed();
-    if (in.unclosed() || header != markFileHeader())
+    if (in.unclosed() || (header != markFileHeader(MarkFileVersion::V1_1) &&
+                          header != markFileHeader(MarkFileVersion::V1_2)))
         return Failure{QString::fromLatin1(InvalidFileStructure)};
+    const bool version12 = header == markFileHeader(MarkFileVersion::V1_2);
 
     MarkSettings mark;
     auto markFont = std::make_shared<FontSpec>();
@@ -540,13 +568,23 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
         return notOption();
     if (!in.readInteger(mark.RasterOp))
         return failed();
-    // 0 is a new mark's value until the editor first stores one of its eight.
-    if (mark.RasterOp != 0 && rasterOpRow(static_cast<std::uint32_t>(mark.RasterOp)) < 0)
+    // 0 is a new mark's value until the editor first stores one of its eight; in version 1.2
+    // it is the Alpha blend.
+    if (mark.RasterOp == 0 && version12)
+        mark.RasterOp = AlphaBlendRasterOp;
+    else if (mark.RasterOp != 0 && rasterOpRow(static_cast<std::uint32_t>(mark.RasterOp)) < 0)
         return refused(QStringLiteral("the raster operation %1 is not one of the editor's eight.")
                            .arg(in.value()));
     // Any type is kept: the commands that use the mark refuse one they cannot stamp.
     if (!in.readString(mark.Text) || !in.readInteger(mark.MarkType) ||
         !in.readInteger(mark.MarkWidth))
+        return failed();
+    if (!version12)
+        return mark;
+    // Without its last line the file is not of the version it claims.
+    if (in.atEnd())
+        return Failure{QString::fromLatin1(InvalidFileStructure)};
+    if (!in.readBoolean(mark.SmoothEdges))
         return failed();
     return mark;
 }

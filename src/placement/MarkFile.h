@@ -13,18 +13,26 @@ namespace imprimata {
 // that no mark holds.
 inline constexpr const char *InvalidFileStructure = "Invalid file structure";
 
-// "Imprimata, version 1.1": the application's title and version, the first line of every mark file.
-QString markFileHeader();
+// Version 1.1 has twenty lines. Version 1.2 adds a twenty-first, Smooth edges, and reads a
+// raster operation of 0 as the Alpha blend (in 1.1 it is a new mark's copy).
+enum class MarkFileVersion { V1_1, V1_2 };
 
-// The twenty lines of a mark file, each ended by CR LF. Windows-1251 when that reads back
-// unchanged, UTF-8 otherwise. Fails when the mark holds text the format cannot store (a
-// double quote inside a string).
+// "Imprimata, version 1.1" or "... 1.2": the first line of every mark file.
+QString markFileHeader(MarkFileVersion version = MarkFileVersion::V1_1);
+
+// 1.2 for a mark that uses the Alpha blend or Smooth edges, so that every other mark is written
+// as before and older releases still read it.
+MarkFileVersion markFileVersionFor(const MarkSettings &mark);
+
+// The lines of a mark file, in the version markFileVersionFor gives, each ended by CR LF.
+// Windows-1251 when that reads back unchanged, UTF-8 otherwise. Fails when the mark holds text
+// the format cannot store (a double quote inside a string).
 Result<QByteArray> encodeMarkFile(const MarkSettings &mark);
 
 // Parses a whole mark file into a mark with a font of its own. A file whose first line is not
-// this release's header fails with InvalidFileStructure. Values no mark holds (a fourth print
-// mode, an unknown raster operation, a font no mark can be drawn in) are refused. Anything
-// after the twentieth value is ignored.
+// the 1.1 or the 1.2 header, or a 1.2 file without its twenty-first line, fails with
+// InvalidFileStructure. Values no mark holds (a fourth print mode, an unknown raster operation,
+// a font no mark can be drawn in) are refused. Anything after the last value is ignored.
 Result<MarkSettings> decodeMarkFile(const QByteArray &bytes);
 
 // Window-free file operations: a failed write leaves any previous file as it was. Only a

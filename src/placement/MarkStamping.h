@@ -11,16 +11,23 @@
 
 namespace imprimata {
 
-// The mark view's size in pixels: the mark's size plus a pixel on each side.
-QSize markViewSize(const MarkSettings &mark);
+// The mark view's size in pixels: the mark's size (scaled, each side at least a pixel) plus a
+// pixel on each side.
+QSize markViewSize(const MarkSettings &mark, double scale = 1);
 
-// Clears a picture of the placement window and gives it the mark's font and colour.
+// The mark with a font of its own, `scale` times the size, for drawing the mark scaled.
+MarkSettings withScaledFont(const MarkSettings &mark, double scale);
+
+// Clears a picture of the placement window and gives it the mark's font, colour and smoothing.
 void resetMarkSurface(Surface &surface, const MarkSettings &mark);
 
 // Draws the mark into the mark view as the placement window shows it: a TEXT mark printed
-// at the top-left corner, an IMAGE mark's picture at the top-left corner. Fails when the
-// image cannot be read; the view then stays empty.
-Result<void> drawMarkView(Surface &view, const MarkSettings &mark);
+// at the top-left corner (anti-aliased with Smooth edges), an IMAGE mark's picture at the
+// top-left corner, its alpha channel kept as the view's alpha plane for the Alpha blend (clear
+// beyond the picture). Fails
+// when the image cannot be read; the view then stays empty. Scaled, the picture is resampled
+// smoothly to `scale` times its size (a text mark's scale is its font's).
+Result<void> drawMarkView(Surface &view, const MarkSettings &mark, double scale = 1);
 
 // The Insert core over surfaces: the picture under the overlap goes into the first work
 // picture at the source offset, then the mark is stamped into the picture.
@@ -34,8 +41,9 @@ void overlapAt(QSize picture, QSize view, QPoint at, ScreenRect &target, ScreenR
 // Four surfaces of one mark view, for stamping without any window.
 class MarkSurfaces {
 public:
-    // Fails when an IMAGE mark's picture cannot be read.
-    Result<void> prepare(const MarkSettings &mark);
+    // Fails when an IMAGE mark's picture cannot be read. Scaled, the views are markViewSize(mark,
+    // scale) and the picture is drawn scaled; a TEXT mark comes with its font scaled.
+    Result<void> prepare(const MarkSettings &mark, double scale = 1);
     PlacementSurfaces surfaces() {
         return {pictures_[0], pictures_[1], pictures_[2], pictures_[3]};
     }

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -693,6 +695,44 @@ void takeIccProfile(Exiv2::Image &to, Exiv2::Image &from) {
 #endif
 }
 
+// ---- PNG chunks ----
+
+quint32 crc32(QByteArrayView bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// The library writes a profile it did not read from a PNG without the name the format asks
+// for, and readers then drop it. The chunk gets a name.
+void nameUnnamedPngProfile(QByteArray &png) {
+    if (!png.startsWith("\x89PNG\r\n\x1a\n"))
+        return;
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const qsizetype length = qFromBigEndian<quint32>(png.constData() + at);
+        if (length > png.size() - at - 12)
+            return;
+        const QByteArrayView type(png.constData() + at + 4, 4);
+        if (type == "IDAT")
+            return;
+        if (type == "iCCP" && length > 0 && png[at + 8] == '\0') {
+            const QByteArray data = "iCCP" + QByteArray("ICC profile") + png.mid(at + 8, length);
+            QByteArray chunk(4, '\0');
+            qToBigEndian<quint32>(quint32(data.size() - 4), chunk.data());
+            chunk += data;
+            QByteArray crc(4, '\0');
+            qToBigEndian<quint32>(crc32(data), crc.data());
+            png.replace(at, length + 12, chunk + crc);
+            return;
+        }
+        at += length + 12;
+    }
+}
+
 Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg,
                                 PixelOrientation orientation) {
     ErrorCollector collector;
@@ -750,13 +790,178 @@ Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg,
         jpeg.replace(0, head, QByteArrayView(newBytes, qsizetype(io.size())));
         io.munmap();
         io.close();
+        nameUnnamedPngProfile(jpeg);
     } catch (const std::exception &e) {
         return notKept(oneLine(e.what()));
     }
     return outcome(anything);
 }
 
+// ---- Removing metadata ----
+
+bool startsWithAny(const std::string &key, std::initializer_list<const char *> prefixes) {
+    return std::any_of(prefixes.begin(), prefixes.end(),
+                       [&key](const char *prefix) { return key.rfind(prefix, 0) == 0; });
+}
+
+template <typename Data, typename Predicate> void eraseIf(Data &data, Predicate where) {
+    for (auto it = data.begin(); it != data.end();)
+        it = where(it->key()) ? data.erase(it) : std::next(it);
+}
+
+// Where the picture was taken: EXIF's GPS directory with its pointer, and the location fields
+// of XMP and IPTC.
+bool isLocationKey(const std::string &key) {
+    return startsWithAny(key, {"Exif.GPSInfo.", "Exif.Image.GPSTag", "Xmp.exif.GPS",
+                               "Xmp.exifEX.GPS", "Xmp.photoshop.City", "Xmp.photoshop.State",
+                               "Xmp.photoshop.Country", "Xmp.iptc.Location", "Xmp.iptc.CountryCode",
+                               "Xmp.iptcExt.LocationCreated", "Xmp.iptcExt.LocationShown",
+                               "Iptc.Application2.City", "Iptc.Application2.SubLocation",
+                               "Iptc.Application2.ProvinceState", "Iptc.Application2.CountryCode",
+                               "Iptc.Application2.CountryName", "Iptc.Application2.LocationCode",
+                               "Iptc.Application2.LocationName"});
+}
+
+void eraseLocation(Exiv2::Image &image) {
+    eraseIf(image.exifData(), isLocationKey);
+    eraseIf(image.xmpData(), isLocationKey);
+    eraseIf(image.iptcData(), isLocationKey);
+}
+
+bool locationFree(Exiv2::Image &image) {
+    const auto none = [](const auto &data) {
+        return std::none_of(data.begin(), data.end(),
+                            [](const auto &d) { return isLocationKey(d.key()); });
+    };
+    return none(image.exifData()) && none(image.xmpData()) && none(image.iptcData());
+}
+
+// The tags of a TIFF's own directory that say how its pixels are stored, and its profile.
+constexpr std::uint16_t PixelTags[] = {254, 256, 257, 258, 259, 262, 266, 273, 277, 278, 279,  282,
+                                       283, 284, 296, 317, 322, 323, 324, 325, 338, 339, 34675};
+
+// Nothing but what describes the pixels: a TIFF's own directory and the colour profile.
+bool metadataFree(Exiv2::Image &image) {
+    const bool exifFree =
+        std::all_of(image.exifData().begin(), image.exifData().end(), [](const auto &d) {
+            return d.groupName() == "Image" && std::find(std::begin(PixelTags), std::end(PixelTags),
+                                                         d.tag()) != std::end(PixelTags);
+        });
+    return exifFree && image.xmpData().empty() && image.iptcData().empty() &&
+           image.comment().empty();
+}
+
+// A JPEG keeps its colour profile and the segments that say how to decode it (JFIF, Adobe);
+// every other application segment and every comment goes. Cut at segment level, so the
+// library cannot keep what it does not know.
+bool keepOnlyColourProfile(QByteArray &jpeg) {
+    const JpegHeadSegments head = readHead(jpeg);
+    if (head.stop != JpegHeadSegments::Scan)
+        return false;
+    QByteArray kept("\xFF\xD8", 2);
+    for (const JpegSegment &s : head.segments) {
+        if (s.marker == JpegSoi)
+            continue;
+        const bool metadata = (s.marker >= APP0 && s.marker <= APP15) || s.marker == COM;
+        if (metadata && !has(jpeg, s, APP0, JfifId) && !has(jpeg, s, APP2, IccId) &&
+            !has(jpeg, s, APP14, AdobeId))
+            continue;
+        kept.append(bytesOf(jpeg, s));
+    }
+    jpeg.replace(0, head.end, kept);
+    return true;
+}
+
 } // namespace
+
+Result<void> stripMetadata(QByteArray &file, MetadataKept kept) {
+    if (kept == MetadataKept::All)
+        return {};
+    const auto failed = [](const QString &why) {
+        return Failure{QStringLiteral("its metadata could not be removed: %1").arg(why)};
+    };
+    const JpegHeadSegments jpegHead = readHead(file);
+    const bool jpeg = jpegHead.stop == JpegHeadSegments::Scan;
+    if (jpeg && kept == MetadataKept::ColourProfile) {
+        if (!keepOnlyColourProfile(file))
+            return failed(QStringLiteral("the file could not be read back"));
+        return {};
+    }
+    initialiseLibrary();
+    ErrorCollector collector;
+    try {
+        // Of a JPEG only the head, before the picture data, is rewritten.
+        const qsizetype head = jpeg ? jpegHead.end : file.size();
+        auto image = own(Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte *>(file.constData()), head));
+        image->readMetadata();
+        if (kept == MetadataKept::NoLocation) {
+            eraseLocation(*image);
+            // Written from a packet of what is left: the WebP writer would write the packet
+            // it read.
+            std::string packet;
+            if (!image->xmpData().empty() &&
+                Exiv2::XmpParser::encode(packet, image->xmpData()) != 0)
+                return failed(QStringLiteral("its XMP data could not be written again"));
+            image->setXmpPacket(packet);
+            image->writeXmpFromPacket(true);
+        } else {
+            image->clearExifData();
+            image->clearIptcData();
+            image->clearXmpData();
+            image->clearXmpPacket();
+            image->clearComment();
+        }
+        image->writeMetadata();
+        if (!collector.errors.isEmpty())
+            return failed(collector.errors.first());
+        Exiv2::BasicIo &io = image->io();
+        if (io.open() != 0)
+            return failed(QStringLiteral("the new file could not be read back"));
+        const auto *newBytes = reinterpret_cast<const char *>(io.mmap());
+        file.replace(0, head, QByteArrayView(newBytes, qsizetype(io.size())));
+        io.munmap();
+        io.close();
+
+        // Read back: a block the library keeps whatever it is told (a TIFF's XMP) must not
+        // go out as removed.
+        auto check = own(Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte *>(file.constData()), file.size()));
+        check->readMetadata();
+        if (!(kept == MetadataKept::NoLocation ? locationFree(*check) : metadataFree(*check)))
+            return failed(QStringLiteral("the file format keeps some of it"));
+    } catch (const std::exception &e) {
+        return failed(oneLine(e.what()));
+    }
+    return {};
+}
+
+QByteArray colourProfileOf(const QString &path) {
+    initialiseLibrary();
+    ErrorCollector collector;
+    try {
+        const QFileInfo info(path);
+        if (!info.isFile())
+            return {};
+        const std::unique_ptr<Exiv2::Image> image = openFile(path);
+        if (!image)
+            return {};
+        image->readMetadata();
+        if (!image->iccProfileDefined())
+            return {};
+#if EXIV2_TEST_VERSION(0, 28, 0)
+        const Exiv2::DataBuf &profile = image->iccProfile();
+        return QByteArray(reinterpret_cast<const char *>(profile.c_data()),
+                          qsizetype(profile.size()));
+#else
+        const Exiv2::DataBuf *profile = image->iccProfile();
+        return QByteArray(reinterpret_cast<const char *>(profile->pData_),
+                          qsizetype(profile->size_));
+#endif
+    } catch (const std::exception &) {
+        return {};
+    }
+}
 
 Result<void> copyMetadata(const QString &source, QByteArray &jpeg, PixelOrientation orientation) {
     initialiseLibrary();
@@ -767,9 +972,12 @@ Result<void> copyMetadata(const QString &source, QByteArray &jpeg, PixelOrientat
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return notKept(file.errorString());
-    const QByteArray start = file.peek(3);
-    if (start.size() == 3 && uchar(start[0]) == 0xFF && uchar(start[1]) == JpegSoi &&
-        uchar(start[2]) == 0xFF)
+    const auto isJpeg = [](QByteArrayView start) {
+        return start.size() >= 3 && uchar(start[0]) == 0xFF && uchar(start[1]) == JpegSoi &&
+               uchar(start[2]) == 0xFF;
+    };
+    if (isJpeg(file.peek(3)) &&
+        isJpeg(QByteArrayView(jpeg).first(std::min<qsizetype>(3, jpeg.size()))))
         return copyJpegSegments(file, jpeg, orientation);
     file.close();
     return copyThroughLibrary(source, jpeg, orientation);

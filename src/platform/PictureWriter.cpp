@@ -2,8 +2,11 @@
 
 #include "Metadata.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QRandomGenerator>
 
@@ -104,34 +107,112 @@ Result<void> moveIntoPlace(const QByteArray &from, const QByteArray &to, Existin
                                    : systemError(errno)};
 }
 
-// A whole JPEG file, with the metadata of the file at metadataSource carried over.
-Result<PictureWritten> writeJpeg(QByteArray &jpeg, const QString &metadataSource,
-                                 PixelOrientation orientation, DescriptorDevice &device) {
+// Carries the metadata of the file at metadata.source into a whole file in memory, then removes
+// what is not to be kept. A failure to keep metadata is a warning; a failure to remove it fails
+// the picture, which must not go out with what the user asked to take away.
+Result<PictureWritten> takeMetadata(QByteArray &file, const MetadataChoice &metadata,
+                                    PixelOrientation orientation) {
     PictureWritten written;
-    if (!metadataSource.isEmpty()) {
-        if (const Result<void> kept = copyMetadata(metadataSource, jpeg, orientation); !kept)
+    if (!metadata.source.isEmpty()) {
+        const Result<void> kept = copyMetadata(metadata.source, file, orientation);
+        // Of what is about to be removed, nothing is missed.
+        if (!kept && metadata.kept != MetadataKept::ColourProfile)
             written.warning = kept.error();
     }
-    if (device.write(jpeg) != jpeg.size())
+    if (const Result<void> stripped = stripMetadata(file, metadata.kept); !stripped)
+        return Failure{stripped.error()};
+    return written;
+}
+
+// A whole JPEG file, with the metadata of the file at metadata.source carried over.
+Result<PictureWritten> writeJpeg(QByteArray &jpeg, const MetadataChoice &metadata,
+                                 PixelOrientation orientation, DescriptorDevice &device) {
+    Result<PictureWritten> written = takeMetadata(jpeg, metadata, orientation);
+    if (written && device.write(jpeg) != jpeg.size())
         return Failure{device.errorString()};
     return written;
 }
 
-// The bytes of the picture: a bitmap straight to the device, a JPEG through memory so the
-// metadata goes in before the file is written once.
-Result<PictureWritten> encode(const QImage &image, bool bitmap, const JpegEncoding &encoding,
-                              const QString &metadataSource, DescriptorDevice &device) {
-    if (bitmap) {
+// PNG, TIFF or WebP through Qt's plugins, into memory: the TIFF writer needs to seek, and
+// the metadata goes in before the file is written once.
+Result<PictureWritten> encodeWithPlugin(const QImage &image, PictureFormat format,
+                                        const JpegEncoding &encoding,
+                                        const MetadataChoice &metadata, DescriptorDevice &device) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const char *name = format == PictureFormat::Png    ? "png"
+                       : format == PictureFormat::Tiff ? "tiff"
+                                                       : "webp";
+    QImageWriter writer(&buffer, name);
+    if (format == PictureFormat::Webp) // 100 is lossless
+        writer.setQuality(encoding.quality);
+    if (format == PictureFormat::Tiff)
+        writer.setCompression(1); // LZW: lossless, and what cameras' TIFF readers all know
+    // The plugins write the text the picture was read with (a PNG's own text chunks): with
+    // nothing but the profile to keep, the pixels go without it. They write the profile of the
+    // picture's colour space, which is the source's when the picture has none of its own (the
+    // library cannot add one to a WebP). Either way the pixels are not copied.
+    QImage bare;
+    const QColorSpace sourceSpace =
+        image.colorSpace().isValid() || metadata.source.isEmpty()
+            ? QColorSpace()
+            : QColorSpace::fromIccProfile(colourProfileOf(metadata.source));
+    if (metadata.kept == MetadataKept::ColourProfile || sourceSpace.isValid()) {
+        bare = QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
+                      image.format());
+        bare.setDotsPerMeterX(image.dotsPerMeterX());
+        bare.setDotsPerMeterY(image.dotsPerMeterY());
+        bare.setColorSpace(sourceSpace.isValid() ? sourceSpace : image.colorSpace());
+        if (metadata.kept != MetadataKept::ColourProfile)
+            for (const QString &key : image.textKeys())
+                bare.setText(key, image.text(key));
+    }
+    if (!writer.write(bare.isNull() ? image : bare))
+        return Failure{writer.errorString()};
+    buffer.close();
+    // With the profile alone to keep, the plugin has written all there is.
+    Result<PictureWritten> written = metadata.kept == MetadataKept::ColourProfile
+                                         ? PictureWritten{}
+                                         : takeMetadata(bytes, metadata, PixelOrientation::Upright);
+    if (written && device.write(bytes) != bytes.size())
+        return Failure{device.errorString()};
+    return written;
+}
+
+// The bytes of the picture: a bitmap straight to the device, the others through memory so the
+// metadata goes in before the file is written once. Only PNG, TIFF and WebP keep alpha.
+Result<PictureWritten> encode(const QImage &image, PictureFormat format,
+                              const JpegEncoding &encoding, const MetadataChoice &metadata,
+                              DescriptorDevice &device) {
+    const bool keepsAlpha = format == PictureFormat::Png || format == PictureFormat::Tiff ||
+                            format == PictureFormat::Webp;
+    if (keepsAlpha)
+        return encodeWithPlugin(image, format, encoding, metadata, device);
+    const QImage opaque =
+        image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB32) : image;
+    if (format == PictureFormat::Bitmap) {
         QImageWriter writer(&device, "bmp");
-        if (writer.write(image))
+        if (writer.write(opaque))
             return PictureWritten{};
         // A failing device (a full disk) says more than the encoder's "device error".
         return Failure{device.failure() != 0 ? device.errorString() : writer.errorString()};
     }
-    Result<QByteArray> jpeg = encodeJpeg(image, encoding);
+    Result<QByteArray> jpeg = encodeJpeg(opaque, encoding);
     if (!jpeg)
         return Failure{jpeg.error()};
-    return writeJpeg(*jpeg, metadataSource, PixelOrientation::Upright, device);
+    return writeJpeg(*jpeg, metadata, PixelOrientation::Upright, device);
+}
+
+// Said whatever the output, which has 8 bits a channel. A pipe is never opened to look.
+QString depthWarning(const QString &source) {
+    if (source.isEmpty() || !QFileInfo(source).isFile())
+        return {};
+    const QImage::Format format = QImageReader(source).imageFormat();
+    const bool deep =
+        format == QImage::Format_Grayscale16 ||
+        (format != QImage::Format_Invalid && QImage::toPixelFormat(format).bitsPerPixel() > 32);
+    return deep ? QStringLiteral("saved with 8 bits per channel (the source has more)") : QString();
 }
 
 // Writes the temporary file through `produce`, then puts it under the name.
@@ -178,23 +259,43 @@ writeThroughTemporary(const QString &path, ExistingFile existing,
 } // namespace
 
 bool isBitmapName(const QString &path) {
-    return path.right(4).toUpper() == QLatin1String(".BMP");
+    return pictureFormatFor(path) == PictureFormat::Bitmap;
+}
+
+PictureFormat pictureFormatFor(const QString &path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"bmp")
+        return PictureFormat::Bitmap;
+    if (suffix == u"png")
+        return PictureFormat::Png;
+    if (suffix == u"tif" || suffix == u"tiff")
+        return PictureFormat::Tiff;
+    if (suffix == u"webp")
+        return PictureFormat::Webp;
+    return PictureFormat::Jpeg;
 }
 
 Result<PictureWritten> writePicture(const QImage &image, const QString &path,
-                                    const JpegEncoding &encoding, const QString &metadataSource,
+                                    const JpegEncoding &encoding, const MetadataChoice &metadata,
                                     ExistingFile existing) {
     if (image.isNull())
         return Failure{QStringLiteral("there is no picture to write")};
-    return writeThroughTemporary(path, existing, [&](DescriptorDevice &device) {
-        return encode(image, isBitmapName(path), encoding, metadataSource, device);
-    });
+    // Looked at first: the source may be the very file being replaced.
+    const QString depth = depthWarning(metadata.source);
+    Result<PictureWritten> written =
+        writeThroughTemporary(path, existing, [&](DescriptorDevice &device) {
+            return encode(image, pictureFormatFor(path), encoding, metadata, device);
+        });
+    if (written && !depth.isEmpty())
+        written->warning =
+            written->warning.isEmpty() ? depth : written->warning + QStringLiteral("; ") + depth;
+    return written;
 }
 
 Result<PictureWritten> writeEncodedJpeg(QByteArray jpeg, const QString &path,
-                                        const QString &metadataSource, ExistingFile existing) {
+                                        const MetadataChoice &metadata, ExistingFile existing) {
     return writeThroughTemporary(path, existing, [&](DescriptorDevice &device) {
-        return writeJpeg(jpeg, metadataSource, PixelOrientation::AsStored, device);
+        return writeJpeg(jpeg, metadata, PixelOrientation::AsStored, device);
     });
 }
 

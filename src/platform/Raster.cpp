@@ -141,4 +141,75 @@ void alphaBlend(QImage &dst, int dx, int dy, int dw, int dh, const QImage &src, 
     }
 }
 
+namespace {
+
+QRgb mixPixel(QRgb d, QRgb s, std::int64_t weight, std::int64_t scale) {
+    return qRgb(mixChannel(qRed(d), qRed(s), weight, scale),
+                mixChannel(qGreen(d), qGreen(s), weight, scale),
+                mixChannel(qBlue(d), qBlue(s), weight, scale));
+}
+
+// The part of a block that also lies inside a plane read at the source position.
+bool clipToPlane(const QImage &plane, int sx, int sy, int &w, int &h) {
+    w = std::min(w, plane.width() - sx);
+    h = std::min(h, plane.height() - sy);
+    return w > 0 && h > 0;
+}
+
+} // namespace
+
+void alphaComposite(QImage &dst, int dx, int dy, int w, int h, const QImage &src,
+                    const QImage &srcAlpha, int sx, int sy) {
+    if (srcAlpha.isNull()) {
+        blockCopy(dst, dx, dy, w, h, src, sx, sy);
+        return;
+    }
+    if (dst.isNull() || src.isNull() || !clipBlock(dst, dx, dy, w, h, src, sx, sy) ||
+        !clipToPlane(srcAlpha, sx, sy, w, h))
+        return;
+    for (int y = 0; y < h; ++y) {
+        auto *d = reinterpret_cast<QRgb *>(dst.scanLine(dy + y)) + dx;
+        const auto *s = reinterpret_cast<const QRgb *>(src.constScanLine(sy + y)) + sx;
+        const uchar *a = srcAlpha.constScanLine(sy + y) + sx;
+        for (int x = 0; x < w; ++x) {
+            if (a[x] == 255)
+                d[x] = s[x] | 0xFF000000u;
+            else if (a[x] != 0)
+                d[x] = mixPixel(d[x], s[x], a[x], 255);
+        }
+    }
+}
+
+void blendByCoverage(QImage &dst, const QImage &coverage, int x, int y, int w, int h, QRgb colour,
+                     int alpha) {
+    int sx = x, sy = y;
+    if (dst.isNull() || coverage.isNull() || !clipBlock(dst, x, y, w, h, coverage, sx, sy))
+        return;
+    alpha = std::clamp(alpha, 0, 255);
+    for (int j = 0; j < h; ++j) {
+        auto *d = reinterpret_cast<QRgb *>(dst.scanLine(y + j)) + x;
+        const uchar *c = coverage.constScanLine(y + j) + x;
+        for (int i = 0; i < w; ++i) {
+            if (c[i] != 0)
+                d[i] = mixPixel(d[i], colour, std::int64_t{c[i]} * alpha, 255 * 255);
+        }
+    }
+}
+
+QImage withAlpha(QImage colours, const QImage &alpha) {
+    if (alpha.isNull() || colours.isNull())
+        return colours;
+    // In place when the colours are not shared: no second picture in memory.
+    QImage image = std::move(colours).convertToFormat(QImage::Format_ARGB32);
+    const int w = std::min(image.width(), alpha.width());
+    const int h = std::min(image.height(), alpha.height());
+    for (int y = 0; y < h; ++y) {
+        auto *p = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const uchar *a = alpha.constScanLine(y);
+        for (int x = 0; x < w; ++x)
+            p[x] = (p[x] & 0x00FFFFFFu) | (QRgb{a[x]} << 24);
+    }
+    return image;
+}
+
 } // namespace imprimata

@@ -29,4 +29,31 @@ void blockCopy(QImage &dst, int dx, int dy, int w, int h, const QImage &src, int
 void alphaBlend(QImage &dst, int dx, int dy, int dw, int dh, const QImage &src, int sx, int sy,
                 int sw, int sh, int alpha);
 
+// n / d to the nearest whole number, halves to even. n >= 0, d > 0.
+constexpr std::int64_t divideHalfEven(std::int64_t n, std::int64_t d) {
+    const std::int64_t q = n / d;
+    const std::int64_t twice = 2 * (n % d);
+    return twice > d || (twice == d && q % 2 != 0) ? q + 1 : q;
+}
+
+// d x (1 - w) + s x w for one channel, w = weight / scale, halves to even.
+constexpr int mixChannel(int d, int s, std::int64_t weight, std::int64_t scale) {
+    return static_cast<int>(divideHalfEven(d * (scale - weight) + s * weight, scale));
+}
+
+// Composites a block of src over dst by srcAlpha, src's own transparency (Format_Alpha8 of
+// src's size; null for opaque): straight alpha, per channel d x (1 - a) + s x a, a = alpha /
+// 255. Clipped as blockCopy; the images differ.
+void alphaComposite(QImage &dst, int dx, int dy, int w, int h, const QImage &src,
+                    const QImage &srcAlpha, int sx, int sy);
+
+// Puts a colour over the block (x, y, w, h) of dst by its coverage (Format_Alpha8, read at the
+// same place): dst x (1 - c x a) + colour x c x a, c = coverage / 255, a = alpha / 255.
+void blendByCoverage(QImage &dst, const QImage &coverage, int x, int y, int w, int h, QRgb colour,
+                     int alpha);
+
+// The colours (Format_RGB32) with the alpha plane as their alpha channel (Format_ARGB32); the
+// colours alone when the plane is null.
+QImage withAlpha(QImage colours, const QImage &alpha);
+
 } // namespace imprimata

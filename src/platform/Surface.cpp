@@ -1,5 +1,6 @@
 #include "Surface.h"
 
+#include "Raster.h"
 #include "ScreenUnits.h"
 
 #include <QFontMetrics>
@@ -29,6 +30,7 @@ void Surface::resize(int width, int height) {
         std::copy_n(reinterpret_cast<const QRgb *>(image_.constScanLine(y)), w,
                     reinterpret_cast<QRgb *>(resized.scanLine(y)));
     image_ = std::move(resized);
+    alpha_ = QImage();
 }
 
 void Surface::setImage(const QImage &picture) {
@@ -37,10 +39,12 @@ void Surface::setImage(const QImage &picture) {
     } else {
         image_ = picture.convertToFormat(QImage::Format_RGB32);
     }
+    alpha_ = QImage();
 }
 
 void Surface::clear() {
     image_.fill(rgbFromColour(resolveColour(back_)));
+    alpha_ = QImage();
     currentX_ = 0;
     currentY_ = 0;
 }
@@ -57,15 +61,36 @@ void Surface::setPoint(int x, int y, ColourValue colour) {
     reinterpret_cast<QRgb *>(image_.scanLine(y))[x] = rgbFromColour(resolveColour(colour));
 }
 
-QFont Surface::drawingFont(const SharedFont &font) {
+QFont Surface::drawingFont(const SharedFont &font, bool smooth) {
     QFont f = font ? font->font : QFont();
-    f.setStyleStrategy(QFont::NoAntialias);
+    f.setStyleStrategy(smooth ? QFont::PreferAntialias : QFont::NoAntialias);
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 
+QImage Surface::printCoverage(const QString &text) const {
+    QImage coverage(image_.size(), QImage::Format_Alpha8);
+    coverage.setDotsPerMeterX(image_.dotsPerMeterX());
+    coverage.setDotsPerMeterY(image_.dotsPerMeterY());
+    coverage.fill(0);
+    if (coverage.isNull() || text.isEmpty())
+        return coverage;
+    // Drawn into an alpha channel, glyphs are grey-scale anti-aliased, never by sub-pixels.
+    QPainter painter(&coverage);
+    const QFont f = drawingFont(font_, true);
+    painter.setFont(f);
+    painter.setPen(Qt::black);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    const QFontMetrics metrics(f, &coverage);
+    painter.drawText(QPoint(currentX_, currentY_ + metrics.ascent()), text);
+    return coverage;
+}
+
 void Surface::print(const QString &text) {
-    if (!image_.isNull() && !text.isEmpty()) {
+    if (smooth_ && !image_.isNull() && !text.isEmpty()) {
+        blendByCoverage(image_, printCoverage(text), 0, 0, image_.width(), image_.height(),
+                        rgbFromColour(resolveColour(fore_)), 255);
+    } else if (!image_.isNull() && !text.isEmpty()) {
         QPainter painter(&image_);
         const QFont f = drawingFont(font_);
         painter.setFont(f);
@@ -79,11 +104,11 @@ void Surface::print(const QString &text) {
 }
 
 int Surface::textWidth(const QString &text) const {
-    return QFontMetrics(drawingFont(font_), &image_).horizontalAdvance(text);
+    return QFontMetrics(drawingFont(font_, smooth_), &image_).horizontalAdvance(text);
 }
 
 int Surface::textHeight(const QString &) const {
-    return QFontMetrics(drawingFont(font_), &image_).height();
+    return QFontMetrics(drawingFont(font_, smooth_), &image_).height();
 }
 
 } // namespace imprimata

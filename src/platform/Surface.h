@@ -25,8 +25,14 @@ public:
     // Takes a picture as this surface's image and size; shares the pixels until written.
     void setImage(const QImage &picture);
     void takeImage(const Surface &other) { setImage(other.image_); }
-    // Removes the picture: every pixel becomes the background colour.
+    // Removes the picture: every pixel becomes the background colour, opaque.
     void clear();
+
+    // The transparency of the picture drawn in the surface, for the Alpha blend: Format_Alpha8
+    // of the surface's size, or null where every pixel is opaque. Resizing or taking another
+    // image drops it.
+    const QImage &alphaPlane() const { return alpha_; }
+    void setAlphaPlane(QImage alpha) { alpha_ = std::move(alpha); }
 
     // The colour at (x, y), or -1 outside the image.
     ColourValue point(int x, int y) const;
@@ -48,15 +54,24 @@ public:
     }
 
     // Prints at the current position; the position then moves to the start of the next line.
+    // Smooth text is anti-aliased: each pixel takes the colour by the glyphs' coverage of it.
     void print(const QString &text);
+    bool smoothText() const { return smooth_; }
+    void setSmoothText(bool smooth) { smooth_ = smooth; }
+    // How much of each pixel the anti-aliased glyphs of the text, printed at the current
+    // position, cover: Format_Alpha8 of the surface's size. The position stays.
+    QImage printCoverage(const QString &text) const;
     int textWidth(const QString &text) const;
     int textHeight(const QString &text) const;
 
-    // The font as glyphs are drawn: never anti-aliased, so glyph pixels carry the exact colour.
-    static QFont drawingFont(const SharedFont &font);
+    // The font as glyphs are drawn: never anti-aliased, so glyph pixels carry the exact colour,
+    // unless smooth.
+    static QFont drawingFont(const SharedFont &font, bool smooth = false);
 
 private:
     QImage image_;
+    QImage alpha_;
+    bool smooth_ = false;
     ColourValue back_;
     ColourValue fore_ = SystemWindowText;
     SharedFont font_;

@@ -33,6 +33,9 @@ quint32 le16(const Byte *p) {
 quint32 le32(const Byte *p) {
     return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
 }
+quint32 be32(const Byte *p) {
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+}
 
 bool jpegComplete(const Byte *p, qint64 n) {
     return jpegScanCount(p, n).has_value();
@@ -213,6 +216,90 @@ std::optional<QSize> gifCanvas(const Byte *p, qint64 n) {
     return std::nullopt;
 }
 
+// Walks the chunks up to IEND; every chunk, its checksum included, must be there.
+bool pngComplete(const Byte *p, qint64 n) {
+    if (n < 8 || std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) != 0)
+        return false;
+    qint64 i = 8;
+    while (i + 12 <= n) {
+        const qint64 length = be32(p + i);
+        const bool end = std::memcmp(p + i + 4, "IEND", 4) == 0;
+        i += 12 + length;
+        if (end)
+            return i <= n;
+    }
+    return false;
+}
+
+// The RIFF container says how long it is.
+bool webpComplete(const Byte *p, qint64 n) {
+    if (n < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WEBP", 4) != 0)
+        return false;
+    return 8 + qint64(le32(p + 4)) <= n;
+}
+
+// A classic TIFF's first picture: its directory, and every strip or tile it points to, must
+// lie in the file. BigTIFF is left to the reader.
+class TiffWalk {
+public:
+    TiffWalk(const Byte *p, qint64 n) : p_(p), n_(n), little_(n >= 2 && p[0] == 'I') {}
+
+    bool complete() const {
+        if (n_ < 8 || u16(2) == 43)
+            return n_ >= 8;
+        const qint64 ifd = u32(4);
+        if (ifd + 2 > n_)
+            return false;
+        const qint64 count = u16(ifd);
+        if (ifd + 2 + count * 12 > n_)
+            return false;
+        qint64 offsets = -1, counts = -1;
+        for (qint64 e = ifd + 2; e < ifd + 2 + count * 12; e += 12) {
+            const quint32 tag = u16(e);
+            if (tag == 273 || tag == 324) // StripOffsets, TileOffsets
+                offsets = e;
+            else if (tag == 279 || tag == 325) // StripByteCounts, TileByteCounts
+                counts = e;
+        }
+        if (offsets < 0 || counts < 0)
+            return true; // nonsense the reader refuses with its own words
+        const qint64 pieces = u32(offsets + 4);
+        if (pieces != qint64(u32(counts + 4)))
+            return false;
+        for (qint64 k = 0; k < pieces; ++k) {
+            const std::optional<qint64> at = value(offsets, k);
+            const std::optional<qint64> size = value(counts, k);
+            if (!at || !size || *at + *size > n_)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    quint32 u16(qint64 at) const {
+        return little_ ? le16(p_ + at) : (quint32(p_[at]) << 8) | p_[at + 1];
+    }
+    quint32 u32(qint64 at) const { return little_ ? le32(p_ + at) : be32(p_ + at); }
+
+    // The k-th SHORT or LONG value of a directory entry, held in the entry when it fits.
+    std::optional<qint64> value(qint64 entry, qint64 k) const {
+        const quint32 type = u16(entry + 2);
+        const qint64 width = type == 3 ? 2 : type == 4 ? 4 : 0;
+        if (width == 0)
+            return std::nullopt;
+        const qint64 count = u32(entry + 4);
+        const qint64 base = count * width <= 4 ? entry + 8 : u32(entry + 8);
+        const qint64 at = base + k * width;
+        if (at + width > n_)
+            return std::nullopt;
+        return width == 2 ? u16(at) : u32(at);
+    }
+
+    const Byte *p_;
+    qint64 n_;
+    bool little_;
+};
+
 QString tooLargeText(const QString &name, qint64 w, qint64 h) {
     return QStringLiteral("The picture %1 is too large to open (%2 \u00d7 %3 pixels).")
         .arg(name)
@@ -235,6 +322,12 @@ bool isPictureComplete(const QByteArray &format, const char *data, qint64 size) 
         return bmpComplete(p, size);
     if (f == "gif")
         return gifComplete(p, size);
+    if (f == "png")
+        return pngComplete(p, size);
+    if (f == "webp")
+        return webpComplete(p, size);
+    if (f == "tif" || f == "tiff")
+        return TiffWalk(p, size).complete();
     return true;
 }
 
@@ -436,9 +529,22 @@ Result<QImage> readWithPlugin(PictureProbe &probe) {
     return image;
 }
 
-} // namespace
+bool isOpaque(const QImage &alpha) {
+    for (int y = 0; y < alpha.height(); ++y) {
+        const uchar *a = alpha.constScanLine(y);
+        if (std::any_of(a, a + alpha.width(), [](uchar v) { return v != 255; }))
+            return false;
+    }
+    return true;
+}
 
-Result<QImage> readPicture(const QString &path, qint64 maxPixels) {
+// More than 8 bits a channel: what an 8-bit picture cannot hold.
+bool isDeep(QImage::Format format) {
+    return format == QImage::Format_Grayscale16 ||
+           QImage::toPixelFormat(format).bitsPerPixel() > 32;
+}
+
+Result<PictureLayers> readLayers(const QString &path, qint64 maxPixels, bool keepAlpha) {
     PictureProbe probe;
     if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
         return Failure{error};
@@ -456,12 +562,28 @@ Result<QImage> readPicture(const QString &path, qint64 maxPixels) {
     } else {
         Result<QImage> read = readWithPlugin(probe);
         if (!read)
-            return read;
+            return Failure{read.error()};
         image = std::move(read).value();
     }
 
+    PictureLayers layers;
+    layers.deep = isDeep(image.format());
+    const QSize decoded = image.size();
+    if (keepAlpha && image.hasAlphaChannel()) {
+        layers.alpha = image.convertToFormat(QImage::Format_Alpha8);
+        if (layers.alpha.isNull())
+            return Failure{tooLargeText(probe.name, decoded.width(), decoded.height())};
+        // A picture whose format has alpha but whose every pixel is opaque has none to keep.
+        if (isOpaque(layers.alpha)) {
+            layers.alpha = QImage();
+        } else {
+            turnUpright(layers.alpha, probe.turn);
+            if (layers.alpha.isNull())
+                return Failure{probe.tooLarge()};
+        }
+    }
+    // Qt's conversion keeps the colours of a picture with alpha as they are, not premultiplied.
     if (image.format() != QImage::Format_RGB32) {
-        const QSize decoded = image.size();
         image = std::move(image).convertToFormat(QImage::Format_RGB32);
         if (image.isNull())
             return Failure{tooLargeText(probe.name, decoded.width(), decoded.height())};
@@ -469,7 +591,21 @@ Result<QImage> readPicture(const QString &path, qint64 maxPixels) {
     turnUpright(image, probe.turn);
     if (image.isNull())
         return Failure{probe.tooLarge()};
-    return image;
+    layers.colours = std::move(image);
+    return layers;
+}
+
+} // namespace
+
+Result<QImage> readPicture(const QString &path, qint64 maxPixels) {
+    Result<PictureLayers> read = readLayers(path, maxPixels, false);
+    if (!read)
+        return Failure{read.error()};
+    return std::move(read->colours);
+}
+
+Result<PictureLayers> readPictureLayers(const QString &path, qint64 maxPixels) {
+    return readLayers(path, maxPixels, true);
 }
 
 Result<QSize> pictureSize(const QString &path, qint64 maxPixels) {
@@ -541,6 +677,9 @@ qint64 pictureDecodeBytes(const QString &path, qint64 maxPixels) {
             bytes += (qint64(probe.size.width()) * depth + 31) / 32 * 4 * probe.size.height();
         if (isBmp(probe.format))
             bytes += probe.length;
+        // readPictureLayers keeps the alpha channel apart.
+        if (QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha)
+            bytes += probe.pixels();
     }
     if (probe.turn & QImageIOHandler::TransformationRotate90)
         bytes += picture;

@@ -20,13 +20,24 @@ inline constexpr qint64 MaxPicturePixels = 200LL * 1024 * 1024;
 // memory to read.
 inline constexpr qint64 MaxMarkPicturePixels = 25LL * 1000 * 1000;
 
-// Reads a picture file with no window involved, into Format_RGB32 turned upright by its EXIF
-// orientation. Refuses at once what is not a regular file
+// Reads a picture file (JPEG, BMP, GIF, PNG, TIFF, WebP) with no window involved, into
+// Format_RGB32 turned upright by its EXIF orientation; an alpha channel is dropped, the
+// colours under it kept as stored. Refuses at once what is not a regular file
 // (a FIFO would block the read). Refuses a picture of more than maxPixels pixels, or one that
 // cannot be allocated, as too large; and as damaged, before anything is decoded, a truncated
-// JPEG, BMP or GIF or one far too small for the size it claims; a JPEG whose data turns out
+// file or a JPEG, BMP or GIF far too small for the size it claims; a JPEG whose data turns out
 // corrupt while decoding is damaged too. Other failures carry the reader's description.
 Result<QImage> readPicture(const QString &path, qint64 maxPixels = MaxPicturePixels);
+
+// A picture split for stamping, which changes colours only.
+struct PictureLayers {
+    QImage colours;    // as readPicture gives them
+    QImage alpha;      // Format_Alpha8, upright; null when every pixel is opaque
+    bool deep = false; // stored with more than 8 bits a channel, which the colours no longer have
+};
+
+// readPicture, keeping the alpha channel and telling the depth it had.
+Result<PictureLayers> readPictureLayers(const QString &path, qint64 maxPixels = MaxPicturePixels);
 
 // The size of the picture as readPicture would give it (upright), from its header alone;
 // refused as readPicture refuses a file before decoding it.

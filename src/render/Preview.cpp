@@ -21,6 +21,10 @@ void PreviewTextMark(const TextPreviewSurfaces &surfaces, const TextMarkOptions 
     const int bw = text.width();
     const int bh = text.height();
 
+    if (options.smooth) {
+        PreviewSmoothText(preview, text, saved, options);
+        return;
+    }
     if (options.printMode == PrintMode::Solid && options.level == Level::Least) {
         preview.setCurrentPosition(0, 0);
         preview.print(options.text);
@@ -77,12 +81,12 @@ void PreviewImageMark(Surface &preview, Surface &work, const Surface &image, QPo
     const int ox = offset.x();
     const int oy = offset.y();
     if (options.transparency == Transparency::Opaque) {
-        blockCopy(preview.image(), ox, oy, iw, ih, image.image(), 0, 0, options.rasterOp);
+        combineMark(preview.image(), ox, oy, iw, ih, image, 0, 0, options);
         return;
     }
     work.resize(iw, ih);
     blockCopy(work.image(), 0, 0, iw, ih, preview.image(), ox, oy);
-    blockCopy(work.image(), 0, 0, iw, ih, image.image(), 0, 0, options.rasterOp);
+    combineMark(work.image(), 0, 0, iw, ih, image, 0, 0, options);
     BlendBlock(preview, ox, oy, iw, ih, work, 0, 0, iw, ih, imageAlpha(options.transparency));
 }
 

@@ -18,8 +18,8 @@ struct TextPreviewSurfaces {
 };
 
 // Draws the text mark over the background the preview already holds, with the effects and
-// constants of the stamp. The buffer is printed in the options' colour, flat outline edges
-// in the preview's own fore colour. Nothing is refreshed.
+// constants of the stamp (smooth text exactly as stamped). The buffer is printed in the options'
+// colour, flat outline edges in the preview's own fore colour. Nothing is refreshed.
 void PreviewTextMark(const TextPreviewSurfaces &surfaces, const TextMarkOptions &options);
 
 // Where the image preview goes: a box 200 pixels wider and 100 taller than the image,
@@ -34,8 +34,8 @@ ImagePreviewLayout imagePreviewLayout(QSize image, QSize largest,
                                       const ScreenRect &placementWindow);
 
 // Draws the image at the offset over the background the preview already holds, combined by
-// the raster operation and blended unless opaque. work is sized to the image and used as
-// the scratch block.
+// the raster operation (or its own alpha) and blended unless opaque. work is sized to the image and
+// used as the scratch block.
 void PreviewImageMark(Surface &preview, Surface &work, const Surface &image, QPoint offset,
                       const ImageMarkOptions &options);
 

@@ -44,11 +44,18 @@ struct TextMarkOptions {
     PrintMode printMode = PrintMode::Solid;
     Level level = Level::Least;
     std::array<int, 3> steps{15, 30, 50}; // Colouring steps by level
+    // Anti-aliased glyphs, whose coverage c of a pixel scales the effect there: Solid puts
+    // the colour at c times its opacity, Colouring shifts by c times the step, Outline finds
+    // its edges where c is at least half and blends the partly covered ones inside by c.
+    bool smooth = false;
 };
 
 struct ImageMarkOptions {
     Transparency transparency = Transparency::Opaque;
     RasterOp rasterOp = SrcCopy; // an unknown code copies the source
+    // The Alpha blend instead of the raster operation: the mark over the picture by the mark
+    // view's alpha plane.
+    bool ownAlpha = false;
 };
 
 // Opacities of the blends, out of 255.
@@ -66,8 +73,18 @@ int imageAlpha(Transparency transparency);
 void StampTextMark(Surface &pic, const PlacementSurfaces &surfaces, const ScreenRect &source,
                    const ScreenRect &target, const TextMarkOptions &options);
 
+// The smooth text stamp over the whole preview, which holds the background; text is the
+// preview-sized text buffer (its font is the mark's), saved takes the background.
+void PreviewSmoothText(Surface &preview, Surface &text, Surface &saved,
+                       const TextMarkOptions &options);
+
+// Combines the w x h block of the mark view at (sx, sy) into dst at (dx, dy): by the raster
+// operation, or by the view's own alpha plane for the Alpha blend.
+void combineMark(QImage &dst, int dx, int dy, int w, int h, const Surface &view, int sx, int sy,
+                 const ImageMarkOptions &options);
+
 // Stamps the image shown in the mark view into the picture over the whole W x H overlap,
-// combined by the raster operation and blended unless opaque.
+// combined by the raster operation (or composited by its own alpha) and blended unless opaque.
 void StampImageMark(Surface &pic, const PlacementSurfaces &surfaces, const ScreenRect &source,
                     const ScreenRect &target, const ImageMarkOptions &options);
 

@@ -3,6 +3,7 @@
 #include "ColourHelpers.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <initializer_list>
 
 namespace imprimata {
@@ -11,6 +12,8 @@ namespace {
 
 constexpr QRgb RgbMask = 0x00FFFFFFu;
 constexpr QRgb WhiteRgb = 0x00FFFFFFu;
+// Coverage out of 255 from which a smooth glyph pixel counts as inside: at least half.
+constexpr int HalfCoverage = 128;
 
 bool isWhite(QRgb p) {
     return (p & RgbMask) == WhiteRgb;
@@ -149,28 +152,93 @@ ColouringShift colouringShift(const std::array<int, 3> &averages, Level level,
     return {sign(averages[1]) * step, sign(averages[2]) * step};
 }
 
-void shiftUnderGlyphs(QImage &dst, int dx, int dy, const QImage &background, const QImage &text,
-                      int x, int y, int w, int h, ColouringShift shift) {
-    const Span s = clip(w, h, {{&dst, dx, dy}, {&background, x, y}, {&text, x, y}});
+namespace {
+
+// The Colouring pass; weight(glyph row, i) is how much of the shift a pixel takes, out of 255.
+template <typename Weight>
+void shiftByWeight(QImage &dst, int dx, int dy, const QImage &background, const QImage &glyphs,
+                   int x, int y, int w, int h, ColouringShift shift, Weight weight) {
+    const Span s = clip(w, h, {{&dst, dx, dy}, {&background, x, y}, {&glyphs, x, y}});
     if (s.empty())
         return;
     const auto shifted = [](int value, int by) { return std::clamp(value + by, 0, HlsScale); };
+    // Signed, with halves to even either way.
+    const auto part = [](int step, int of) {
+        const auto size = static_cast<int>(divideHalfEven(std::int64_t{std::abs(step)} * of, 255));
+        return step < 0 ? -size : size;
+    };
     dst.detach();
     const long long u = static_cast<long long>(x) + s.i0;
     const long long du = static_cast<long long>(dx) + s.i0;
     const int n = s.i1 - s.i0;
     for (int j = s.j0; j < s.j1; ++j) {
         const long long v = static_cast<long long>(y) + j;
-        const QRgb *glyphs = row(text, v) + u;
+        const uchar *glyphRow = glyphs.constScanLine(static_cast<int>(v));
         const QRgb *back = row(background, v) + u;
         QRgb *out = row(dst, static_cast<long long>(dy) + j) + du;
         for (int i = 0; i < n; ++i) {
-            if (isWhite(glyphs[i]))
+            const int of = weight(glyphRow, u + i);
+            if (of == 0)
                 continue;
             Hls c = toHls(Rgb::fromQRgb(back[i]));
-            c.lightness = shifted(c.lightness, shift.lightness);
-            c.saturation = shifted(c.saturation, shift.saturation);
+            c.lightness =
+                shifted(c.lightness, of == 255 ? shift.lightness : part(shift.lightness, of));
+            c.saturation =
+                shifted(c.saturation, of == 255 ? shift.saturation : part(shift.saturation, of));
             out[i] = toRgb(c).toQRgb();
+        }
+    }
+}
+
+} // namespace
+
+void shiftUnderGlyphs(QImage &dst, int dx, int dy, const QImage &background, const QImage &text,
+                      int x, int y, int w, int h, ColouringShift shift) {
+    shiftByWeight(dst, dx, dy, background, text, x, y, w, h, shift,
+                  [](const uchar *glyphRow, long long k) {
+                      return isWhite(reinterpret_cast<const QRgb *>(glyphRow)[k]) ? 0 : 255;
+                  });
+}
+
+void shiftUnderCoverage(QImage &dst, int dx, int dy, const QImage &background,
+                        const QImage &coverage, int x, int y, int w, int h, ColouringShift shift) {
+    shiftByWeight(dst, dx, dy, background, coverage, x, y, w, h, shift,
+                  [](const uchar *glyphRow, long long k) { return int{glyphRow[k]}; });
+}
+
+QImage solidGlyphs(const QImage &coverage, QRgb colour) {
+    QImage glyphs(coverage.size(), QImage::Format_RGB32);
+    colour |= 0xFF000000u;
+    for (int y = 0; y < glyphs.height(); ++y) {
+        const uchar *c = coverage.constScanLine(y);
+        QRgb *out = row(glyphs, y);
+        for (int x = 0; x < glyphs.width(); ++x)
+            out[x] = c[x] >= HalfCoverage ? colour : 0xFFFFFFFFu;
+    }
+    return glyphs;
+}
+
+void softenEdges(QImage &dst, int dx, int dy, const QImage &saved, const QImage &coverage, int x,
+                 int y, const EdgeMask &mask) {
+    const Span s =
+        clip(mask.width, mask.height, {{&dst, dx, dy}, {&saved, x, y}, {&coverage, x, y}});
+    if (s.empty())
+        return;
+    dst.detach();
+    for (int j = s.j0; j < s.j1; ++j) {
+        const long long v = static_cast<long long>(y) + j;
+        const uchar *c = coverage.constScanLine(static_cast<int>(v));
+        const QRgb *back = row(saved, v);
+        QRgb *out = row(dst, static_cast<long long>(dy) + j);
+        const std::uint8_t *cells = maskRow(mask, j);
+        for (int i = s.i0; i < s.i1; ++i) {
+            const long long u = static_cast<long long>(x) + i;
+            if (!cells[i] || c[u] < HalfCoverage || c[u] == 255)
+                continue;
+            QRgb &p = out[static_cast<long long>(dx) + i];
+            p = qRgb(mixChannel(qRed(back[u]), qRed(p), c[u], 255),
+                     mixChannel(qGreen(back[u]), qGreen(p), c[u], 255),
+                     mixChannel(qBlue(back[u]), qBlue(p), c[u], 255));
         }
     }
 }

@@ -59,4 +59,19 @@ ColouringShift colouringShift(const std::array<int, 3> &averages, Level level,
 void shiftUnderGlyphs(QImage &dst, int dx, int dy, const QImage &background, const QImage &text,
                       int x, int y, int w, int h, ColouringShift shift);
 
+// The same by anti-aliased glyphs' coverage (Format_Alpha8): where it is c > 0, each step is c
+// times the shift, c = coverage / 255, to the nearest whole number, halves to even.
+void shiftUnderCoverage(QImage &dst, int dx, int dy, const QImage &background,
+                        const QImage &coverage, int x, int y, int w, int h, ColouringShift shift);
+
+// Where the coverage (Format_Alpha8) is at least half, the colour; white elsewhere: the glyphs
+// as the outline takes them, Format_RGB32.
+QImage solidGlyphs(const QImage &coverage, QRgb colour);
+
+// Where the mask is set and the coverage at (x + i, y + j) is at least half but partial, dst at
+// (dx + i, dy + j) goes back toward the saved pixel at (x + i, y + j) by it:
+// saved x (1 - c) + dst x c. Other pixels stay.
+void softenEdges(QImage &dst, int dx, int dy, const QImage &saved, const QImage &coverage, int x,
+                 int y, const EdgeMask &mask);
+
 } // namespace imprimata

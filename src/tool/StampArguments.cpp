@@ -56,6 +56,18 @@ bool parseRange(const QString &text, int low, int high, int &value) {
     return true;
 }
 
+// "P%" or "P", P from 1 to 100 with decimals allowed.
+bool parsePercent(QString text, std::optional<double> &percent) {
+    if (text.endsWith(u'%'))
+        text.chop(1);
+    bool ok = false;
+    const double p = text.toDouble(&ok);
+    if (!ok || !(p >= 1 && p <= 100))
+        return false;
+    percent = p;
+    return true;
+}
+
 // An option named as a user would have typed it.
 QString spelled(const QString &name) {
     return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
@@ -99,12 +111,23 @@ QStringList addStampOptions(QCommandLineParser &parser) {
            "marks portrait and landscape pictures alike.",
            "CORNER");
     option({"quality"},
-           QStringLiteral("JPEG quality from 1 to 100; encodes the whole picture again "
-                          "(default: a JPEG's own quality, else %1)")
+           QStringLiteral("JPEG and WebP quality from 1 to 100 (100 makes a lossless WebP); "
+                          "encodes the whole picture again (default: a JPEG's own quality, "
+                          "else %1)")
                .arg(DefaultJpegQuality),
            "N");
     option({"reencode"},
            "encode the whole picture again even from a JPEG, at its own quality and sampling");
+    option({"size"},
+           "make the mark P percent (1 to 100, decimals allowed) of each picture's width, its "
+           "height in proportion: a text mark's font is scaled, an image mark's picture "
+           "resampled smoothly. --at and --anchor then place the scaled mark.",
+           "P%");
+    option({"strip"},
+           "location: remove where the pictures were taken (EXIF GPS data, XMP and IPTC "
+           "location fields) from the outputs; all: remove every metadata block but the colour "
+           "profile",
+           "WHAT");
     option({"overwrite"}, "replace output files that already exist");
     option({"jobs"},
            QStringLiteral("pictures stamped at the same time (default: one per core, %1 here)")
@@ -178,6 +201,20 @@ ParsedArguments parseStampArguments(const QStringList &arguments, const ListRead
             o.quality = quality;
         else
             fail(QStringLiteral("--quality wants a number from 1 to 100, not \"%1\"").arg(value));
+    });
+    each("size", [&](const QString &value) {
+        if (!parsePercent(value, o.sizePercent))
+            fail(QStringLiteral("--size wants a percentage from 1 to 100, like 10% or 12.5%, "
+                                "not \"%1\"")
+                     .arg(value));
+    });
+    each("strip", [&](const QString &value) {
+        if (value == u"location")
+            o.strip = MetadataKept::NoLocation;
+        else if (value == u"all")
+            o.strip = MetadataKept::ColourProfile;
+        else
+            fail(QStringLiteral("--strip wants location or all, not \"%1\"").arg(value));
     });
     each("jobs", [&](const QString &value) {
         if (!parseRange(value, 1, MaxJobs, o.jobs))
@@ -276,11 +313,16 @@ QString stampUsage() {
            options +
            QStringLiteral(
                "\n"
-               "The output's name decides its format, as in Imprimata: a name ending in .bmp,\n"
-               "in any letter case, is written as a bitmap, any other name as JPEG, which\n"
-               "keeps the picture's EXIF, IPTC and XMP metadata. A JPEG stamped into a JPEG\n"
-               "loses nothing outside the mark: only the blocks of 8 x 8 or 16 x 16 pixels\n"
-               "that the mark touches are encoded again, with the picture's own quality.\n"
+               "The output's name decides its format, as in Imprimata, in any letter case:\n"
+               ".bmp is written as a bitmap, .png as PNG, .tif or .tiff as TIFF, .webp as\n"
+               "WebP (lossy at --quality, lossless at --quality 100), any other name as\n"
+               "JPEG. Pictures are read from JPEG, BMP, GIF, PNG, TIFF and WebP files.\n"
+               "JPEG, PNG, TIFF and WebP outputs keep the picture's EXIF, IPTC (not WebP)\n"
+               "and XMP metadata and its colour profile, unless --strip removes them; PNG,\n"
+               "TIFF and WebP outputs keep its transparency. A picture of 16 bits a channel\n"
+               "is saved with 8, and its line says so. A JPEG stamped into a JPEG loses\n"
+               "nothing outside the mark: only the blocks of 8 x 8 or 16 x 16 pixels that\n"
+               "the mark touches are encoded again, with the picture's own quality.\n"
                "Outputs are written whole or not at all. Nothing is overwritten without\n"
                "--overwrite, and a picture of the batch is never overwritten.\n"
                "\n"

@@ -31,6 +31,10 @@ struct StampOptions {
     // DefaultJpegQuality.
     std::optional<int> quality;
     bool reencode = false;
+    // --size: the mark's width as a percentage of each picture's width (1 to 100), its height
+    // in proportion; without it the mark keeps its own size.
+    std::optional<double> sizePercent;
+    MetadataKept strip = MetadataKept::All; // --strip location, --strip all
     bool overwrite = false;
     int jobs = 0;               // 0: one per core
     QString output;             // -o: the single picture's output file

@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
+#include <optional>
 
 namespace imprimata {
 
@@ -70,6 +73,26 @@ void PreparedMark::finish() {
     drawn_ = true;
 }
 
+Result<PreparedMark> PreparedMark::sizedFor(int pictureWidth, double percent) const {
+    const double width = std::max(1.0, std::round(pictureWidth * percent / 100));
+    const double scale = width / (view_.width() - 2);
+    PreparedMark sized;
+    sized.mark_ = withScaledFont(mark_, scale);
+    sized.view_ = markViewSize(mark_, scale);
+    sized.steps_ = steps_;
+    // Four work pictures of the view's size are held per picture being stamped.
+    if (qint64(sized.view_.width()) * sized.view_.height() > MaxMarkPicturePixels)
+        return Failure{QStringLiteral("the mark would be too large at that size (%1 \u00d7 %2 "
+                                      "pixels)")
+                           .arg(sized.view_.width() - 2)
+                           .arg(sized.view_.height() - 2)};
+    if (const Result<void> prepared = sized.surfaces_.prepare(sized.mark_, scale); !prepared)
+        return Failure{QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark_.ImagePath),
+                                                    prepared.error())};
+    sized.drawn_ = true;
+    return sized;
+}
+
 QRect PreparedMark::areaAt(QSize picture, QPoint at) const {
     ScreenRect target, source;
     overlapAt(picture, view_, at, target, source);
@@ -99,10 +122,10 @@ bool PreparedMark::stampInto(Surface &picture, QPoint at) const {
 Result<PictureWritten> saveStamped(const QImage &image, const PictureTask &task,
                                    const StampOptions &options) {
     return writePicture(image, task.output, jpegEncodingFor(task.input, options.quality),
-                        task.input, existingFile(options));
+                        MetadataChoice{task.input, options.strip}, existingFile(options));
 }
 
-Result<PictureWritten> stampPicture(const PreparedMark &mark,
+Result<PictureWritten> stampPicture(const PreparedMark &batchMark,
                                     const std::function<void()> &untilDrawn,
                                     const PictureTask &task, const StampOptions &options,
                                     MemoryBudget &budget) {
@@ -129,7 +152,17 @@ Result<PictureWritten> stampPicture(const PreparedMark &mark,
     try {
         const MemoryBudget::Claim room = budget.claim(pictureDecodeBytes(task.input));
         const Result<QSize> size = pictureSize(task.input);
-        if (size && !isBitmapName(task.output)) {
+        // With --size each picture gets the mark drawn at its share of the picture's width.
+        std::optional<PreparedMark> sized;
+        if (options.sizePercent && size) {
+            untilDrawn(); // the fonts are loaded by then
+            Result<PreparedMark> scaled = batchMark.sizedFor(size->width(), *options.sizePercent);
+            if (!scaled)
+                return fail(scaled.error());
+            sized = std::move(scaled).value();
+        }
+        const PreparedMark &mark = sized ? *sized : batchMark;
+        if (size && pictureFormatFor(task.output) == PictureFormat::Jpeg) {
             // A JPEG written from a JPEG is never decoded whole: only its stamped blocks are
             // encoded again, or, when the whole picture is to be, its rows stream through. A
             // file refused here is read whole below, which says what is wrong with it.
@@ -151,22 +184,26 @@ Result<PictureWritten> stampPicture(const PreparedMark &mark,
                 jpeg = recodeJpegFile(task.input, jpegEncodingFor(task.input, options.quality),
                                       area, stamp);
             if (jpeg)
-                return saved(writeEncodedJpeg(std::move(jpeg).value(), task.output, task.input,
+                return saved(writeEncodedJpeg(std::move(jpeg).value(), task.output,
+                                              MetadataChoice{task.input, options.strip},
                                               existingFile(options)));
         }
 
-        Result<QImage> read = readPicture(task.input);
+        Result<PictureLayers> read = readPictureLayers(task.input);
         if (!read)
             return fail(read.error());
         Surface picture;
-        putInto(picture, read.value());
+        putInto(picture, read->colours);
 
         untilDrawn();
         const QPoint at =
             markPosition(picture.image().size(), mark.viewSize(), options.at, options.anchor);
         if (!mark.stampInto(picture, at))
             return fail(missed);
-        return saved(saveStamped(picture.image(), task, options));
+        // Stamps change colours only: the alpha channel goes back as it was read.
+        QImage stamped = picture.image();
+        picture = Surface();
+        return saved(saveStamped(withAlpha(std::move(stamped), read->alpha), task, options));
     } catch (const std::bad_alloc &) {
         return fail(QStringLiteral("not enough memory"));
     } catch (const std::exception &e) {

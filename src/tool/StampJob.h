@@ -25,6 +25,11 @@ public:
     // takes a while: the runner does it while the first pictures are being read.
     void finish();
 
+    // The mark drawn again with its width `percent` % of a picture's width, its height in
+    // proportion (--size). Fails when an image mark's picture can no longer be read, or the
+    // mark would be too large to draw.
+    Result<PreparedMark> sizedFor(int pictureWidth, double percent) const;
+
     const MarkSettings &settings() const { return mark_; }
     QSize viewSize() const { return view_; }
     // The pixels that stamping a picture of this size with the view's top-left pixel at `at`

@@ -18,7 +18,8 @@ namespace {
 QString fields(const MarkSettings &m) {
     QString s;
     QDebug(&s) << m.MarkType << m.Text << m.MarkName << m.ImagePath << m.Colour << +m.PrintMode
-               << +m.Level << +m.ImageTransparency << m.RasterOp << m.MarkHeight << m.MarkWidth;
+               << +m.Level << +m.ImageTransparency << m.RasterOp << m.MarkHeight << m.MarkWidth
+               << m.SmoothEdges;
     if (m.Font) {
         const QFont &f = m.Font->font;
         QDebug(&s) << m.Font->charSet << f.family() << f.pointSizeF() << f.bold() << f.italic()

@@ -39,7 +39,8 @@ MarkSettings exampleMark() {
 QString fields(const MarkSettings &m) {
     QString s;
     QDebug(&s) << m.MarkType << m.Text << m.MarkName << m.ImagePath << m.Colour << +m.PrintMode
-               << +m.Level << +m.ImageTransparency << m.RasterOp << m.MarkHeight << m.MarkWidth;
+               << +m.Level << +m.ImageTransparency << m.RasterOp << m.MarkHeight << m.MarkWidth
+               << m.SmoothEdges;
     if (m.Font)
         QDebug(&s) << m.Font->charSet << m.Font->font.toString();
     return s;
@@ -109,6 +110,17 @@ void MarkFileTest::roundTrip_data() {
     m.Text = R"(Sample "logo")";
     QTest::newRow("text ending in a quoted word") << m << 18 << QByteArray();
     QTest::newRow("file size limit hit while writing") << exampleMark() << -1 << QByteArray();
+
+    // A mark using Smooth edges or the Alpha blend needs version 1.2 and its twenty-first line.
+    m = exampleMark();
+    m.SmoothEdges = true;
+    QTest::newRow("smooth edges, version 1.2")
+        << m << 0 << fileOf(QStringList(Example).replaceInStrings("1.1", "1.2") << "#TRUE#");
+    m = exampleMark();
+    m.MarkType = ImageMark;
+    m.RasterOp = AlphaBlendRasterOp;
+    QTest::newRow("alpha blend is 0 in version 1.2") << m << 17 << QByteArray("0");
+    QTest::newRow("alpha blend, smooth edges off") << m << 21 << QByteArray("#FALSE#");
 }
 
 void MarkFileTest::roundTrip() {
@@ -154,7 +166,25 @@ void MarkFileTest::load_data() {
     QTest::newRow("header in other case")
         << exampleWith(1, R"("IMPRIMATA, version 1.1")") << "^Invalid file structure$";
     QTest::newRow("other version")
-        << exampleWith(1, R"("Imprimata, version 1.2")") << "^Invalid file structure$";
+        << exampleWith(1, R"("Imprimata, version 1.3")") << "^Invalid file structure$";
+    QTest::newRow("older version")
+        << exampleWith(1, R"("Imprimata, version 1.0")") << "^Invalid file structure$";
+
+    // Version 1.2: twenty-one lines. It saves as 1.1 again unless the mark uses what it adds.
+    const QStringList version12 = QStringList(Example).replaceInStrings("1.1", "1.2");
+    QTest::newRow("1.2, smooth edges") << fileOf(QStringList(version12) << "#TRUE#")
+                                       << QString(fileOf(QStringList(version12) << "#TRUE#"));
+    QTest::newRow("1.2 without its new features saves as 1.1")
+        << fileOf(QStringList(version12) << "#FALSE#") << example;
+    QStringList alpha = version12;
+    alpha[16] = "0";
+    QTest::newRow("1.2, alpha blend") << fileOf(QStringList(alpha) << "#FALSE#")
+                                      << QString(fileOf(QStringList(alpha) << "#FALSE#"));
+    QTest::newRow("1.2 without line 21") << fileOf(version12) << "^Invalid file structure$";
+    QTest::newRow("1.2, line 21 not a Boolean")
+        << fileOf(QStringList(version12) << "\"yes\"") << "^Type mismatch on line 21";
+    QTest::newRow("1.1 with a twenty-first line")
+        << fileOf(QStringList(Example) << "#TRUE#") << example;
     QTest::newRow("header alone, its quote open")
         << QByteArray(R"("Imprimata, version 1.1)") << "^Invalid file structure$";
 

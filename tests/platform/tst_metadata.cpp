@@ -16,6 +16,8 @@
 
 using namespace imprimata;
 
+Q_DECLARE_METATYPE(imprimata::MetadataKept)
+
 namespace {
 
 const QSize StoredSize(40, 24);
@@ -446,6 +448,109 @@ private slots:
         QVERIFY2(warning.isEmpty() ? said.isEmpty() : said.startsWith(warning), qPrintable(said));
         QCOMPARE(readUpright(out).size(), StoredSize);
         QCOMPARE(metadataOf(out).size(), 0);
+    }
+
+    // Every format Exiv2 writes takes the camera data of every source it reads, with the
+    // colour profile; the pixels (and a picture's transparency) come back as written.
+    void otherFormats_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("output");
+        for (const char *from : {"jpg", "png", "tif"})
+            for (const char *to : {"png", "tif", "TIFF", "webp", "jpg"})
+                QTest::addRow("%s to %s", from, to) << from << to;
+    }
+
+    void otherFormats() {
+        QFETCH(QString, source);
+        QFETCH(QString, output);
+        const QString from = dir.filePath("source." + source);
+        QImage stored = quadrants();
+        stored.setColorSpace(QColorSpace::AdobeRgb);
+        QVERIFY(writeFile(from, encode(stored, source == "tif" ? "tiff" : qPrintable(source))));
+        addCameraData(from, 1, false);
+        QVERIFY(metadataOf(from).contains("Exif.Image.Artist"));
+
+        // A transparent corner, kept where the format keeps transparency.
+        QImage picture = quadrants().convertToFormat(QImage::Format_ARGB32);
+        picture.setPixel(0, 0, qRgba(220, 40, 40, 0));
+        picture.setPixel(1, 0, qRgba(220, 40, 40, 128));
+        const QString to = dir.filePath("stamped." + output);
+        JpegEncoding lossless; // for WebP
+        lossless.quality = 100;
+        const Result<PictureWritten> saved = writePicture(picture, to, lossless, from);
+        QVERIFY2(saved, qPrintable(saved.error()));
+        QCOMPARE(saved->warning, QString());
+
+        const QMap<QString, QString> kept = metadataOf(to);
+        QCOMPARE(kept.value("Exif.Image.Artist"), QString("Ann Example"));
+        // WebP has no place for IPTC; its XMP carries the same.
+        if (output != "webp")
+            QCOMPARE(kept.value("Iptc.Application2.Byline"), QString("Ann Example"));
+        QCOMPARE(kept.value("Xmp.photoshop.Credit"), QString("Example Press"));
+        const QImage back = QImageReader(to).read();
+        QCOMPARE(back.colorSpace(), QColorSpace(QColorSpace::AdobeRgb));
+        QCOMPARE(back.size(), StoredSize);
+        if (output == "jpg")
+            return;
+        QCOMPARE(qAlpha(back.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(back.pixel(1, 0)), 128);
+        QCOMPARE(back.pixel(30, 20), quadrants().pixel(30, 20));
+    }
+
+    // On request the outputs lose where they were taken, or everything but the colour profile.
+    void strip_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<MetadataKept>("kept");
+        for (const char *to : {"jpg", "png", "tif", "webp"}) {
+            QTest::addRow("%s without location", to) << to << MetadataKept::NoLocation;
+            QTest::addRow("%s with the profile alone", to) << to << MetadataKept::ColourProfile;
+        }
+    }
+
+    void strip() {
+        QFETCH(QString, output);
+        QFETCH(MetadataKept, kept);
+        QImage stored = quadrants();
+        stored.setColorSpace(QColorSpace::AdobeRgb);
+        QVERIFY(writeFile(sourcePath, encode(stored)));
+        addCameraData(sourcePath, 1, false);
+        {
+            auto image = Exiv2::ImageFactory::open(QFile::encodeName(sourcePath).toStdString());
+            image->readMetadata();
+            image->exifData()["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+            Exiv2::URationalValue latitude;
+            latitude.read("48/1 51/1 2400/100");
+            image->exifData()["Exif.GPSInfo.GPSLatitude"] = latitude;
+            image->xmpData()["Xmp.photoshop.City"] = "Paris";
+            image->xmpData()["Xmp.exif.GPSLongitude"] = "2,21.0E";
+            image->iptcData()["Iptc.Application2.City"] = "Paris";
+            image->writeMetadata();
+        }
+        const QMap<QString, QString> before = metadataOf(sourcePath);
+        QVERIFY(before.contains("Exif.GPSInfo.GPSLatitude"));
+
+        const QString to = dir.filePath("stamped." + output);
+        const Result<PictureWritten> saved =
+            writePicture(quadrants(), to, {}, MetadataChoice{sourcePath, kept});
+        QVERIFY2(saved, qPrintable(saved.error()));
+        QCOMPARE(saved->warning, QString());
+
+        const QMap<QString, QString> after = metadataOf(to);
+        for (auto it = after.keyBegin(); it != after.keyEnd(); ++it)
+            QVERIFY2(!it->contains("GPS") && !it->contains("City"), qPrintable(*it));
+        QCOMPARE(after.value("Exif.Image.Artist"),
+                 kept == MetadataKept::NoLocation ? QString("Ann Example") : QString());
+        QCOMPARE(after.value("Xmp.photoshop.Credit"),
+                 kept == MetadataKept::NoLocation ? QString("Example Press") : QString());
+        // A TIFF's own directory, which describes its pixels, is all that may be left.
+        if (kept == MetadataKept::ColourProfile)
+            for (auto it = after.keyBegin(); it != after.keyEnd(); ++it)
+                QVERIFY2(output == "tif" && it->startsWith("Exif.Image.") &&
+                             !it->contains("Artist"),
+                         qPrintable(*it));
+        const QImage back = QImageReader(to).read();
+        QCOMPARE(back.colorSpace(), QColorSpace(QColorSpace::AdobeRgb));
+        QCOMPARE(back.size(), StoredSize);
     }
 };
 

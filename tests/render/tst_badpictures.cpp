@@ -111,6 +111,16 @@ private slots:
         QTest::newRow("bitmap of height INT_MIN")
             << "i.bmp" << file << bmpClaiming(30, INT_MIN) << damaged("i.bmp");
         QTest::newRow("bitmap named .jpg") << "bitmap.jpg" << file << bmp << QString();
+        // Whole, and cut short: what their libraries would pass as half a picture is damaged.
+        for (const char *format : {"png", "tiff", "webp"}) {
+            const QByteArray whole = encoded(noisy(96, 64), format, 100);
+            const QString name = QStringLiteral("a.") + format;
+            QTest::addRow("%s", format) << name << file << whole << QString();
+            QTest::addRow("%s cut at two thirds", format)
+                << name << file << whole.left(whole.size() * 2 / 3) << damaged(name);
+            QTest::addRow("%s without its last byte", format)
+                << name << file << whole.chopped(1) << damaged(name);
+        }
         QTest::newRow("text named .jpg")
             << "notes.jpg" << file << QByteArray("Shopping: milk\n") << unsupported;
         QTest::newRow("FIFO") << "pipe.jpg" << int(Kind::Fifo) << QByteArray()

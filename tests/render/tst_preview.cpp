@@ -18,6 +18,9 @@ private slots:
     void image();
     void text_data();
     void text();
+    void smoothText_data();
+    void smoothText();
+    void ownAlpha();
 };
 
 void PreviewTest::image_data() {
@@ -98,6 +101,55 @@ void PreviewTest::text() {
     for (int y = 0; worked && y < 50; ++y)
         for (int x = 0; x < 180; ++x)
             QVERIFY(want.pixel(x, y) == fill || want.pixel(x, y) == worked);
+}
+
+void PreviewTest::smoothText_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("level");
+    for (int mode = 0; mode < 3; ++mode)
+        for (int level = 0; level < 3; ++level)
+            QTest::addRow("mode %d, level %d", mode, level) << mode << level;
+}
+
+// Smooth text previews exactly as it stamps over the same background.
+void PreviewTest::smoothText() {
+    QFETCH(int, mode);
+    QFETCH(int, level);
+    const TextMarkOptions options{
+        QStringLiteral("Oak 2005"), MarkColour, PrintMode(mode), Level(level), {15, 30, 50}, true};
+    const SharedFont font = makeFont(QStringLiteral("Times New Roman"), 28, true, 204);
+    const QImage before = model::varied({180, 50}, 3);
+    Surface preview, text(180, 50), saved;
+    preview.setImage(before);
+    text.setFont(font);
+    PreviewTextMark({preview, text, saved}, options);
+
+    Surface picture, view(180, 50), background, buffer(180, 50), composite;
+    picture.setImage(before);
+    background.setImage(before);
+    buffer.setFont(font);
+    const ScreenRect whole{0, 0, 181, 51};
+    StampTextMark(picture, {view, background, buffer, composite}, whole, whole, options);
+    QCOMPARE(preview.image(), picture.image());
+    QVERIFY(preview.image() != before);
+}
+
+// The Alpha blend previews by the mark picture's own transparency: clear pixels leave the
+// background, opaque ones are the mark's.
+void PreviewTest::ownAlpha() {
+    Surface preview, work, mark;
+    preview.setImage(model::varied({300, 140}, 0));
+    mark.setImage(model::varied({100, 40}, 77));
+    QImage alpha(100, 40, QImage::Format_Alpha8);
+    for (int y = 0; y < 40; ++y)
+        std::fill_n(alpha.scanLine(y), 100, y < 20 ? 0 : 255);
+    mark.setAlphaPlane(alpha);
+    const QImage before = preview.image().copy();
+    PreviewImageMark(preview, work, mark, {100, 50}, {Transparency::Opaque, SrcInvert, true});
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 100; ++x)
+            QCOMPARE(preview.image().pixel(100 + x, 50 + y),
+                     y < 20 ? before.pixel(100 + x, 50 + y) : mark.image().pixel(x, y));
 }
 
 QTEST_MAIN(PreviewTest)

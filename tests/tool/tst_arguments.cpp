@@ -7,6 +7,7 @@
 using namespace imprimata;
 
 Q_DECLARE_METATYPE(imprimata::Anchor)
+Q_DECLARE_METATYPE(imprimata::MetadataKept)
 
 class ArgumentsTest : public QObject {
     Q_OBJECT
@@ -36,6 +37,29 @@ private slots:
         QVERIFY(!plain.reencode);
         QVERIFY(
             parseStampArguments({"--mark", "m", "--reencode", "-o", "x", "a"}).options.reencode);
+        QCOMPARE(plain.sizePercent, std::nullopt);
+        QCOMPARE(plain.strip, MetadataKept::All);
+    }
+
+    // --size from 1 to 100 with or without its percent sign; --strip location or all.
+    void sizeAndStrip_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<double>("size");
+        QTest::addColumn<MetadataKept>("strip");
+        QTest::newRow("12.5%, location") << QStringList{"--size", "12.5%", "--strip", "location"}
+                                         << 12.5 << MetadataKept::NoLocation;
+        QTest::newRow("1, all") << QStringList{"--size=1", "--strip=all"} << 1.0
+                                << MetadataKept::ColourProfile;
+        QTest::newRow("100%") << QStringList{"--size", "100%"} << 100.0 << MetadataKept::All;
+    }
+
+    void sizeAndStrip() {
+        QFETCH(QStringList, args);
+        const ParsedArguments parsed =
+            parseStampArguments(QStringList{"--mark", "m", "-o", "x", "a"} + args);
+        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QTEST(parsed.options.sizePercent.value_or(0), "size");
+        QTEST(parsed.options.strip, "strip");
     }
 
     void refused_data() {
@@ -44,7 +68,7 @@ private slots:
         const QStringList to{"-o", "out.jpg", "in.jpg"};
         const QStringList ok = QStringList{"--mark", "m.$IM"} + to;
         QTest::newRow("no mark") << to << "--mark";
-        QTest::newRow("unknown option") << (ok + QStringList{"--size", "3"}) << "--size";
+        QTest::newRow("unknown option") << (ok + QStringList{"--scale", "3"}) << "--scale";
         QTest::newRow("value missing") << (ok + QStringList{"--anchor"}) << "needs a value";
         QTest::newRow("at beyond 32 bits") << (ok + QStringList{"--at", "4294967296,0"}) << "--at";
         QTest::newRow("at of one number") << (ok + QStringList{"--at", "5"}) << "--at";
@@ -59,6 +83,11 @@ private slots:
         QTest::newRow("shard negative") << (ok + QStringList{"--shard=-1/3"}) << "--shard";
         QTest::newRow("shard without count") << (ok + QStringList{"--shard", "1"}) << "--shard";
         QTest::newRow("-0 without a list") << (ok + QStringList{"-0"}) << "-0";
+        QTest::newRow("size 0.5%") << (ok + QStringList{"--size", "0.5%"}) << "--size";
+        QTest::newRow("size 100.1") << (ok + QStringList{"--size", "100.1"}) << "--size";
+        QTest::newRow("size in pixels") << (ok + QStringList{"--size", "200px"}) << "--size";
+        QTest::newRow("size nan") << (ok + QStringList{"--size", "nan"}) << "--size";
+        QTest::newRow("strip what") << (ok + QStringList{"--strip", "gps"}) << "--strip";
         QTest::newRow("list missing")
             << (ok + QStringList{"--from-list", "/nonexistent/list"}) << "/nonexistent/list";
         QTest::newRow("flag with a value") << (ok + QStringList{"--overwrite=yes"}) << "overwrite";
