@@ -7,6 +7,7 @@
 #include <QImageWriter>
 #include <QListWidget>
 #include <QPainter>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -63,7 +64,8 @@ void runBrowsingBench() {
 
     SharedState state;
     ScriptedDialogService dialogs;
-    MainWindow main(state, dialogs);
+    QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    MainWindow main(state, dialogs, settings);
     main.onFolderChanged(dir.path());
     const double before = residentMiB();
     const double click = medianMs(
@@ -79,7 +81,7 @@ void runBrowsingBench() {
     // As after an Insert of a 600 x 80 mark: only its blocks are encoded again.
     const QRect stamp(5000, 3800, 600, 80);
     QPainter(&main.Pic->surface().image()).fillRect(stamp, Qt::red);
-    main.stampedAreas = {stamp};
+    main.stampSteps = {{stamp, QImage()}};
     const double saveStamped = medianMs(
         Runs, [&] { dialogs.saveAnswers = {savedOut}; },
         [&] { main.runCommand(FileMenu::SaveAs); });
@@ -97,6 +99,30 @@ void runBrowsingBench() {
     std::printf(
         "memory while shown: %.0f MiB = %.2f copies of the picture's pixels (target <= 2)\n",
         shownMiB, shownMiB / pictureMiB);
+
+    // Twenty Inserts of a text mark: what Undo Insert keeps of them.
+    main.Show();
+    state.CurrentMark.MarkType = TextMark;
+    state.CurrentMark.Text = QStringLiteral("\u00a9 Imprimata 2026");
+    state.CurrentMark.Font = makeFont(QStringLiteral("Liberation Sans"), 28, true, 0);
+    state.CurrentMark.MarkWidth = 5400;
+    state.CurrentMark.MarkHeight = 750;
+    main.refreshPlacement();
+    PlacementWindow &placement = main.placementWindow();
+    placement.move(main.Pic->mapToGlobal(QPoint(100, 100)));
+    const double stampedBefore = residentMiB();
+    for (int i = 0; i < 20; ++i)
+        main.runCommand(MarkMenu::Insert);
+    qint64 undoBytes = 0, coveredPixels = 0;
+    for (const MainWindow::StampStep &step : main.stampSteps) {
+        undoBytes += step.previous.sizeInBytes();
+        coveredPixels += qint64(step.area.width()) * step.area.height();
+    }
+    std::printf("20 stamps: undo data %.2f MiB for %lld covered pixels (%.1f bytes each), "
+                "resident +%.0f MiB (the first stamp copies the shown picture once)\n",
+                undoBytes / (1024.0 * 1024.0), static_cast<long long>(coveredPixels),
+                coveredPixels ? double(undoBytes) / coveredPixels : 0.0,
+                residentMiB() - stampedBefore);
 }
 
 } // namespace imprimata::bench

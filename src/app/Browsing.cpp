@@ -1,5 +1,7 @@
 // Choosing a folder and a picture, the thumbnail, showing the picture and scrolling it.
 #include "MainWindow.h"
+#include "Overview.h"
+#include "Settings.h"
 #include "Thumbnail.h"
 
 #include "platform/Numeric.h"
@@ -13,7 +15,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
-#include <QStandardPaths>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
 #include <algorithm>
@@ -21,15 +24,61 @@
 
 namespace imprimata {
 
-namespace {
-const QStringList PicturePatterns{QStringLiteral("*.jpg"), QStringLiteral("*.bmp"),
-                                  QStringLiteral("*.gif")};
-} // namespace
+QStringList pictureFileNames(const QDir &folder) {
+    // QDir matches name filters without regard to letter case: IMG_0001.JPG is listed.
+    static const QStringList patterns{
+        QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.jpe"),
+        QStringLiteral("*.bmp"), QStringLiteral("*.gif"),  QStringLiteral("*.png"),
+        QStringLiteral("*.tif"), QStringLiteral("*.tiff"), QStringLiteral("*.webp")};
+    QStringList names = folder.entryList(patterns, QDir::Files | QDir::Readable);
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = naturalCompare(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+int naturalCompare(QStringView a, QStringView b) {
+    // As people count: IMG_2 before IMG_10, img_3 between them, whatever the locale.
+    const auto run = [](QStringView s, qsizetype from) {
+        const bool digits = s[from].isDigit();
+        qsizetype end = from;
+        while (end < s.size() && s[end].isDigit() == digits)
+            ++end;
+        return s.mid(from, end - from);
+    };
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const QStringView x = run(a, i), y = run(b, j);
+        i += x.size();
+        j += y.size();
+        int c = 0;
+        if (x[0].isDigit() && y[0].isDigit()) {
+            // Without leading zeros, the longer number is the larger.
+            const auto significant = [](QStringView n) {
+                qsizetype k = 0;
+                while (k + 1 < n.size() && n[k] == u'0')
+                    ++k;
+                return n.mid(k);
+            };
+            const QStringView p = significant(x), q = significant(y);
+            c = p.size() != q.size() ? (p.size() < q.size() ? -1 : 1) : p.compare(q);
+        } else {
+            c = x.compare(y, Qt::CaseInsensitive);
+        }
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+    }
+    return (a.size() - i > 0) - (b.size() - j > 0);
+}
+
+QString aboutFile(const QString &path, const QString &error) {
+    const QString name = QFileInfo(path).fileName();
+    return error.contains(name) ? error : QStringLiteral("%1: %2").arg(name, error);
+}
 
 void MainWindow::selectStartFolder() {
-    QString start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (start.isEmpty() || !QDir(start).exists())
-        start = QDir::homePath();
+    const QString start = startFolder();
     const auto *folders = static_cast<QFileSystemModel *>(folderTree->model());
     const QModelIndex node = folders->index(start);
     folderTree->setCurrentIndex(node);
@@ -55,8 +104,8 @@ void MainWindow::openPath(const QString &path) {
         return;
     const auto items = fileList->findItems(target.fileName(), Qt::MatchExactly);
     if (items.isEmpty()) {
-        dialogs_.message(QStringLiteral("%1 is not a picture Imprimata shows: it lists files "
-                                        "ending in .jpg, .bmp or .gif.")
+        dialogs_.message(QStringLiteral("%1 is not a picture Imprimata shows: it lists JPEG, "
+                                        "BMP, GIF, PNG, TIFF and WebP files.")
                              .arg(QDir::toNativeSeparators(path)));
         return;
     }
@@ -78,15 +127,19 @@ void MainWindow::onFolderChanged(const QString &folder) {
     fileList->blockSignals(true);
     fileList->clear();
     if (readable) {
-        // QDir matches name filters without regard to letter case: IMG_0001.JPG is listed.
-        fileList->addItems(
-            dir.entryList(PicturePatterns, QDir::Files | QDir::Readable, QDir::Name));
+        fileList->addItems(pictureFileNames(dir));
+        settings_.setValue(SettingKeys::Folder, folder);
+        statusBar()->clearMessage();
     } else {
         folderTree->expand(folderTree->currentIndex());
+        if (!folder.isEmpty())
+            statusBar()->showMessage(tr("%1 cannot be read: no pictures are listed.")
+                                         .arg(QDir::toNativeSeparators(folder)));
     }
     fileList->blockSignals(false);
 
     preview->clear();
+    preview->clearView();
     clearShownPicture();
     menuItem(FileMenu::Show)->setEnabled(false);
     menuItem(FileMenu::SaveAs)->setEnabled(false);
@@ -99,6 +152,7 @@ void MainWindow::onFolderChanged(const QString &folder) {
     lastListPath.clear();
     lastListFileName.clear();
     pictureShown = false;
+    picturesChanged();
 }
 
 void MainWindow::revertFolderSelection() {
@@ -109,8 +163,8 @@ void MainWindow::revertFolderSelection() {
 }
 
 void MainWindow::clearShownPicture() {
-    stampedAreas.clear();
-    stampsUnsaved = false;
+    stampSteps.clear();
+    savedStamps = 0;
     scrollBars.ShowBar(PicFrame, BothBars, false);
     Pic->showPicture(QImage());
     Pic->setGeometry(0, 0, PicFrame->width(), PicFrame->height());
@@ -130,24 +184,36 @@ void MainWindow::onFileClicked() {
     state_.CurrentPicturePath = QDir(fileListFolder_).filePath(name);
 
     // An unreadable file leaves the picture read before it, and its size, as they were.
-    Result<QImage> read = readPicture(state_.CurrentPicturePath);
+    Result<PictureLayers> read = PictureLayers{};
+    QRect thumb;
+    QImage thumbnail;
+    runBusy(tr("Reading %1 ...").arg(name),
+            [&, path = state_.CurrentPicturePath, frame = thumbnailFrame->size(),
+             twips = QPointF(twipsPerPixelX(), twipsPerPixelY())] {
+                read = readPictureLayers(path);
+                if (!read)
+                    return;
+                thumb = thumbnailRect(read->colours.size(), frame, twips.x(), twips.y());
+                thumbnail = thumbnailImage(read->colours, thumb.size());
+            });
     if (!read)
-        dialogs_.message(read.error(), MessageIcon::None);
+        dialogs_.message(aboutFile(state_.CurrentPicturePath, read.error()), MessageIcon::None);
     preview->clear();
+    preview->clearView();
     if (!read)
         return;
-    Image1 = std::move(read).value();
+    Image1 = std::move(read->colours);
+    image1Alpha = std::move(read->alpha);
+    image1Deep = read->deep;
     pictureWidth = Image1.width();
     pictureHeight = Image1.height();
     image1Path = state_.CurrentPicturePath;
     image1Version = fileVersion(image1Path);
     menuItem(FileMenu::Show)->setEnabled(true);
     fileList->setToolTip(QStringLiteral("Show - DoubleClick"));
-    const QRect thumb =
-        thumbnailRect(Image1.size(), thumbnailFrame->size(), twipsPerPixelX(), twipsPerPixelY());
     preview->setGeometry(thumb);
-    preview->setPixmap(QPixmap::fromImage(thumbnailImage(Image1, thumb.size())));
-    menuItem(MarkMenu::UndoInsert)->setEnabled(false);
+    preview->setPixmap(QPixmap::fromImage(thumbnail));
+    showOverview();
 }
 
 void MainWindow::Show() {
@@ -166,12 +232,13 @@ void MainWindow::Show() {
     scrollBars.ShowBar(PicFrame, BothBars, false);
 
     // The picture is shared with the holder, not copied, until the first stamp.
-    shownImage = Image1;
     shownImagePath = image1Path;
+    shownAlpha = image1Alpha;
+    shownDeep = image1Deep;
     shownVersion = image1Version;
-    stampedAreas.clear();
-    stampsUnsaved = false;
-    Pic->showPicture(shownImage);
+    stampSteps.clear();
+    savedStamps = 0;
+    Pic->showPicture(Image1);
     const auto fit = [this](int frame, int picture, int bar) {
         if (frame >= picture)
             return roundToInt((frame - picture) / 2.0);
@@ -196,6 +263,8 @@ void MainWindow::Show() {
     shownPicturePath = state_.CurrentPicturePath;
     menuItem(MarkMenu::Insert)->setEnabled(state_.CurrentMark.isComplete());
     menuItem(MarkMenu::UndoInsert)->setEnabled(false);
+    picturesChanged();
+    PicFrame->setFocus(); // the keys scroll it at once
 }
 
 void MainWindow::FlatSB_Event(int uMsg, QWidget *hWnd, int iType, int currPos) {
@@ -210,6 +279,7 @@ void MainWindow::FlatSB_Event(int uMsg, QWidget *hWnd, int iType, int currPos) {
         Pic->move(-position, Pic->y());
     else if (iType == VerticalScroll)
         Pic->move(Pic->x(), -position);
+    showOverview();
 }
 
 } // namespace imprimata

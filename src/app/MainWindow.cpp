@@ -1,4 +1,6 @@
 #include "MainWindow.h"
+#include "Overview.h"
+#include "Settings.h"
 
 #include "Version.h"
 #include "placement/AboutBox.h"
@@ -12,16 +14,21 @@
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMoveEvent>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTreeView>
 #include <exception>
 
 namespace imprimata {
 
-MainWindow::MainWindow(SharedState &state, DialogService &dialogs)
-    : state_(state), dialogs_(dialogs), startFolder_(QDir::currentPath()) {
+MainWindow::MainWindow(SharedState &state, DialogService &dialogs, QSettings &settings)
+    : state_(state), dialogs_(dialogs), settings_(settings), startFolder_(QDir::currentPath()) {
     setWindowTitle(QStringLiteral("Imprimata Print"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
@@ -33,7 +40,8 @@ MainWindow::MainWindow(SharedState &state, DialogService &dialogs)
     state_.PlacementCloseBlocked = true;
     state_.StepTable = {15, 30, 50};
     state_.CurrentMark.MarkName.clear();
-    resize(DesignWidth, DesignHeight + menuBar()->sizeHint().height());
+    resize(DesignWidth,
+           DesignHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 MainWindow::~MainWindow() = default;
@@ -47,9 +55,9 @@ void MainWindow::buildControls() {
     thumbnailFrame = new QFrame(client);
     thumbnailFrame->setFrameShape(QFrame::StyledPanel);
     thumbnailFrame->setGeometry(8, 0, 169, 121);
-    preview = new QLabel(thumbnailFrame);
+    preview = new PictureOverview(thumbnailFrame);
     preview->setGeometry(8, 16, 153, 97);
-    preview->setScaledContents(true);
+    connect(preview, &PictureOverview::centreRequested, this, &MainWindow::centreViewOn);
 
     folderTree = new QTreeView(client);
     folderTree->setGeometry(8, 128, 169, 473);
@@ -72,6 +80,7 @@ void MainWindow::buildControls() {
     connect(fileList, &QListWidget::currentRowChanged, this, [this] { onFileClicked(); });
     connect(fileList, &QListWidget::itemDoubleClicked, this,
             [this] { runCommand(FileMenu::Show); });
+    fileList->installEventFilter(this); // Enter shows the selected picture
 
     PicFrame = new QWidget(client);
     PicFrame->setObjectName(QStringLiteral("PicFrame"));
@@ -79,6 +88,11 @@ void MainWindow::buildControls() {
     PicFrame->setAutoFillBackground(true);
     Pic = new PictureBox(PicFrame, resolveColour(SystemWindow));
     Pic->setGeometry(0, 0, PicFrame->width(), PicFrame->height());
+
+    for (QLabel *&field : statusFields) {
+        field = new QLabel(this);
+        statusBar()->addPermanentWidget(field);
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -89,29 +103,34 @@ void MainWindow::buildMenus() {
         connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
         return action;
     };
-    QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
+    // The ampersands mark the Alt keys; the captions read as before.
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     menuBarItems[0] = file->menuAction();
-    fileMenuItems[0] = add(file, QStringLiteral("Show"), FileMenu::Show, false);
-    fileMenuItems[1] = add(file, QStringLiteral("Save as ..."), FileMenu::SaveAs, false);
+    fileMenuItems[0] = add(file, QStringLiteral("&Show"), FileMenu::Show, false);
+    fileMenuItems[1] = add(file, QStringLiteral("Save &as ..."), FileMenu::SaveAs, false);
     fileMenuItems[2] = file->addSeparator();
-    fileMenuItems[3] = add(file, QStringLiteral("Exit"), FileMenu::Exit, true);
+    fileMenuItems[3] = add(file, QStringLiteral("E&xit"), FileMenu::Exit, true);
+    QList<QKeySequence> exitKeys =
+        fileMenuItems[3]->shortcuts() + QKeySequence::keyBindings(QKeySequence::Quit);
+    exitKeys.removeAll(QKeySequence());
+    fileMenuItems[3]->setShortcuts(exitKeys);
 
-    QMenu *mark = menuBar()->addMenu(QString::fromLatin1(ApplicationTitle));
+    QMenu *mark = menuBar()->addMenu(u'&' + QString::fromLatin1(ApplicationTitle));
     menuBarItems[1] = mark->menuAction();
     const struct {
         const char *caption;
         MarkMenu command;
         bool enabled;
     } items[] = {
-        {"New", MarkMenu::New, true},        {"Edit", MarkMenu::Edit, false},
-        {"Insert", MarkMenu::Insert, false}, {"Undo Insert", MarkMenu::UndoInsert, false},
-        {"Load", MarkMenu::Load, true},      {"Save as ...", MarkMenu::SaveAs, false},
+        {"&New", MarkMenu::New, true},        {"&Edit", MarkMenu::Edit, false},
+        {"&Insert", MarkMenu::Insert, false}, {"&Undo Insert", MarkMenu::UndoInsert, false},
+        {"&Load", MarkMenu::Load, true},      {"&Save as ...", MarkMenu::SaveAs, false},
     };
     for (const auto &item : items)
         markMenuItems[static_cast<std::size_t>(item.command)] =
             add(mark, QString::fromLatin1(item.caption), item.command, item.enabled);
 
-    menuBarItems[2] = menuBar()->addAction(QStringLiteral("About"));
+    menuBarItems[2] = menuBar()->addAction(QStringLiteral("&About"));
     connect(menuBarItems[2], &QAction::triggered, this, &MainWindow::onAbout);
 }
 
@@ -119,6 +138,8 @@ PlacementWindow &MainWindow::placementWindow() {
     if (!placementWindow_) {
         placementWindow_ = std::make_unique<PlacementWindow>(state_, *this);
         placementWindow_->setWindowIcon(windowIcon());
+        dialogs_.setModalWatcher(placementWindow_.get());
+        placementWindow_->installEventFilter(this); // its moves show in the overview
     }
     return *placementWindow_;
 }
@@ -143,8 +164,8 @@ void MainWindow::layoutPass(int clientWidth, int clientHeight) {
     state_.PlacementBaseHeight = placement.PicIM(0).height();
 }
 
-QRect MainWindow::picFrameGeometry() const {
-    return PicFrame->geometry();
+QRect MainWindow::viewportOnScreen() const {
+    return {PicFrame->mapToGlobal(QPoint(0, 0)), PicFrame->size()};
 }
 
 ScreenRect MainWindow::pictureWindowRect() const {
@@ -169,9 +190,8 @@ ScreenRect MainWindow::placementWorkRect(QSize size) const {
 }
 
 bool MainWindow::CaptureBackground(Surface &destination, const ScreenRect &picture,
-                                   const ScreenRect &placement, bool warnIfOutside) {
-    return imprimata::CaptureBackground(destination, *Pic, picture, placement, warnIfOutside,
-                                        dialogs_);
+                                   const ScreenRect &placement) {
+    return imprimata::CaptureBackground(destination, *Pic, picture, placement);
 }
 
 bool MainWindow::menuEnabled(FileMenu command) const {
@@ -221,7 +241,28 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
         const QWidget *client = centralWidget();
         layoutPass(client->width(), client->height());
     }
+    if (watched == placementWindow_.get() && event->type() == QEvent::Move)
+        showOverview();
+    if (watched == fileList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            menuItem(FileMenu::Show)->isEnabled()) {
+            runCommand(FileMenu::Show);
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::moveEvent(QMoveEvent *event) {
+    QMainWindow::moveEvent(event);
+    // The placement window keeps its place over the picture.
+    if (!placementWindow_ || !placementWindow_->isVisible() || event->oldPos() == event->pos())
+        return;
+    if (placementWindow_->atDefaultPosition())
+        placementWindow_->moveToDefaultPosition();
+    else
+        placementWindow_->move(placementWindow_->pos() + event->pos() - event->oldPos());
 }
 
 void MainWindow::paintEvent(QPaintEvent *event) {
@@ -237,10 +278,13 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
+    rememberWindows();
     scrollBars.DetachFlatScrollBars(PicFrame);
     state_.PlacementCloseBlocked = false;
-    if (placementWindow_)
+    if (placementWindow_) {
+        dialogs_.setModalWatcher(nullptr);
         placementWindow_->close();
+    }
     event->accept();
 }
 

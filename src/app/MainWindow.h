@@ -16,14 +16,19 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
+class QDir;
 class QFrame;
 class QLabel;
 class QListWidget;
+class QSettings;
 class QTreeView;
 
 namespace imprimata {
+
+class PictureOverview;
 
 // A file's size and time of change, to tell whether it changed since it was read.
 struct FileVersion {
@@ -32,6 +37,14 @@ struct FileVersion {
     friend bool operator==(const FileVersion &, const FileVersion &) = default;
 };
 FileVersion fileVersion(const QString &path);
+
+// The pictures of a folder that the file list shows, in natural order whatever the case.
+QStringList pictureFileNames(const QDir &folder);
+// Negative, zero or positive as a sorts before, with or after b: runs of digits by their
+// value, the rest without regard to letter case.
+int naturalCompare(QStringView a, QStringView b);
+// An error about a file, naming the file when it does not already.
+QString aboutFile(const QString &path, const QString &error);
 
 // The main window "Imprimata Print": folder tree, file list, thumbnail, the viewport with
 // the shown picture, and the File and mark menus that drive the work.
@@ -45,20 +58,28 @@ public:
     static constexpr int DesignWidth = 990;
     static constexpr int DesignHeight = 607;
 
-    MainWindow(SharedState &state, DialogService &dialogs);
+    // What is remembered between runs is read from and written to settings.
+    MainWindow(SharedState &state, DialogService &dialogs, QSettings &settings);
     ~MainWindow() override;
 
     // Controls, named as the rest of the program refers to them.
     QFrame *thumbnailFrame = nullptr;
-    QLabel *preview = nullptr;
+    PictureOverview *preview = nullptr;
     QTreeView *folderTree = nullptr;
     QListWidget *fileList = nullptr;
     QWidget *PicFrame = nullptr;
     PictureBox *Pic = nullptr;
-    QImage Image1;     // the picture read from the selected file
-    QImage shownImage; // the shown file's picture as read, which Undo Insert brings back
-    // The files those two were read from. A click on an unreadable file names it as the
-    // current picture but leaves Image1 as it was, so only these say whose camera data a
+    // The status bar's file name, pixel size, number of stamps and "unsaved".
+    std::array<QLabel *, 4> statusFields{};
+    QImage Image1; // the picture read from the selected file
+    // Its transparency (null when opaque), which stamps leave alone and saving keeps, and
+    // whether it had more than 8 bits a channel; the same of the shown picture.
+    QImage image1Alpha;
+    bool image1Deep = false;
+    QImage shownAlpha;
+    bool shownDeep = false;
+    // The files Image1 and the shown picture were read from. A click on an unreadable file names it
+    // as the current picture but leaves Image1 as it was, so only these say whose camera data a
     // saved picture may carry.
     QString image1Path;
     QString shownImagePath;
@@ -66,7 +87,13 @@ public:
     // of its file only while the file still holds the pixels shown.
     FileVersion image1Version;
     FileVersion shownVersion;
-    QList<QRect> stampedAreas;               // where stamps went since the picture was shown
+    // Each stamp since the picture was shown, the last at the back, with the pixels it
+    // covered: Undo Insert takes them back one at a time.
+    struct StampStep {
+        QRect area;
+        QImage previous;
+    };
+    QList<StampStep> stampSteps;
     std::array<QAction *, 3> menuBarItems{}; // File, the mark menu, About
     std::array<QAction *, 4> fileMenuItems{};
     std::array<QAction *, 6> markMenuItems{};
@@ -85,7 +112,13 @@ public:
     QString lastListPath;
     QString lastListFileName;
     bool pictureShown = false;
-    bool stampsUnsaved = false; // stamped since the picture was shown, undone or last saved
+    // The number of stamps the last save held: 0 after Show, none once stamps were taken
+    // back below it and others put in their place.
+    std::optional<qsizetype> savedStamps = 0;
+    // Stamps that no saved file holds: there are stamps and they are not what was saved.
+    bool stampsUnsaved() const { return !stampSteps.isEmpty() && savedStamps != stampSteps.size(); }
+    // Where the stamps went, for saving only their blocks.
+    QList<QRect> stampedAreas() const;
 
     FlatScrollBars scrollBars; // the viewport's scroll bars
 
@@ -95,6 +128,13 @@ public:
     void refreshPlacement();
     // Arranges the controls for a client area of the given size (runs on every resize).
     void layoutPass(int clientWidth, int clientHeight);
+
+    // The geometry of the last run, or on a first start maximised over a designed-size
+    // normal window; true when remembered.
+    bool restoreWindowGeometry();
+    // Once shown: the mark of the last run loaded again (or why not, in the status bar), and
+    // the placement window where it was beside this window.
+    void restoreSession();
 
     // Browsing: the folder shown in the file list, a click on a file, and showing it.
     QString fileListFolder() const { return fileListFolder_; }
@@ -107,8 +147,12 @@ public:
     void Show();
     void FlatSB_Event(int uMsg, QWidget *hWnd, int iType, int currPos) override;
 
+    // Scrolls the shown picture so that this picture pixel is at the viewport's centre, as far
+    // as the bars go.
+    void centreViewOn(QPoint picturePixel);
+
     // PlacementHost
-    QRect picFrameGeometry() const override;
+    QRect viewportOnScreen() const override;
     bool menuEnabled(FileMenu command) const override;
     bool menuEnabled(MarkMenu command) const override;
 
@@ -119,7 +163,7 @@ public:
     void setPlacementWorkSize(QSize size) override;
     ScreenRect placementWorkRect(QSize size) const override;
     bool CaptureBackground(Surface &destination, const ScreenRect &picture,
-                           const ScreenRect &placement, bool warnIfOutside) override;
+                           const ScreenRect &placement) override;
 
 public slots:
     void onAbout();
@@ -128,6 +172,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -137,7 +182,9 @@ private:
     void selectStartFolder();
     // True when the picture was written.
     bool SaveAs();
-    Result<PictureWritten> saveShownPicture(const QString &path);
+    // onlyMarkedBlocks tells whether a JPEG kept every block the stamps did not touch.
+    Result<PictureWritten> saveShownPicture(const QString &path, MetadataKept kept,
+                                            bool &onlyMarkedBlocks);
     // Asks before stamped, unsaved pixels are thrown away; true when the caller may go on
     // (nothing to lose, saved, or the user chose to discard).
     bool mayDiscardStamps();
@@ -152,11 +199,28 @@ private:
     void LoadMark();
     void SaveMarkAs();
     void clearShownPicture();
+    // The menus a defined mark enables.
+    void markDefined();
+
+    // After the shown picture, its stamps or its saved state changed: status bar, title and
+    // overview follow.
+    void picturesChanged();
+    bool previewShowsShownPicture() const;
+    void showOverview();
+    // Runs work off the event loop under a busy cursor and the message; rethrows its failure.
+    void runBusy(const QString &message, const std::function<void()> &work);
+    // Where browsing starts: the last folder browsed while it exists, else the pictures folder.
+    QString startFolder() const;
+    void rememberMarkFile(const QString &path);
+    // The folder of the last mark file loaded or saved; empty before the first.
+    QString markFolder() const;
+    void rememberWindows();
     // Runs a command; an unexpected failure becomes a message and the program goes on.
     void guarded(const std::function<void()> &command);
 
     SharedState &state_;
     DialogService &dialogs_;
+    QSettings &settings_;
     std::unique_ptr<PlacementWindow>
         placementWindow_; // created with the first layout pass, lives as long
     QString fileListFolder_;

@@ -12,8 +12,9 @@
 namespace imprimata {
 
 namespace {
-const QString MarkFileFilter = QStringLiteral("Imprimata files (*.$IM)|*.$IM|");
-}
+const QString MarkFileFilter = QStringLiteral("Imprimata files|*.$IM|");
+const QString MarkFileExtension = QStringLiteral("$IM");
+} // namespace
 
 void MainWindow::runCommand(MarkMenu command) {
     guarded([this, command] {
@@ -58,9 +59,7 @@ void MainWindow::NewMark() {
         return;
     }
     refreshPlacement();
-    menuItem(MarkMenu::Edit)->setEnabled(true);
-    menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
-    menuItem(MarkMenu::SaveAs)->setEnabled(true);
+    markDefined();
 }
 
 void MainWindow::refreshPlacement() {
@@ -72,8 +71,7 @@ void MainWindow::EditMark() {
     if (!runEditor())
         return;
     refreshPlacement();
-    menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
-    menuItem(MarkMenu::SaveAs)->setEnabled(true);
+    markDefined();
 }
 
 void MainWindow::Insert() {
@@ -88,29 +86,38 @@ void MainWindow::Insert() {
                 .arg(QDir::toNativeSeparators(state_.CurrentMark.ImagePath), drawn.error()));
         return;
     }
+    QImage covered;
     if (const QRect stamped =
-            InsertMarkAtPlacement(*Pic, placementWindow(), *PicFrame, state_, dialogs_);
+            InsertMarkAtPlacement(*Pic, placementWindow(), *PicFrame, state_, dialogs_, &covered);
         !stamped.isEmpty()) {
-        stampedAreas.append(stamped);
+        // Stamped again after taking back below the saved ones: the saved file is no more.
+        if (savedStamps && *savedStamps > stampSteps.size())
+            savedStamps.reset();
+        stampSteps.append({stamped, std::move(covered)});
         menuItem(MarkMenu::UndoInsert)->setEnabled(true);
-        stampsUnsaved = true;
+        picturesChanged();
     }
     menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }
 
 void MainWindow::UndoInsert() {
-    // Back to the shown file's pixels, whatever file was clicked since.
-    Pic->showPicture(shownImage);
-    stampedAreas.clear();
-    stampsUnsaved = false;
-    menuItem(MarkMenu::UndoInsert)->setEnabled(false);
+    if (stampSteps.isEmpty())
+        return;
+    // The last stamp first: its rectangle gets back the pixels it covered.
+    const StampStep last = stampSteps.takeLast();
+    blockCopy(Pic->surface().image(), last.area.x(), last.area.y(), last.area.width(),
+              last.area.height(), last.previous, 0, 0);
+    Pic->refresh();
+    menuItem(MarkMenu::UndoInsert)->setEnabled(!stampSteps.isEmpty());
     menuItem(MarkMenu::SaveAs)->setEnabled(true);
+    picturesChanged();
 }
 
 void MainWindow::LoadMark() {
     FileDialogRequest request;
     request.title = QStringLiteral("Load Imprimata ...");
-    request.filter = MarkFileFilter;
+    request.filter = MarkFileFilter + QStringLiteral("All files|*|");
+    request.initialFolder = markFolder();
     const QString path = dialogs_.openFile(request);
     if (path.isEmpty())
         return;
@@ -118,7 +125,12 @@ void MainWindow::LoadMark() {
     if (!LoadMarkFile(path, record, dialogs_))
         return;
     state_.CurrentMark = record;
+    rememberMarkFile(path);
     refreshPlacement();
+    markDefined();
+}
+
+void MainWindow::markDefined() {
     menuItem(MarkMenu::Edit)->setEnabled(true);
     menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
     menuItem(MarkMenu::SaveAs)->setEnabled(true);
@@ -128,14 +140,19 @@ void MainWindow::SaveMarkAs() {
     FileDialogRequest request;
     request.title = QStringLiteral("Save Imprimata as ...");
     request.filter = MarkFileFilter;
-    request.initialFolder = startFolder_;
-    const QString path = dialogs_.saveFile(request);
+    request.defaultSuffix = MarkFileExtension;
+    request.initialFolder = markFolder().isEmpty() ? startFolder_ : markFolder();
+    QString path = dialogs_.saveFile(request);
     if (!path.isEmpty()) {
+        if (QFileInfo(path).suffix().isEmpty())
+            path += u'.' + MarkFileExtension;
         // The file carries its own name; the mark takes it only once the file exists.
         MarkSettings named = state_.CurrentMark;
         named.MarkName = QFileInfo(path).fileName();
-        if (SaveMarkFile(path, named, dialogs_))
+        if (SaveMarkFile(path, named, dialogs_)) {
             state_.CurrentMark.MarkName = named.MarkName;
+            rememberMarkFile(path);
+        }
     }
     menuItem(MarkMenu::SaveAs)->setEnabled(true);
 }

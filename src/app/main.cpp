@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QScreen>
+#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 
@@ -93,16 +93,20 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
+    QApplication::setOrganizationName(QStringLiteral("Imprimata"));
+    QSettings settings; // the desktop's standard place for them
     imprimata::SharedState state;
     imprimata::QtDialogService dialogs;
-    imprimata::MainWindow window(state, dialogs);
+    imprimata::MainWindow window(state, dialogs, settings);
     dialogs.setParent(&window);
-    if (const QScreen *screen = window.screen())
-        window.setGeometry(screen->availableGeometry());
-    window.showMaximized();
+    window.restoreWindowGeometry();
+    window.show();
     // Once the window is laid out and shown, so the picture fits the viewport and any message
     // box has its parent on screen.
-    if (const QStringList paths = parser.positionalArguments(); !paths.isEmpty())
-        QTimer::singleShot(0, &window, [&window, path = paths.front()] { window.openPath(path); });
+    QTimer::singleShot(0, &window, [&window, paths = parser.positionalArguments()] {
+        window.restoreSession();
+        if (!paths.isEmpty())
+            window.openPath(paths.front());
+    });
     return app.exec();
 }

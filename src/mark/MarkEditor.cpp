@@ -1,6 +1,7 @@
 #include "MarkEditor.h"
 
 #include "Artwork.h"
+#include "Coverage.h"
 #include "FontCopy.h"
 
 #include "platform/Numeric.h"
@@ -8,6 +9,7 @@
 #include "render/PictureLoader.h"
 #include "render/Preview.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -127,6 +129,11 @@ template <typename Option> Option optionOf(const std::array<QRadioButton *, 3> &
     return Option(group[0]->isChecked() ? 0 : group[1]->isChecked() ? 1 : 2);
 }
 
+// The mark type a toggle value stands for, as the pages' captions name it.
+QString typeName(int value) {
+    return value == 0 ? QStringLiteral("TEXT") : QStringLiteral("IMAGE");
+}
+
 void check(const std::array<QRadioButton *, 3> &group, int index) {
     if (index >= 0 && index < 3)
         group[static_cast<std::size_t>(index)]->setChecked(true);
@@ -158,11 +165,23 @@ void MarkEditor::buildControls() {
     typeToggle = new TypeToggle(this);
     placeTwips(typeToggle, 4080, 120, 1215, 855);
     typeToggle->setToolTip(QStringLiteral("Click to change Imprimata Type"));
-    imagePage = frame(this, QStringLiteral("Imprimata Type = IMAGE"), 120, 400, 9495, 5655);
+    typeToggle->setAccessibleName(QStringLiteral("Imprimata Type"));
+    typeToggle->setAccessibleDescription(typeName(0));
+    imagePage =
+        frame(this, QStringLiteral("Imprimata Type = ") + typeName(1), 120, 400, 9495, 5655);
     imagePage->hide();
-    textPage = frame(this, QStringLiteral("Imprimata Type = TEXT"), 120, 400, 9495, 5655);
+    textPage = frame(this, QStringLiteral("Imprimata Type = ") + typeName(0), 120, 400, 9495, 5655);
     okButton = button(this, QStringLiteral("OK"), 3480, 6240, 1095, 435);
+    okButton->setDefault(true);
     cancelButton = button(this, QStringLiteral("Cancel"), 5160, 6240, 1215, 435);
+    // Beside the buttons, under both pages' previews: a line, not a box that takes the keys.
+    placementWarning = new QLabel(this);
+    placeTwips(placementWarning, 120, 6120, 3300, 615);
+    placementWarning->setWordWrap(true);
+    placementWarning->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette warning = placementWarning->palette();
+    warning.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    placementWarning->setPalette(warning);
     myFace = new PictureBox(this, ButtonFace);
     placeTwips(myFace, 7680, 120, 945, 375);
     myFace->showPicture(myMarkPicture());
@@ -203,7 +222,10 @@ void MarkEditor::buildImagePage() {
     rasterOpLabel =
         centredLabel(imagePage, QStringLiteral("Raster operation"), 7905, 720, 1335, 255);
     rasterOpList = new QListWidget(imagePage);
-    placeTwips(rasterOpList, 7920, 1080, 1335, 1620);
+    // Tall enough for the Alpha row, whose caption wraps: it is longer than the list is wide.
+    placeTwips(rasterOpList, 7920, 1080, 1335, 2535);
+    rasterOpList->setWordWrap(true);
+    rasterOpList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     loadImageButton = button(imagePage, QStringLiteral("Load Image"), 6720, 3840, 2175, 495);
 }
 
@@ -252,6 +274,12 @@ void MarkEditor::buildTextPage() {
     contrastGroup = frame(printModeGroup, QStringLiteral("Contrast"), 3000, 720, 1335, 1455);
     contrast =
         options(contrastGroup, "contrast", {"Low", "Middle", "High"}, lefts, tops, 1155, 285);
+
+    smoothEdges = new QCheckBox(QStringLiteral("Smooth edges"), textPage);
+    // Under the print modes and above the sample, which grows right with the text.
+    placeTwips(smoothEdges, 4920, 2955, 2175, 255);
+    smoothEdges->resize(std::max(smoothEdges->width(), smoothEdges->sizeHint().width()),
+                        smoothEdges->height());
 }
 
 void MarkEditor::connectHandlers() {
@@ -272,6 +300,7 @@ void MarkEditor::connectHandlers() {
     onSelect(contrast, &MarkEditor::onContrastSelected);
     onSelect(imageTransparency, &MarkEditor::onImageTransparencySelected);
     connect(rasterOpList, &QListWidget::currentRowChanged, this, [this] { onRasterOpSelected(); });
+    connect(smoothEdges, &QCheckBox::toggled, this, [this] { onSmoothEdgesToggled(); });
     connect(okButton, &QPushButton::clicked, this, &MarkEditor::onOk);
     connect(cancelButton, &QPushButton::clicked, this, &MarkEditor::onCancel);
     connect(fontButton, &QPushButton::clicked, this, &MarkEditor::onChooseFont);
@@ -283,10 +312,14 @@ void MarkEditor::loadFromMark() {
     ready = false;
 
     rasterOpList->clear();
+    // Each row holds the value the mark record keeps for it.
     for (const RasterOpEntry &entry : RasterOpTable) {
         auto *item = new QListWidgetItem(QString::fromLatin1(entry.name), rasterOpList);
-        item->setData(Qt::UserRole, entry.code);
+        item->setData(Qt::UserRole, static_cast<std::int32_t>(entry.code));
     }
+    auto *alphaRow = new QListWidgetItem(QString::fromLatin1(AlphaBlendName), rasterOpList);
+    alphaRow->setData(Qt::UserRole, AlphaBlendRasterOp);
+    alphaRow->setToolTip(alphaRow->text());
     rasterOpList->setCurrentRow(4);
 
     // The "My" face takes the button's colour where the picture is white.
@@ -335,9 +368,12 @@ void MarkEditor::loadFromMark() {
         textEdit->setText(mark.Text);
         typeToggle->setValue(mark.MarkType == ImageMark ? 1 : 0);
         check(imageTransparency, mark.ImageTransparency);
-        const int row = rasterOpRow(static_cast<std::uint32_t>(mark.RasterOp));
+        const int row = mark.RasterOp == AlphaBlendRasterOp
+                            ? rasterOpList->count() - 1
+                            : rasterOpRow(static_cast<std::uint32_t>(mark.RasterOp));
         if (row >= 0)
             rasterOpList->setCurrentRow(row);
+        smoothEdges->setChecked(mark.SmoothEdges);
         check(printModeOptions, mark.PrintMode);
         const PrintMode mode{mark.PrintMode};
         if (mode == PrintMode::Solid)
@@ -367,8 +403,6 @@ void MarkEditor::loadFromMark() {
 
     imageTag.clear();
     textEdit->clear();
-    const ScreenRect picture = host_.pictureWindowRect();
-    const ScreenRect placement = basePlacementRect();
     for (std::size_t i = 0; i < 2; ++i)
         centreInFrame(imageBoxes[i], imageFrames[i], widthTwips(imageBoxes[i]),
                       heightTwips(imageBoxes[i]));
@@ -376,16 +410,22 @@ void MarkEditor::loadFromMark() {
     state_.CurrentMark.Font = textSample->surface().font();
     CopyFont(fontChoice, FontSize::OfSource, 0);
     fontChoice.colour = 0;
-    host_.CaptureBackground(textSample->surface(), picture, placement, false);
-    textSample->refresh();
+    captureSampleBackground();
 }
 
 void MarkEditor::showEvent(QShowEvent *event) {
+    if (!modal_)
+        modal_.emplace(dialogs_);
     QDialog::showEvent(event);
     if (!displayed_) {
         displayed_ = true;
         onFirstShow();
     }
+}
+
+void MarkEditor::hideEvent(QHideEvent *event) {
+    QDialog::hideEvent(event);
+    modal_.reset();
 }
 
 void MarkEditor::onFirstShow() {
@@ -396,6 +436,7 @@ void MarkEditor::onFirstShow() {
 
 void MarkEditor::onTypeToggled() {
     const int value = typeToggle->value();
+    typeToggle->setAccessibleDescription(typeName(value));
     textPage->setVisible(value == 0);
     imagePage->setVisible(value == 1);
     FitTextSample();
@@ -444,6 +485,11 @@ void MarkEditor::onRasterOpSelected() {
         PreviewImageMark();
 }
 
+void MarkEditor::onSmoothEdgesToggled() {
+    if (ready)
+        PreviewTextMark();
+}
+
 void MarkEditor::onCancel() {
     state_.MarkAccepted = false;
     QDialog::reject();
@@ -488,9 +534,18 @@ ScreenRect MarkEditor::basePlacementRect() const {
 }
 
 void MarkEditor::captureSampleBackground() {
-    host_.CaptureBackground(textSample->surface(), host_.pictureWindowRect(), basePlacementRect(),
-                            false);
+    capture(textSample->surface(), basePlacementRect(), false);
     textSample->refresh();
+}
+
+void MarkEditor::capture(Surface &destination, const ScreenRect &placement, bool wholeMatters) {
+    const ScreenRect picture = host_.pictureWindowRect();
+    Coverage covered = coverage(picture, placement);
+    if (covered != Coverage::None)
+        host_.CaptureBackground(destination, picture, placement);
+    if (!wholeMatters && covered == Coverage::Partial)
+        covered = Coverage::Whole;
+    placementWarning->setText(coverageWarning(covered));
 }
 
 TextMarkOptions MarkEditor::textOptions() const {
@@ -505,14 +560,22 @@ TextMarkOptions MarkEditor::textOptions() const {
     else
         o.level = Level{SelectedIndex(QStringLiteral("contrast"))};
     o.steps = state_.StepTable;
+    o.smooth = smoothEdges->isChecked();
     return o;
+}
+
+std::int32_t MarkEditor::selectedRasterOp() const {
+    const QListWidgetItem *row = rasterOpList->currentItem();
+    return row ? row->data(Qt::UserRole).toInt() : static_cast<std::int32_t>(SrcCopy);
 }
 
 ImageMarkOptions MarkEditor::imageOptions() const {
     ImageMarkOptions o;
     o.transparency = optionOf<Transparency>(imageTransparency);
-    if (const QListWidgetItem *row = rasterOpList->currentItem())
-        o.rasterOp = RasterOp(row->data(Qt::UserRole).toUInt());
+    const std::int32_t op = selectedRasterOp();
+    o.ownAlpha = op == AlphaBlendRasterOp;
+    if (!o.ownAlpha)
+        o.rasterOp = RasterOp(static_cast<std::uint32_t>(op));
     return o;
 }
 
@@ -521,8 +584,9 @@ void MarkEditor::PreviewTextMark() {
     Surface &text = buffer[0]->surface();
     sample.clear();
     text.clear();
-    const ScreenRect placement = shrunk(host_.placementWorkRect(host_.placementWorkSize()), 1);
-    host_.CaptureBackground(sample, host_.pictureWindowRect(), placement, true);
+    for (Surface *s : {&sample, &text})
+        s->setSmoothText(smoothEdges->isChecked());
+    capture(sample, shrunk(host_.placementWorkRect(host_.placementWorkSize()), 1), true);
     imprimata::PreviewTextMark({sample, text, buffer[1]->surface()}, textOptions());
     textSample->refresh();
 }
@@ -537,7 +601,7 @@ void MarkEditor::PreviewImageMark() {
     Surface &preview = imageBoxes[1]->surface();
     // Parts the capture does not reach show no leftovers of an earlier preview.
     preview.clear();
-    host_.CaptureBackground(preview, host_.pictureWindowRect(), layout.capture, false);
+    capture(preview, layout.capture, false);
     imageBoxes[2]->resize(image.width(), image.height());
     imprimata::PreviewImageMark(preview, imageBoxes[2]->surface(), image, layout.offset,
                                 imageOptions());
@@ -547,16 +611,19 @@ void MarkEditor::PreviewImageMark() {
 bool MarkEditor::LoadMarkImage(const QString &path) {
     // The picture is read into the editor's own holder: the main window's pictures stay as
     // they are.
-    const Result<QImage> read = readPicture(path, MaxMarkPicturePixels);
+    // Its alpha channel goes along for the Alpha blend's preview.
+    const Result<PictureLayers> read = readPictureLayers(path, MaxMarkPicturePixels);
     if (!read) {
         dialogs_.message(read.error(), MessageIcon::None);
         return false;
     }
-    const QImage &picture = read.value();
+    const QImage &picture = read->colours;
     const int w = std::min(picture.width(), maxImageWidth);
     const int h = std::min(picture.height(), maxImageHeight);
     centreInFrame(imageBoxes[0], imageFrames[0], w * twipsPerPixelX(), h * twipsPerPixelY());
     imageBoxes[0]->surface().setImage(picture.copy(0, 0, w, h));
+    if (!read->alpha.isNull())
+        imageBoxes[0]->surface().setAlphaPlane(read->alpha.copy(0, 0, w, h));
     imageBoxes[0]->refresh();
     return true;
 }
@@ -597,7 +664,8 @@ void MarkEditor::onOk() {
     state_.MarkAccepted = true;
     mark.MarkType = static_cast<std::int16_t>(type);
     mark.ImageTransparency = SelectedIndex(QStringLiteral("ImgTransp"));
-    mark.RasterOp = static_cast<std::int32_t>(imageOptions().rasterOp);
+    mark.RasterOp = selectedRasterOp();
+    mark.SmoothEdges = smoothEdges->isChecked();
     mark.ImagePath = imageTag;
     mark.Text = textEdit->text();
     mark.PrintMode = SelectedIndex(QStringLiteral("PrintMode"));

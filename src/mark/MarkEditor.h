@@ -11,7 +11,9 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
+#include <optional>
 
+class QCheckBox;
 class QGroupBox;
 class QFrame;
 class QLabel;
@@ -40,8 +42,10 @@ public:
     TypeToggle *typeToggle = nullptr;
     QGroupBox *imagePage = nullptr;
     QGroupBox *textPage = nullptr;
-    QPushButton *okButton = nullptr;
+    QPushButton *okButton = nullptr; // the default button: Enter presses it
     QPushButton *cancelButton = nullptr;
+    // Says where the placement window lies off the picture, as the previews find it.
+    QLabel *placementWarning = nullptr;
     PictureBox *myFace = nullptr;
     QLabel *symbolSource = nullptr;
 
@@ -53,7 +57,7 @@ public:
     QGroupBox *transparencyGroup = nullptr;
     std::array<QRadioButton *, 3> imageTransparency{};
     QLabel *rasterOpLabel = nullptr;
-    QListWidget *rasterOpList = nullptr;
+    QListWidget *rasterOpList = nullptr; // the eight raster operations, then the Alpha blend
     QPushButton *loadImageButton = nullptr;
 
     // TEXT page.
@@ -72,6 +76,7 @@ public:
     std::array<QRadioButton *, 3> outlineRelief{};
     QGroupBox *contrastGroup = nullptr;
     std::array<QRadioButton *, 3> contrast{};
+    QCheckBox *smoothEdges = nullptr;
 
     // The image file path that imageBoxes[0] shows; "" for none.
     QString imageTag;
@@ -101,6 +106,9 @@ public:
     // The options as the dialog's controls hold them now.
     TextMarkOptions textOptions() const;
     ImageMarkOptions imageOptions() const;
+    // The selected row of the raster operation list as the mark record keeps it: a raster
+    // operation's code, or AlphaBlendRasterOp.
+    std::int32_t selectedRasterOp() const;
 
     // Handlers.
     void loadFromMark();
@@ -113,6 +121,7 @@ public:
     void onContrastSelected(int index);
     void onImageTransparencySelected(int index);
     void onRasterOpSelected();
+    void onSmoothEdgesToggled();
     void onCancel();
     void onChooseFont();
     void onSymbolKey(int index);
@@ -123,7 +132,9 @@ public:
     void reject() override;
 
 protected:
+    // While shown, the editor is one of the program's modal dialogs (DialogService::ModalScope).
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void buildControls();
@@ -136,6 +147,9 @@ private:
     // The sample's width for the text, never narrower than the text box.
     double sampleWidthTwips() const;
     void captureSampleBackground();
+    // Copies the picture under the placement rectangle into a preview and shows in the warning
+    // line how the two lie; a rectangle partly off the picture counts only where wholeMatters.
+    void capture(Surface &destination, const ScreenRect &placement, bool wholeMatters);
 
     // Where CopyFont takes a font from: the mark's font or the chooser's selection; and its
     // size: the source's, or the size passed in.
@@ -152,6 +166,7 @@ private:
     DialogService &dialogs_;
     ColourValue textForeColour_;
     bool displayed_ = false;
+    std::optional<DialogService::ModalScope> modal_;
 };
 
 } // namespace imprimata

@@ -26,10 +26,9 @@ public:
     virtual ScreenRect placementWorkRect(QSize size) const = 0;
 
     // Copies the picture lying under `placement` into `destination`; false when the two
-    // rectangles do not overlap or, with warnIfOutside, when the placement is not wholly
-    // over the picture (the overlapping part is still copied).
+    // rectangles do not overlap. Nothing is said to the user: the editor shows a warning line.
     virtual bool CaptureBackground(Surface &destination, const ScreenRect &picture,
-                                   const ScreenRect &placement, bool warnIfOutside) = 0;
+                                   const ScreenRect &placement) = 0;
 };
 
 } // namespace imprimata

@@ -69,9 +69,6 @@ QString AboutBox::versionLine() {
 QString AboutBox::authorLine() {
     return QStringLiteral("The Imprimata authors");
 }
-QString AboutBox::contactLine() {
-    return QStringLiteral("authors@imprimata.example.org");
-}
 
 void AboutBox::paintEvent(QPaintEvent *event) {
     QDialog::paintEvent(event);
@@ -79,10 +76,8 @@ void AboutBox::paintEvent(QPaintEvent *event) {
     p.setFont(font());
     p.setPen(Qt::black);
     const QFontMetrics metrics(font());
-    // Printed with their top-left corners at the designed places.
+    // Printed with its top-left corner at the designed place.
     p.drawText(QPoint(twipsToPixelsX(1600), twipsToPixelsY(1200) + metrics.ascent()), authorLine());
-    p.drawText(QPoint(twipsToPixelsX(1700), twipsToPixelsY(1600) + metrics.ascent()),
-               contactLine());
     p.setPen(QColor(128, 128, 128));
     const int lineY = twipsToPixelsY(1000);
     p.drawLine(0, lineY, width(), lineY);

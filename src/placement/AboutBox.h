@@ -6,7 +6,8 @@ class QLabel;
 
 namespace imprimata {
 
-// "About program": the title and version line, the icon and the authors' two lines.
+// "About program": the title and version line, the icon and the authors' line. No address
+// is shown: the program has no public home to name.
 class AboutBox : public QDialog {
     Q_OBJECT
 public:
@@ -14,7 +15,6 @@ public:
 
     static QString versionLine();
     static QString authorLine();
-    static QString contactLine();
 
     QLabel *versionLabel = nullptr;
 

@@ -36,7 +36,7 @@ QString incompleteMarkReason(const MarkSettings &mark) {
 }
 
 QRect InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
-                            const SharedState &state, DialogService &dialogs) {
+                            const SharedState &state, DialogService &dialogs, QImage *covered) {
     // A "successful" Insert of nothing would still enable Undo and move the window away.
     if (!state.CurrentMark.isComplete())
         return {};
@@ -48,11 +48,14 @@ QRect InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const Q
         dialogs.message(QString::fromLatin1(NoCrossingMessage), MessageIcon::Warning);
         return {};
     }
+    const QRect stamped(target.left, target.top, target.width(), target.height());
+    if (covered)
+        *covered = Pic.surface().image().copy(stamped);
     stampMark(Pic.surface(), placement.surfaces(), state.CurrentMark, state.StepTable, target,
               source);
     Pic.refresh();
     MovePlacementAside(picFrame, placement);
-    return QRect(target.left, target.top, target.width(), target.height());
+    return stamped;
 }
 
 void MovePlacementAside(const QWidget &picFrame, QWidget &placement) {
@@ -61,20 +64,13 @@ void MovePlacementAside(const QWidget &picFrame, QWidget &placement) {
 }
 
 bool CaptureBackground(Surface &destination, const PictureBox &Pic, const ScreenRect &picture,
-                       const ScreenRect &placement, bool warnIfOutside, DialogService &dialogs) {
+                       const ScreenRect &placement) {
     const CaptureGeometry g = captureGeometry(picture, placement, screenOrigin(Pic));
-    if (!g.crossing) {
-        dialogs.message(QString::fromLatin1(NoCrossingMessage), MessageIcon::Warning);
+    if (!g.crossing)
         return false;
-    }
-    bool result = true;
-    if (warnIfOutside && g.cornerOutside) {
-        dialogs.message(QString::fromLatin1(NotWithinImageMessage), MessageIcon::Warning);
-        result = false;
-    }
     blockCopy(destination.image(), g.destination.x(), g.destination.y(), g.block.width(),
               g.block.height(), Pic.surface().image(), g.source.x(), g.source.y());
-    return result;
+    return true;
 }
 
 } // namespace imprimata

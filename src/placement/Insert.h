@@ -17,18 +17,19 @@ QString incompleteMarkReason(const MarkSettings &mark);
 // it, repaints the picture and moves the placement window aside. Gives the picture's pixels
 // the stamp may have changed; nothing, after a warning, when the two do not overlap; nothing
 // and untouched for an incomplete mark, which the caller refuses with incompleteMarkReason
-// beforehand.
+// beforehand. When covered is given, it receives that rectangle's pixels as they were before,
+// for taking the stamp back.
 QRect InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const QWidget &picFrame,
-                            const SharedState &state, DialogService &dialogs);
+                            const SharedState &state, DialogService &dialogs,
+                            QImage *covered = nullptr);
 
 // Jumps the placement window a little more than its size towards the frame's centre.
 void MovePlacementAside(const QWidget &picFrame, QWidget &placement);
 
 // Copies the part of the picture under the placement rectangle (screen pixels) into the
-// destination at the matching place. False, after a warning, when they do not overlap, and
-// when warnIfOutside is set and the placement is not wholly over the picture (the overlapping
-// part is still copied).
+// destination at the matching place; false when they do not overlap. Whoever shows the copy
+// says how the two lie (coverage), without a message box in the user's way.
 bool CaptureBackground(Surface &destination, const PictureBox &Pic, const ScreenRect &picture,
-                       const ScreenRect &placement, bool warnIfOutside, DialogService &dialogs);
+                       const ScreenRect &placement);
 
 } // namespace imprimata

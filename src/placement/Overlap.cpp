@@ -47,14 +47,14 @@ CaptureGeometry captureGeometry(const ScreenRect &picture, const ScreenRect &pla
                                 QPoint pictureOrigin) {
     CaptureGeometry g;
     g.overlap = intersectRect(picture, placement);
-    g.crossing = !isRectEmpty(g.overlap);
+    const Coverage covered = coverage(picture, placement);
+    g.crossing = covered != Coverage::None;
     if (!g.crossing)
         return g;
 
     const ScreenRect &p = placement;
     const ScreenRect &i = g.overlap;
-    g.cornerOutside = !ptInRect(i, p.left, p.top) || !ptInRect(i, p.left, p.bottom - 1) ||
-                      !ptInRect(i, p.right - 1, p.bottom - 1) || !ptInRect(i, p.right - 1, p.top);
+    g.cornerOutside = covered == Coverage::Partial;
     g.block = blockSize(i);
     // The overlap lands where it lies within the placement, so each preview pixel shows the
     // picture pixel under it, whichever edges the placement hangs over.

@@ -1,15 +1,12 @@
 #pragma once
 
+#include "mark/Coverage.h"
 #include "platform/Rect.h"
 
 #include <QPoint>
 #include <QSize>
 
 namespace imprimata {
-
-// The two warnings of the placement geometry; callers show them with the warning icon.
-inline constexpr const char *NoCrossingMessage = "There is no area of crossing of two windows";
-inline constexpr const char *NotWithinImageMessage = "Imprimata window don't lies within the image";
 
 // The overlap of the picture and the placement rectangle (screen pixels), moved into the
 // picture's pixels (target) and the mark view's pixels (source). pictureOrigin and viewOrigin

@@ -2,13 +2,30 @@
 
 namespace imprimata {
 
+// Dialogs opened from a dialog nest: the watcher hears of the outermost only.
+DialogService::ModalScope::ModalScope(DialogService &service) : service_(service) {
+    if (service_.openDialogs_++ == 0 && service_.watcher_)
+        service_.watcher_->modalDialogsOpened();
+}
+
+DialogService::ModalScope::~ModalScope() {
+    if (--service_.openDialogs_ == 0 && service_.watcher_)
+        service_.watcher_->modalDialogsClosed();
+}
+
 QString ScriptedDialogService::answer(std::deque<QString> &queue,
                                       const FileDialogRequest &request) {
     requests.push_back(request);
+    if (request.checkBox)
+        checkBoxesShown.push_back(*request.checkBox);
     if (queue.empty())
         return {};
     QString path = queue.front();
     queue.pop_front();
+    if (request.checkBox && !checkBoxAnswers.empty()) {
+        *request.checkBox = checkBoxAnswers.front();
+        checkBoxAnswers.pop_front();
+    }
     return path;
 }
 

@@ -12,8 +12,14 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace imprimata {
+
+namespace {
+constexpr int MinimumSampleWidth = 280;
+constexpr int MinimumSampleHeight = 120;
+} // namespace
 
 FontChooser::FontChooser(const FontChoice &start, QWidget *parent)
     : QDialog(parent), start_(start), colour_(start.colour) {
@@ -50,7 +56,6 @@ FontChooser::FontChooser(const FontChoice &start, QWidget *parent)
 
     sample = new QLabel(tr("AaBbYyZz"), this);
     sample->setAlignment(Qt::AlignCenter);
-    sample->setMinimumSize(280, 120);
     sample->setFrameShape(QFrame::StyledPanel);
     sample->setAutoFillBackground(true);
 
@@ -118,6 +123,15 @@ void FontChooser::updateSample() {
     f.setStrikeOut(strikeOut->isChecked());
     f.setUnderline(underline->isChecked());
     sample->setFont(f);
+    // The whole sample shows, slanted and large faces included: the label's minimum grows to
+    // the ink of its text, and the layout grows the dialog with it.
+    const QFontMetrics metrics(f);
+    const QRect ink = metrics.boundingRect(sample->text());
+    const int margins = 2 * (sample->frameWidth() + metrics.averageCharWidth());
+    const int inkWidth = std::max(ink.right() + 1, metrics.horizontalAdvance(sample->text())) -
+                         std::min(ink.left(), 0);
+    sample->setMinimumSize(std::max(MinimumSampleWidth, inkWidth + margins),
+                           std::max(MinimumSampleHeight, ink.height() + margins));
     QPalette p = sample->palette();
     p.setColor(QPalette::WindowText, QColor(rgbFromColour(resolveColour(colour_))));
     sample->setPalette(p);

@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QStyle>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 
 namespace imprimata {
 
@@ -28,6 +31,38 @@ int barExtent(const QWidget *bar, const QWidget *window) {
     return style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
 }
 
+// A wheel's notch, in the eighths of a degree that angleDelta counts.
+constexpr int Notch = 120;
+
+// The bar and request a key asks for; bar -1 for a key that does not scroll.
+struct KeyScroll {
+    int bar;
+    int request;
+};
+
+KeyScroll keyScroll(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+        return {HorizontalBar, LineUp};
+    case Qt::Key_Right:
+        return {HorizontalBar, LineDown};
+    case Qt::Key_Up:
+        return {VerticalBar, LineUp};
+    case Qt::Key_Down:
+        return {VerticalBar, LineDown};
+    case Qt::Key_PageUp:
+        return {VerticalBar, PageUp};
+    case Qt::Key_PageDown:
+        return {VerticalBar, PageDown};
+    case Qt::Key_Home:
+        return {VerticalBar, ScrollTop};
+    case Qt::Key_End:
+        return {VerticalBar, ScrollBottom};
+    default:
+        return {-1, 0};
+    }
+}
+
 } // namespace
 
 FlatScrollBars::FlatScrollBars(QObject *parent) : QObject(parent) {}
@@ -40,6 +75,13 @@ FlatScrollBars::~FlatScrollBars() {
 int FlatScrollBars::FindEntry(const QObject *window) const {
     const auto it = std::find_if(m_table.begin(), m_table.end(),
                                  [window](const Attached &a) { return a.entry.window == window; });
+    return it == m_table.end() ? -1 : static_cast<int>(it - m_table.begin());
+}
+
+int FlatScrollBars::FindEntryOf(const QObject *object) const {
+    const auto it = std::find_if(m_table.begin(), m_table.end(), [object](const Attached &a) {
+        return a.entry.window == object || a.horizontal == object || a.vertical == object;
+    });
     return it == m_table.end() ? -1 : static_cast<int>(it - m_table.begin());
 }
 
@@ -64,6 +106,8 @@ FlatBar *FlatScrollBars::scrollBar(const QWidget *window, int bar) const {
 FlatBar *FlatScrollBars::makeBar(QWidget *window, Qt::Orientation orientation) {
     auto *bar = new FlatBar(orientation, window);
     bar->hide();
+    // The wheel over a bar scrolls as it does over the window.
+    bar->installEventFilter(this);
     const WindowMessage message = orientation == Qt::Horizontal ? WindowMessage::HorizontalScroll
                                                                 : WindowMessage::VerticalScroll;
     connect(bar, &FlatBar::scrollRequested, this, [this, window, message](int request, int track) {
@@ -79,9 +123,18 @@ void FlatScrollBars::AttachFlatScrollBars(QWidget *window) {
     attached.entry.window = window;
     attached.horizontal = makeBar(window, Qt::Horizontal);
     attached.vertical = makeBar(window, Qt::Vertical);
+    // Where both bars show, the square between them hides what lies under it.
+    attached.corner = new QWidget(window);
+    attached.corner->setObjectName(QStringLiteral("scrollCorner"));
+    attached.corner->setAutoFillBackground(true);
+    attached.corner->setBackgroundRole(QPalette::Window);
+    attached.corner->hide();
     // Plain moves over the window are reported too, not only drags.
     attached.hadMouseTracking = window->hasMouseTracking();
     window->setMouseTracking(true);
+    // A click gives the window the keys that scroll it.
+    attached.focusPolicy = window->focusPolicy();
+    window->setFocusPolicy(static_cast<Qt::FocusPolicy>(attached.focusPolicy | Qt::ClickFocus));
     window->installEventFilter(this);
     connect(window, &QObject::destroyed, this, &FlatScrollBars::forgetWindow);
     m_table.push_back(attached);
@@ -96,14 +149,20 @@ void FlatScrollBars::DetachFlatScrollBars(QWidget *window) {
     m_table.erase(m_table.begin() + i);
     window->removeEventFilter(this);
     window->setMouseTracking(attached.hadMouseTracking);
+    window->setFocusPolicy(attached.focusPolicy);
     disconnect(window, &QObject::destroyed, this, &FlatScrollBars::forgetWindow);
     // Detaching may happen inside a bar's own signal, so the bars go once it has returned.
     for (FlatBar *bar : {attached.horizontal.data(), attached.vertical.data()}) {
         if (!bar)
             continue;
+        bar->removeEventFilter(this);
         bar->disconnect(this);
         bar->hide();
         bar->deleteLater();
+    }
+    if (attached.corner) {
+        attached.corner->hide();
+        attached.corner->deleteLater();
     }
 }
 
@@ -219,6 +278,8 @@ void FlatScrollBars::ShowBar(QWidget *window, int bar, bool show) {
         apply(attached.horizontal);
     if (bar != HorizontalBar)
         apply(attached.vertical);
+    if (attached.corner)
+        attached.corner->raise();
     layOutBars(attached);
 }
 
@@ -261,6 +322,58 @@ void FlatScrollBars::layOutBars(const Attached &attached) const {
     const int vLength = r.height() - (h->isHidden() ? 0 : hThick);
     h->setGeometry(r.left(), r.bottom() + 1 - hThick, std::max(0, hLength), hThick);
     v->setGeometry(r.right() + 1 - vThick, r.top(), vThick, std::max(0, vLength));
+    if (QWidget *corner = attached.corner) {
+        corner->setGeometry(r.right() + 1 - vThick, r.bottom() + 1 - hThick, vThick, hThick);
+        corner->setVisible(!h->isHidden() && !v->isHidden());
+    }
+}
+
+bool FlatScrollBars::scrollable(const QWidget *window, int bar) const {
+    const FlatBar *b = scrollBar(window, bar);
+    return b && !b->isHidden() && b->maximum() > b->minimum();
+}
+
+bool FlatScrollBars::scrollBy(QWidget *window, int bar, int request) {
+    if (!scrollable(window, bar))
+        return false;
+    FlatScrollWindowProc(window,
+                         bar == HorizontalBar ? WindowMessage::HorizontalScroll
+                                              : WindowMessage::VerticalScroll,
+                         request);
+    return true;
+}
+
+// Each notch is as many small steps as the desktop's wheel setting says (three unless
+// changed); what a fine wheel or a touchpad sends below a step waits for the rest.
+bool FlatScrollBars::wheel(QWidget *window, const QWheelEvent &event) {
+    QPoint delta = event.angleDelta();
+    // Some desktops turn a wheel with Shift sideways themselves; the others get it turned here.
+    if ((event.modifiers() & Qt::ShiftModifier) && delta.x() == 0)
+        delta = QPoint(delta.y(), 0);
+    const int lines = std::max(1, QApplication::wheelScrollLines());
+    bool used = false;
+    for (const int bar : {HorizontalBar, VerticalBar}) {
+        const int turned = bar == HorizontalBar ? delta.x() : delta.y();
+        if (turned == 0 || !scrollable(window, bar))
+            continue;
+        used = true;
+        int &rest = m_table[FindEntry(window)].wheelRest[bar];
+        const long long total = rest + static_cast<long long>(turned) * lines;
+        const long long steps = total / Notch;
+        rest = static_cast<int>(total - steps * Notch);
+        // Turning away from the user scrolls up, or left.
+        for (long long i = 0; i < std::llabs(steps); ++i)
+            if (!scrollBy(window, bar, steps > 0 ? LineUp : LineDown))
+                return true; // the sink detached the window or hid the bar
+    }
+    return used;
+}
+
+bool FlatScrollBars::key(QWidget *window, const QKeyEvent &event) {
+    if (event.modifiers() & ~Qt::KeypadModifier)
+        return false; // shortcuts and selections keep their keys
+    const KeyScroll scroll = keyScroll(event.key());
+    return scroll.bar >= 0 && scrollBy(window, scroll.bar, scroll.request);
 }
 
 void FlatScrollBars::FlatScrollWindowProc(QWidget *window, WindowMessage message, int request,
@@ -296,6 +409,12 @@ void FlatScrollBars::FlatScrollWindowProc(QWidget *window, WindowMessage message
     case ThumbTrack:
         p = trackPosition;
         break;
+    case ScrollTop:
+        p = GetScrollMin(window, bar);
+        break;
+    case ScrollBottom:
+        p = GetScrollMax(window, bar);
+        break;
     default:
         break; // released thumb, end of scroll and the rest report where the bar is
     }
@@ -309,21 +428,34 @@ void FlatScrollBars::FlatScrollWindowProc(QWidget *window, WindowMessage message
 }
 
 bool FlatScrollBars::eventFilter(QObject *watched, QEvent *event) {
-    const int i = FindEntry(watched);
-    if (i >= 0) {
-        switch (event->type()) {
-        case QEvent::Resize:
-        case QEvent::ContentsRectChange:
+    const int i = FindEntryOf(watched);
+    if (i < 0)
+        return QObject::eventFilter(watched, event);
+    QWidget *window = m_table[i].entry.window;
+    const bool onWindow = watched == window;
+    bool used = false;
+    switch (event->type()) {
+    case QEvent::Resize:
+    case QEvent::ContentsRectChange:
+        if (onWindow)
             layOutBars(m_table[i]);
-            break;
-        case QEvent::MouseMove:
-            FlatScrollWindowProc(m_table[i].entry.window, WindowMessage::MouseMove);
-            break;
-        default:
-            break;
-        }
+        break;
+    case QEvent::MouseMove:
+        if (onWindow)
+            FlatScrollWindowProc(window, WindowMessage::MouseMove);
+        break;
+    case QEvent::Wheel:
+        used = wheel(window, *static_cast<QWheelEvent *>(event));
+        break;
+    case QEvent::KeyPress:
+        used = onWindow && key(window, *static_cast<QKeyEvent *>(event));
+        break;
+    default:
+        break;
     }
-    return QObject::eventFilter(watched, event);
+    if (used)
+        event->accept();
+    return used || QObject::eventFilter(watched, event);
 }
 
 } // namespace imprimata

@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+class QKeyEvent;
+class QWheelEvent;
 class QWidget;
 
 namespace imprimata {
@@ -40,7 +42,9 @@ struct FlatScrollEntry {
 enum class WindowMessage { HorizontalScroll, VerticalScroll, MouseMove };
 
 // Gives windows scroll bars along their right and bottom edges, moves the bars on the user's
-// requests and reports every scroll to the event sink.
+// requests and reports every scroll to the event sink. Requests come from the bars, from the
+// wheel over the window or its bars (Shift turns it sideways), and from the arrow, page, Home
+// and End keys while the window has the focus, which a click gives it.
 class FlatScrollBars : public QObject {
     Q_OBJECT
 
@@ -84,13 +88,25 @@ private:
         FlatScrollEntry entry;
         QPointer<FlatBar> horizontal;
         QPointer<FlatBar> vertical;
+        QPointer<QWidget> corner; // the square between the two bars
         bool hadMouseTracking = false;
+        Qt::FocusPolicy focusPolicy = Qt::NoFocus;
+        // Wheel turns not yet a whole step, per bar, in 1/8 degree times steps per notch.
+        int wheelRest[2] = {0, 0};
     };
 
     int FindEntry(const QObject *window) const;
+    // The entry whose window, or one of whose bars, is the object.
+    int FindEntryOf(const QObject *object) const;
     void UpdateThumbSize(QWidget *window, int bar, int maximum, int minimum);
     FlatBar *makeBar(QWidget *window, Qt::Orientation orientation);
     void layOutBars(const Attached &attached) const;
+    // True when the bar can move, so a wheel or key scrolling it has something to do.
+    bool scrollable(const QWidget *window, int bar) const;
+    // One request to the window's bar if it can move; false when it cannot.
+    bool scrollBy(QWidget *window, int bar, int request);
+    bool wheel(QWidget *window, const QWheelEvent &event);
+    bool key(QWidget *window, const QKeyEvent &event);
     void forgetWindow(QObject *window);
 
     std::vector<Attached> m_table;

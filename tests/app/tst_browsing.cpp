@@ -1,9 +1,12 @@
 #include "MainWindowFixture.h"
+
+#include "app/Overview.h"
 #include "app/Thumbnail.h"
 #include "render/PictureLoader.h"
 
 #include <QImageReader>
 #include <QLabel>
+#include <QStatusBar>
 
 using namespace imprimata;
 
@@ -97,7 +100,7 @@ private slots:
         QCOMPARE(dialogs->messages.size(), 1u);
         const QString reason = readPicture(bad.fileName()).error();
         QVERIFY(!reason.isEmpty());
-        QCOMPARE(dialogs->lastMessage(), reason);
+        QCOMPARE(dialogs->lastMessage(), aboutFile(bad.fileName(), reason));
         QCOMPARE(main->Image1.cacheKey(), key);
         QCOMPARE(QSize(main->pictureWidth, main->pictureHeight), QSize(64, 48));
         QCOMPARE(main->image1Path, dir->filePath("a.bmp"));
@@ -235,7 +238,7 @@ private slots:
         QTest::newRow("relative picture") << "./b.bmp"
                                           << "b.bmp"
                                           << "";
-        QTest::newRow("not listed") << "d.png"
+        QTest::newRow("not listed") << "d.ppm"
                                     << ""
                                     << "not a picture Imprimata shows";
         QTest::newRow("unreadable") << "bad.gif"
@@ -254,7 +257,7 @@ private slots:
         makePicture("a.bmp");
         makePicture("b.bmp", {64, 48});
         makePicture("c.JPG");
-        makePicture("d.png");
+        makePicture("d.ppm");
         QFile bad(dir->filePath("bad.gif"));
         QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("GIF89a") == 6);
         bad.close();
@@ -274,6 +277,145 @@ private slots:
         }
         QCOMPARE(dialogs->messages.size(), says.isEmpty() ? 0u : 1u);
         QVERIFY2(dialogs->lastMessage().contains(says), qPrintable(dialogs->lastMessage()));
+    }
+
+    // A PNG's transparency goes out as it came in; a 16-bit picture says it is saved in 8.
+    void transparencyAndDepthKept() {
+        QImage logo(64, 48, QImage::Format_RGBA64);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                logo.setPixelColor(x, y, QColor(x * 4, y * 5, 90, x < 32 ? 255 : y * 5));
+        QVERIFY(logo.save(dir->filePath("logo.png")));
+        showFirst();
+        QVERIFY(main->statusFields[1]->text().contains("8 bits per channel"));
+        QTemporaryDir out;
+        dialogs->saveAnswers = {out.filePath("out.png")};
+        main->runCommand(FileMenu::SaveAs);
+        const QImage back(out.filePath("out.png"));
+        QVERIFY(back.hasAlphaChannel());
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                QCOMPARE(qAlpha(back.pixel(x, y)), x < 32 ? 255 : y * 5);
+    }
+
+    // Save as offers to remove the location, remembers the choice, and the saved file then
+    // lacks the camera's GPS block.
+    void removeLocation() {
+        QVERIFY(QFile::copy(QStringLiteral(CAMERA_DATA_DIR "/Canon_40D.jpg"),
+                            dir->filePath("gps.jpg")));
+        showFirst();
+        QTemporaryDir out;
+        qint64 sizes[2] = {};
+        for (const bool remove : {false, true}) {
+            dialogs->saveAnswers = {out.filePath(QStringLiteral("out%1.jpg").arg(remove))};
+            dialogs->checkBoxAnswers = {remove};
+            main->runCommand(FileMenu::SaveAs);
+            QCOMPARE(dialogs->requests.back().checkBoxText, QStringLiteral("Remove location"));
+            sizes[remove] = QFileInfo(out.filePath(QStringLiteral("out%1.jpg").arg(remove))).size();
+        }
+        QVERIFY2(sizes[1] > 0 && sizes[1] < sizes[0], qPrintable(QString::number(sizes[1])));
+        // Each Save as starts from the last choice.
+        dialogs->saveAnswers = {};
+        main->runCommand(FileMenu::SaveAs);
+        QCOMPARE(dialogs->checkBoxesShown, (std::vector<bool>{false, false, true}));
+    }
+
+    void fileListOrder_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("numbers as people count")
+            << QStringList{"IMG_10.jpg", "IMG_2.jpg", "img_3.jpg", "IMG_1.jpg"}
+            << QStringList{"IMG_1.jpg", "IMG_2.jpg", "img_3.jpg", "IMG_10.jpg"};
+        QTest::newRow("every picture extension, any case")
+            << QStringList{"a.JPEG", "b.jpe",  "c.Jpg",  "d.bmp", "e.GIF",     "f.png",
+                           "g.tif",  "h.TIFF", "i.webp", "j.txt", "k.jpg.bak", "l.ppm"}
+            << QStringList{"a.JPEG", "b.jpe", "c.Jpg",  "d.bmp", "e.GIF",
+                           "f.png",  "g.tif", "h.TIFF", "i.webp"};
+        QTest::newRow("same but for case")
+            << QStringList{"b.jpg", "B.jpg", "a.jpg"} << QStringList{"a.jpg", "B.jpg", "b.jpg"};
+        QTest::newRow("leading zeros, long numbers")
+            << QStringList{"p0010.jpg", "p9.jpg", "p12345678901234567890.jpg", "p011.jpg"}
+            << QStringList{"p9.jpg", "p0010.jpg", "p011.jpg", "p12345678901234567890.jpg"};
+    }
+
+    // The list shows the pictures of every format read, sorted as a person would.
+    void fileListOrder() {
+        QFETCH(QStringList, files);
+        QTemporaryDir folder;
+        for (const QString &name : files) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QTEST(pictureFileNames(QDir(folder.path())), "listed");
+    }
+
+    // Enter on the list shows the selected picture; the status bar and title then name it,
+    // and a stamp not saved shows there too.
+    void enterShowsAndStatusTells() {
+        makePicture("a.bmp", {64, 48});
+        main->onFolderChanged(dir->path());
+        main->fileList->setCurrentRow(0);
+        QVERIFY(!main->pictureShown);
+        QTest::keyClick(main->fileList, Qt::Key_Return);
+        QVERIFY(main->pictureShown);
+        const auto status = [this] {
+            QStringList fields;
+            for (const QLabel *field : main->statusFields)
+                fields << field->text();
+            return fields.join(u'|');
+        };
+        QCOMPARE(status(), QStringLiteral("a.bmp|64 \u00d7 48 pixels|0 stamps|"));
+        QCOMPARE(main->windowTitle(), QStringLiteral("a.bmp[*] \u2014 Imprimata Print"));
+        QVERIFY(!main->isWindowModified());
+    }
+
+    // An unreadable folder says so instead of showing an empty list without a word.
+    void unreadableFolderSaysSo() {
+        main->onFolderChanged(dir->filePath("no such folder"));
+        QVERIFY(main->statusBar()->currentMessage().contains("cannot be read"));
+        main->onFolderChanged(dir->path());
+        QVERIFY(main->statusBar()->currentMessage().isEmpty());
+    }
+
+    void overview_data() {
+        QTest::addColumn<QPoint>("clicked"); // in the preview, as a share of its size (%)
+        QTest::addColumn<QPoint>("centre");  // wanted picture pixel at the viewport's centre
+        QTest::newRow("middle") << QPoint(50, 50) << QPoint(1000, 750);
+        QTest::newRow("top-left corner stops at the start") << QPoint(1, 1) << QPoint(-1, -1);
+        QTest::newRow("bottom-right stops at the end") << QPoint(99, 99) << QPoint(-2, -2);
+    }
+
+    // A click in the overview scrolls the view there through the bars, which agree with the
+    // picture; the outline then shows what the viewport shows.
+    void overview() {
+        QFETCH(QPoint, clicked);
+        QFETCH(QPoint, centre);
+        makePicture("big.bmp", {2000, 1500});
+        showFirst();
+        PictureOverview *overview = main->preview;
+        QVERIFY(overview->showsView());
+        const QPoint at(clicked.x() * overview->width() / 100,
+                        clicked.y() * overview->height() / 100);
+        QTest::mouseClick(overview, Qt::LeftButton, {}, at);
+        QWidget *frame = main->PicFrame;
+        const QPoint position(-main->Pic->x(), -main->Pic->y());
+        QCOMPARE(main->scrollBars.GetScrollPosition(frame, HorizontalBar), position.x());
+        QCOMPARE(main->scrollBars.GetScrollPosition(frame, VerticalBar), position.y());
+        const QPoint end(main->scrollBars.GetScrollMax(frame, HorizontalBar),
+                         main->scrollBars.GetScrollMax(frame, VerticalBar));
+        if (centre == QPoint(-1, -1)) {
+            QCOMPARE(position, QPoint(0, 0));
+        } else if (centre == QPoint(-2, -2)) {
+            QCOMPARE(position, end);
+        } else {
+            // Within the overview's resolution of the clicked point.
+            const QPoint shownCentre = position + QPoint(frame->width() / 2, frame->height() / 2);
+            QVERIFY2((shownCentre - centre).manhattanLength() < 40,
+                     qPrintable(QStringLiteral("%1,%2").arg(shownCentre.x()).arg(shownCentre.y())));
+        }
+        const QRect outline = overview->visibleOutline();
+        QVERIFY(overview->rect().contains(outline));
+        QVERIFY(outline.width() < overview->width() && outline.height() < overview->height());
     }
 
 private:

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "mark/Coverage.h"
 #include "models/MarkModel.h"
 
 #include <QProcess>
@@ -167,8 +168,8 @@ private slots:
         QTest::newRow("insert") << "LaSI - 111111 stamped open";
         QTest::newRow("insert touching the edge") << "LaSM - 111011 a open";
         QTest::newRow("a miss keeps undo") << "LaSIM - 111111 stamped open";
-        QTest::newRow("a click disables undo") << "LaSIb - 111011 stamped open";
-        QTest::newRow("undo after a click, two stamps") << "LaSIbIU - 111011 a open";
+        QTest::newRow("a click keeps undo") << "LaSIb - 111111 stamped open";
+        QTest::newRow("undo after a click, two stamps") << "LaSIbIUU - 111011 a open";
         QTest::newRow("saving keeps undo") << "LaSIW - 111111 stamped open";
         QTest::newRow("show disables undo") << "LaSIWS - 111011 a open";
         QTest::newRow("folder change") << "LaSIWF - 110010 - open";
@@ -178,7 +179,7 @@ private slots:
         QTest::newRow("exit, stamped again: cancel") << "LaSIWIX c 111111 stamped open";
         QTest::newRow("exit: save") << "LaSIX s 111111 stamped closed";
         QTest::newRow("exit: discard") << "LaSIX d 111111 stamped closed";
-        QTest::newRow("show another: cancel") << "LaSIbS c 111011 stamped open";
+        QTest::newRow("show another: cancel") << "LaSIbS c 111111 stamped open";
         QTest::newRow("show another: discard") << "LaSIbS d 111011 b open";
         QTest::newRow("folder: save fails") << "LaSIF f 111111 stamped open";
         QTest::newRow("folder: save") << "LaSIF s 110010 - open";
@@ -227,8 +228,7 @@ private slots:
             }
             if (step == u'M') {
                 QCOMPARE(dialogs->messages.size(), said + 1);
-                QCOMPARE(dialogs->lastMessage(),
-                         QStringLiteral("There is no area of crossing of two windows"));
+                QCOMPARE(dialogs->lastMessage(), QString::fromLatin1(NoCrossingMessage));
                 QVERIFY(dialogs->messages.back().icon == MessageIcon::Warning);
             }
             // Whatever was saved is the picture as it stood.
@@ -245,6 +245,69 @@ private slots:
             QCOMPARE(shown(), readBack(dir->filePath(f[3] + ".bmp")));
         else
             QCOMPARE(main->Pic->surface().point(5, 5), main->Pic->surface().backColour());
+    }
+
+    void undoSteps_data() {
+        // Steps: 1-3 insert at one of three overlapping places, U undo, W save. Then whether
+        // stamps are unsaved and how many remain.
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("unsaved");
+        QTest::addColumn<int>("left");
+        QTest::newRow("three, all taken back") << "123UUU" << false << 0;
+        QTest::newRow("one of three taken back") << "123U" << true << 2;
+        QTest::newRow("more undos than stamps") << "1UU" << false << 0;
+        QTest::newRow("saved, then one taken back") << "12WU" << true << 1;
+        QTest::newRow("taken back to the saved") << "12W3U" << false << 2;
+        QTest::newRow("saved one replaced by another") << "12WU3" << true << 2;
+        QTest::newRow("replaced, back to the same count") << "12WU3U1" << true << 2;
+    }
+
+    // Each Undo takes back the last stamp and only it, keeping only the pixels it covered;
+    // taking back every stamp gives the picture as shown.
+    void undoSteps() {
+        QFETCH(QString, steps);
+        makePicture("a.bmp");
+        loadMark(makeMarkFile(TextMark));
+        showPicture("a.bmp");
+        QList<QImage> states{shown()};
+        const QString saved = dir->filePath("saved.bmp");
+        for (const QChar step : steps) {
+            if (step == u'U') {
+                main->runCommand(MarkMenu::UndoInsert);
+                if (states.size() > 1)
+                    states.removeLast();
+            } else if (step == u'W') {
+                dialogs->saveAnswers = {saved};
+                main->runCommand(FileMenu::SaveAs);
+            } else {
+                placeViewAt(QPoint(10 + 15 * step.digitValue(), 20 + 7 * step.digitValue()));
+                main->runCommand(MarkMenu::Insert);
+                states.append(shown());
+                const MainWindow::StampStep &last = main->stampSteps.back();
+                QCOMPARE(last.previous.size(), last.area.size());
+            }
+            QCOMPARE(shown(), states.back());
+            QCOMPARE(main->menuItem(MarkMenu::UndoInsert)->isEnabled(), states.size() > 1);
+        }
+        QTEST(main->stampsUnsaved(), "unsaved");
+        QTEST(int(main->stampSteps.size()), "left");
+        QCOMPARE(main->isWindowModified(), main->stampsUnsaved());
+    }
+
+    // Mark dialogs start where the last mark file was loaded or saved; a name without an
+    // extension is saved as a mark file; Load also offers every file.
+    void markDialogs() {
+        loadMark(makeMarkFile(TextMark));
+        QVERIFY(dialogs->requests.back().initialFolder.isEmpty()); // a first start
+        QTemporaryDir other;
+        dialogs->saveAnswers = {other.filePath("mine")};
+        main->runCommand(MarkMenu::SaveAs);
+        QCOMPARE(dialogs->requests.back().initialFolder, dir->path());
+        QVERIFY(QFile::exists(other.filePath("mine.$IM")));
+        QCOMPARE(state->CurrentMark.MarkName, QStringLiteral("mine.$IM"));
+        main->runCommand(MarkMenu::Load); // cancelled
+        QCOMPARE(dialogs->requests.back().initialFolder, other.path());
+        QVERIFY(dialogs->requests.back().filter.endsWith("All files|*|"));
     }
 
     void rejectedLoadKeepsMark() {

@@ -2,7 +2,9 @@
 
 #include "render/CraftedJpeg.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,20 +32,20 @@ public:
     struct Capture {
         const Surface *destination;
         ScreenRect placement;
-        bool warn;
     };
     std::vector<Capture> captures;
+    ScreenRect picture{100, 80, 900, 680};
 
-    ScreenRect pictureWindowRect() const override { return {100, 80, 900, 680}; }
+    ScreenRect pictureWindowRect() const override { return picture; }
     ScreenRect placementWindowRect() const override { return {400, 300, 560, 400}; }
     QSize placementWorkSize() const override { return {150, 60}; }
     void setPlacementWorkSize(QSize) override {}
     ScreenRect placementWorkRect(QSize size) const override {
         return {404, 320, 404 + size.width(), 320 + size.height()};
     }
-    bool CaptureBackground(Surface &destination, const ScreenRect &, const ScreenRect &placement,
-                           bool warnIfOutside) override {
-        captures.push_back({&destination, placement, warnIfOutside});
+    bool CaptureBackground(Surface &destination, const ScreenRect &,
+                           const ScreenRect &placement) override {
+        captures.push_back({&destination, placement});
         return true;
     }
 };
@@ -97,7 +99,9 @@ private slots:
         // The placement window's work picture at its base size, one pixel in on each side.
         const ScreenRect base{405, 321, 553, 379};
         for (const FakeHost::Capture &c : host.captures)
-            QVERIFY(c.destination == &e.textSample->surface() && c.placement == base && !c.warn);
+            QVERIFY(c.destination == &e.textSample->surface() && c.placement == base);
+        QCOMPARE(e.typeToggle->accessibleName(), QStringLiteral("Imprimata Type"));
+        QCOMPARE(e.typeToggle->accessibleDescription(), QStringLiteral("TEXT"));
     }
 
     void openingWithImageMark() {
@@ -109,10 +113,11 @@ private slots:
         QVERIFY(e.imagePage->isVisibleTo(&e) && !e.textPage->isVisibleTo(&e));
         QVERIFY(e.imageTransparency[1]->isChecked());
         QCOMPARE(e.rasterOpList->currentItem()->text(), QStringLiteral("SrcInvert"));
-        // The image preview, then the text preview, which alone asks for the warning.
+        // The image preview, then the text preview.
         QCOMPARE(host.captures.size(), 2u);
         QCOMPARE(host.captures[0].destination, &e.imageBoxes[1]->surface());
-        QVERIFY(!host.captures[0].warn && host.captures[1].warn);
+        QCOMPARE(host.captures[1].destination, &e.textSample->surface());
+        QCOMPARE(e.typeToggle->accessibleDescription(), QStringLiteral("IMAGE"));
         e.show();
         QCOMPARE(e.focusWidget(), e.imageBoxes[0]);
     }
@@ -319,6 +324,232 @@ private slots:
         QCOMPARE(mark.Level, 2);
         QCOMPARE(mark.MarkWidth, e.textSample->surface().textWidth(text) * 15);
         QCOMPARE(mark.MarkHeight, e.textSample->height() * 15);
+    }
+
+    void warningLine_data() {
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<ScreenRect>("picture");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<bool>("captured");
+        // The text sample takes the picture under (405, 321)-(553, 379); the image preview
+        // takes it around the placement window at (400, 300)-(560, 400).
+        const ScreenRect whole{100, 80, 900, 680}, partly{100, 80, 450, 680}, off{0, 0, 100, 100};
+        const QString notWithin = "The Imprimata window does not lie within the picture.";
+        const QString noOverlap = "The Imprimata window does not overlap the picture.";
+        QTest::newRow("typing, wholly over") << "typing" << whole << "" << true;
+        QTest::newRow("typing, partly off") << "typing" << partly << notWithin << true;
+        QTest::newRow("typing, off the picture") << "typing" << off << noOverlap << false;
+        // A mark's own text is previewed before the editor shows: a line, nothing pops up.
+        QTest::newRow("opening, partly off") << "opening" << partly << notWithin << true;
+        QTest::newRow("opening, off the picture") << "opening" << off << noOverlap << false;
+        // An image preview shows what part of the picture there is.
+        QTest::newRow("image, partly off") << "image" << partly << "" << true;
+        QTest::newRow("image, off the picture") << "image" << off << noOverlap << false;
+    }
+
+    // Where the placement window lies off the picture, a line under the previews says so; no
+    // message box takes the keys typed meanwhile.
+    void warningLine() {
+        QFETCH(QString, when);
+        QFETCH(ScreenRect, picture);
+        QFETCH(bool, captured);
+        host.picture = picture;
+        if (when == "opening")
+            state.CurrentMark.Text = QStringLiteral("Mine");
+        MarkEditor &e = open(when != "opening");
+        const std::size_t before = host.captures.size();
+        if (when == "typing") {
+            e.textEdit->setFocus();
+            QTest::keyClicks(e.textEdit, QStringLiteral("Mine"));
+            QCOMPARE(e.textEdit->text(), QStringLiteral("Mine"));
+        } else if (when == "image") {
+            e.typeToggle->setValue(1);
+            loadPicture(e, writePicture(40, 20));
+        }
+        QTEST(e.placementWarning->text(), "warning");
+        QVERIFY(dialogs.messages.empty());
+        if (when != "opening")
+            QCOMPARE(host.captures.size() > before, captured);
+        for (const FakeHost::Capture &c : host.captures)
+            QVERIFY(c.destination != &e.textSample->surface() || captured);
+        // Wholly over the picture again, the line goes.
+        host.picture = {0, 0, 2000, 2000};
+        e.PreviewTextMark();
+        QCOMPARE(e.placementWarning->text(), QString());
+    }
+
+    void keys_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("outcome"); // accepted, rejected, or the refusal said
+        QTest::newRow("Return in the text box") << "text"
+                                                << "Mine" << int(Qt::Key_Return) << "accepted";
+        QTest::newRow("keypad Enter in the text box") << "text"
+                                                      << "Mine" << int(Qt::Key_Enter) << "accepted";
+        QTest::newRow("Return on the type toggle") << "toggle"
+                                                   << "Mine" << int(Qt::Key_Return) << "accepted";
+        QTest::newRow("Return on a symbol key") << "symbol"
+                                                << "Mine" << int(Qt::Key_Return) << "accepted";
+        QTest::newRow("Return with no text")
+            << "text"
+            << "" << int(Qt::Key_Return) << "Imprimata TEXT is empty.";
+        QTest::newRow("Escape in the text box") << "text"
+                                                << "Mine" << int(Qt::Key_Escape) << "rejected";
+        QTest::newRow("Escape on the type toggle") << "toggle"
+                                                   << "Mine" << int(Qt::Key_Escape) << "rejected";
+    }
+
+    // Enter presses OK and Escape cancels, wherever the focus is.
+    void keys() {
+        QFETCH(QString, focus);
+        QFETCH(QString, text);
+        QFETCH(int, key);
+        QFETCH(QString, outcome);
+        MarkEditor &e = open();
+        e.textEdit->setText(text);
+        QWidget *target = focus == "text"     ? static_cast<QWidget *>(e.textEdit)
+                          : focus == "toggle" ? static_cast<QWidget *>(e.typeToggle)
+                                              : e.symbolKeys[3];
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QCOMPARE(state.MarkAccepted, outcome == "accepted");
+        QCOMPARE(e.isVisible(), outcome != "accepted" && outcome != "rejected");
+        QCOMPARE(state.CurrentMark.Text, outcome == "accepted" ? text : QString());
+        QCOMPARE(dialogs.lastMessage(), outcome.endsWith('.') ? outcome : QString());
+        QCOMPARE(e.textEdit->text(), text); // no symbol was typed by the key
+    }
+
+    void rasterOpRows_data() {
+        QTest::addColumn<int>("stored"); // the record's value when the editor opens
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("kept"); // the record's value after OK
+        QTest::newRow("a raster operation") << int(SrcInvert) << "SrcInvert" << int(SrcInvert);
+        QTest::newRow("the Alpha blend")
+            << int(AlphaBlendRasterOp) << AlphaBlendName << int(AlphaBlendRasterOp);
+        // A new record's 0 is no row: the list starts at SrcCopy, which OK then keeps.
+        QTest::newRow("a new record") << 0 << "SrcCopy" << int(SrcCopy);
+    }
+
+    // The eight raster operations keep their rows; the Alpha blend follows them, and each row
+    // gives the mark record its own value and the preview its options.
+    void rasterOpRows() {
+        QFETCH(int, stored);
+        QFETCH(QString, shown);
+        QFETCH(int, kept);
+        state.CurrentMark.MarkType = ImageMark;
+        state.CurrentMark.RasterOp = stored;
+        state.CurrentMark.ImagePath = writePicture(30, 20);
+        MarkEditor &e = open();
+        QStringList rows;
+        for (int i = 0; i < e.rasterOpList->count(); ++i)
+            rows << e.rasterOpList->item(i)->text();
+        QCOMPARE(rows, (QStringList{"MergePaint", "NotSrcCopy", "NotSrcErase", "SrcAnd", "SrcCopy",
+                                    "SrcErase", "SrcInvert", "SrcPaint", AlphaBlendName}));
+        QCOMPARE(e.rasterOpList->currentItem()->text(), shown);
+        const ImageMarkOptions options = e.imageOptions();
+        QCOMPARE(options.ownAlpha, kept == AlphaBlendRasterOp);
+        if (!options.ownAlpha)
+            QCOMPARE(int(options.rasterOp), kept);
+        e.okButton->click();
+        QCOMPARE(state.CurrentMark.RasterOp, kept);
+    }
+
+    void smoothEdges_data() {
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<bool>("clicked"); // the check box clicked once in the editor
+        QTest::newRow("off, left") << false << false;
+        QTest::newRow("off, set") << false << true;
+        QTest::newRow("on, left") << true << false;
+        QTest::newRow("on, cleared") << true << true;
+    }
+
+    // The TEXT page's check box shows the record's Smooth edges, the preview follows it (glyph
+    // pixels between the colour and the background only when smooth), and OK keeps it.
+    void smoothEdges() {
+        QFETCH(bool, stored);
+        QFETCH(bool, clicked);
+        state.CurrentMark.Text = QStringLiteral("Wave");
+        state.CurrentMark.Colour = 0x0000FF; // red, far from the button face behind it
+        state.CurrentMark.SmoothEdges = stored;
+        MarkEditor &e = open();
+        QCOMPARE(e.smoothEdges->isChecked(), stored);
+        QVERIFY(e.smoothEdges->isVisibleTo(e.textPage));
+        if (clicked)
+            e.smoothEdges->click();
+        const bool smooth = stored != clicked;
+        QCOMPARE(e.textOptions().smooth, smooth);
+        const Surface &sample = e.textSample->surface();
+        const ColourValue back = sample.point(0, 0); // the text starts further in
+        int glyph = 0, between = 0;
+        for (int y = 0; y < sample.height(); ++y)
+            for (int x = 0; x < sample.width(); ++x) {
+                const ColourValue c = sample.point(x, y);
+                glyph += c == 0x0000FF;
+                between += c != 0x0000FF && c != back;
+            }
+        QVERIFY(glyph > 20);
+        QCOMPARE(between > 0, smooth);
+        e.okButton->click();
+        QCOMPARE(state.CurrentMark.SmoothEdges, smooth);
+    }
+
+    void markPictureAlpha_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("transparent");
+        QTest::newRow("PNG with alpha") << "PNG" << true;
+        QTest::newRow("opaque PNG") << "PNG" << false;
+        QTest::newRow("BMP") << "BMP" << false;
+    }
+
+    // A mark picture's own transparency comes along for the Alpha blend's preview.
+    void markPictureAlpha() {
+        QFETCH(QString, format);
+        QFETCH(bool, transparent);
+        QImage picture(40, 20, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        picture.fill(qRgb(10, 200, 30));
+        if (transparent)
+            for (int x = 0; x < 40; ++x)
+                picture.setPixel(x, 5, qRgba(10, 200, 30, x * 6));
+        const QString path = dir.filePath(QStringLiteral("logo.") + format.toLower());
+        QVERIFY(picture.save(path, qPrintable(format)));
+        MarkEditor &e = open();
+        e.typeToggle->setValue(1);
+        loadPicture(e, path);
+        const QImage &alpha = e.imageBoxes[0]->surface().alphaPlane();
+        QCOMPARE(alpha.isNull(), !transparent);
+        if (transparent) {
+            QCOMPARE(alpha.size(), QSize(40, 20));
+            QCOMPARE(qAlpha(alpha.pixel(17, 5)), 102);
+            QCOMPARE(qAlpha(alpha.pixel(17, 6)), 255);
+        }
+    }
+
+    // Shown, the editor is one of the program's modal dialogs, so the placement window stands
+    // aside; closed either way, it is not.
+    void countsAsModalDialog_data() {
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    void countsAsModalDialog() {
+        QFETCH(bool, accepted);
+        struct Watcher : ModalDialogWatcher {
+            QString heard;
+            void modalDialogsOpened() override { heard += u'o'; }
+            void modalDialogsClosed() override { heard += u'c'; }
+        } watcher;
+        dialogs.setModalWatcher(&watcher);
+        state.CurrentMark.Text = QStringLiteral("Mine");
+        MarkEditor &e = open(false);
+        QCOMPARE(watcher.heard, QString());
+        e.show();
+        QCOMPARE(watcher.heard, QStringLiteral("o"));
+        (accepted ? e.okButton : e.cancelButton)->click();
+        QCOMPARE(watcher.heard, QStringLiteral("oc"));
+        QCOMPARE(state.MarkAccepted, accepted);
+        dialogs.setModalWatcher(nullptr);
     }
 
     void closingRefusesTheMark() {

@@ -1,7 +1,12 @@
 #include "placement/AboutBox.h"
 #include "placement/PlacementWindow.h"
+#include "platform/Dialogs.h"
 
+#include <QAbstractButton>
 #include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 #include <QtTest>
 
 using namespace imprimata;
@@ -14,9 +19,9 @@ class FakeHost : public PlacementHost {
 public:
     bool insertEnabled = true;
     QList<int> ran;
-    QRect frame{342, 5, 900, 700};
+    QRect frame{342, 5, 400, 300}; // on the screen
 
-    QRect picFrameGeometry() const override { return frame; }
+    QRect viewportOnScreen() const override { return frame; }
     bool menuEnabled(FileMenu) const override { return true; }
     bool menuEnabled(MarkMenu command) const override {
         return insertEnabled || command != MarkMenu::Insert;
@@ -24,6 +29,15 @@ public:
     void runCommand(FileMenu) override { ran << -1; }
     void runCommand(MarkMenu command) override { ran << static_cast<int>(command); }
 };
+
+// The least width that shows the title whole in a common desktop's frame (as measured under
+// openbox): the title in bold, an icon before it, three buttons after it and the padding.
+int titleRoom() {
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return metrics.horizontalAdvance(QStringLiteral("Imprimata")) + 9 * metrics.height();
+}
 
 } // namespace
 
@@ -59,6 +73,12 @@ private slots:
     void fitsAndDrawsTextMark();
     void defaultPosition_data();
     void defaultPosition();
+    void defaultPositionFollowsViewport();
+    void nudges_data();
+    void nudges();
+    void stepsAsideForDialogs_data();
+    void stepsAsideForDialogs();
+    void hintUntilMark();
     void unreadableImageLeavesViewEmpty();
 };
 
@@ -102,12 +122,18 @@ void PlacementWindowTest::toolWindowStaysOpen() {
 
 void PlacementWindowTest::fitsAndDrawsTextMark() {
     // The mark's pixels and one on each side; equal margins around the view.
+    // Never so narrow that the title is cut, even empty; a wide mark sets the width alone.
+    QVERIFY(window->width() >= titleRoom());
     for (const auto &[twips, view] :
-         {std::pair{QSize(0, 0), QSize(2, 2)}, std::pair{QSize(1800, 555), QSize(122, 39)}}) {
+         {std::pair{QSize(0, 0), QSize(2, 2)}, std::pair{QSize(9000, 555), QSize(602, 39)},
+          std::pair{QSize(1800, 555), QSize(122, 39)}}) {
         setTextMark(twips.width(), twips.height());
         for (int i = 0; i < 4; ++i)
             QCOMPARE(window->PicIM(i).geometry(), QRect(QPoint(6, 5), view));
-        QCOMPARE(window->size(), view + QSize(12, 10));
+        QCOMPARE(window->height(), view.height() + 10);
+        QVERIFY(window->width() >= std::max(view.width() + 12, titleRoom()));
+        if (view.width() > 3 * titleRoom())
+            QCOMPARE(window->width(), view.width() + 12);
     }
     // Printed from the view's top-left corner.
     const Surface &view = window->PicIM(0).surface();
@@ -136,6 +162,8 @@ void PlacementWindowTest::fitsAndDrawsTextMark() {
         QCOMPARE(work.font(), state->CurrentMark.Font);
     }
     setTextMark(2400, 600);
+    // Under a window manager the new size, and so the move, arrives a moment later.
+    QTRY_VERIFY(window->pos() != placed);
     const QPoint sent = window->pos();
     window->moveToDefaultPosition();
     QCOMPARE(window->pos(), sent);
@@ -143,23 +171,169 @@ void PlacementWindowTest::fitsAndDrawsTextMark() {
 }
 
 void PlacementWindowTest::defaultPosition_data() {
-    QTest::addColumn<int>("spare"); // the frame's width less the window's
-    QTest::addColumn<int>("frameHeight");
-    QTest::addColumn<QPoint>("expected"); // x from the frame's left
-    QTest::newRow("four fifths of 597 is 477.6") << 0 << 597 << QPoint(0, 478);
-    QTest::newRow("1.5 goes to 2") << 3 << 700 << QPoint(2, 560);
-    QTest::newRow("2.5 goes to 2") << 5 << 700 << QPoint(2, 560);
-    QTest::newRow("wider than the frame: -1.5 goes to -2") << -3 << 700 << QPoint(-2, 560);
+    QTest::addColumn<QRect>("viewport"); // on the screen
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("expected");
+    const QRect screen(0, 0, 1600, 1000);
+    // A window of 170 x 80. Centred across, top at four fifths down; halves go to even.
+    QTest::newRow("four fifths of 597 is 477.6")
+        << QRect(342, 5, 170, 597) << screen << QPoint(342, 483);
+    QTest::newRow("1.5 goes to 2") << QRect(342, 5, 173, 500) << screen << QPoint(344, 405);
+    QTest::newRow("2.5 goes to 2") << QRect(342, 5, 175, 500) << screen << QPoint(344, 405);
+    QTest::newRow("wider than the viewport: -1.5 goes to -2")
+        << QRect(342, 5, 167, 500) << screen << QPoint(340, 405);
+    // Below a top panel, and on a second monitor, from the viewport's real place.
+    QTest::newRow("below a 30-pixel panel")
+        << QRect(350, 80, 600, 500) << QRect(0, 30, 1600, 970) << QPoint(565, 480);
+    QTest::newRow("second monitor")
+        << QRect(1950, 100, 600, 500) << QRect(1600, 0, 1280, 1024) << QPoint(2165, 500);
+    // Kept on the screen's free part: a viewport reaching below it, or off its right edge.
+    QTest::newRow("held above the bottom")
+        << QRect(100, 100, 600, 1100) << screen << QPoint(315, 920);
+    QTest::newRow("held inside the right edge")
+        << QRect(1500, 100, 600, 500) << screen << QPoint(1430, 500);
+    QTest::newRow("held right of a left panel")
+        << QRect(-400, 100, 300, 500) << QRect(48, 0, 1552, 1000) << QPoint(48, 500);
 }
 
-// Centred over the viewport, top at four fifths of its height; halves go to the even side.
 void PlacementWindowTest::defaultPosition() {
-    QFETCH(int, spare);
-    QFETCH(int, frameHeight);
-    QFETCH(QPoint, expected);
-    host->frame = QRect(342, 5, window->frameGeometry().width() + spare, frameHeight);
+    QFETCH(QRect, viewport);
+    QFETCH(QRect, available);
+    QTEST(defaultPlacementPosition(viewport, QSize(170, 80), available), "expected");
+}
+
+// The window goes over the viewport where the screen shows it, and follows the viewport while
+// it stays where it was put; once moved by the user it stays.
+void PlacementWindowTest::defaultPositionFollowsViewport() {
+    const QRect available = window->screen()->availableGeometry();
+    const QSize size = window->frameGeometry().size();
+    host->frame = QRect(available.left() + 100, available.top() + 50, 400, 300);
     window->moveToDefaultPosition();
-    QCOMPARE(window->pos(), expected + QPoint(342, 0));
+    const QPoint first = window->pos();
+    QCOMPARE(first, defaultPlacementPosition(host->frame, size, available));
+    host->frame.translate(20, 10);
+    window->keepOnTop();
+    QCOMPARE(window->pos(), first + QPoint(20, 10));
+    QTest::keyClick(window.get(), Qt::Key_Left);
+    host->frame.translate(20, 10);
+    window->keepOnTop();
+    QCOMPARE(window->pos(), first + QPoint(19, 10));
+}
+
+void PlacementWindowTest::nudges_data() {
+    QTest::addColumn<QList<int>>("keys"); // key codes, Shift added as a modifier
+    QTest::addColumn<QPoint>("moved");
+    const int shift = int(Qt::ShiftModifier);
+    QTest::newRow("left") << QList{int(Qt::Key_Left)} << QPoint(-1, 0);
+    QTest::newRow("right") << QList{int(Qt::Key_Right)} << QPoint(1, 0);
+    QTest::newRow("up") << QList{int(Qt::Key_Up)} << QPoint(0, -1);
+    QTest::newRow("down") << QList{int(Qt::Key_Down)} << QPoint(0, 1);
+    QTest::newRow("Shift+left") << QList{shift | Qt::Key_Left} << QPoint(-10, 0);
+    QTest::newRow("Shift+down") << QList{shift | Qt::Key_Down} << QPoint(0, 10);
+    QTest::newRow("keypad right") << QList{int(Qt::KeypadModifier) | Qt::Key_Right} << QPoint(1, 0);
+    QTest::newRow("three rights and a Shift+up")
+        << QList{int(Qt::Key_Right), int(Qt::Key_Right), int(Qt::Key_Right), shift | Qt::Key_Up}
+        << QPoint(3, -10);
+    // Ctrl and Alt are the menus'; other keys do nothing.
+    QTest::newRow("Ctrl+left") << QList{int(Qt::ControlModifier) | Qt::Key_Left} << QPoint();
+    QTest::newRow("Alt+down") << QList{int(Qt::AltModifier) | Qt::Key_Down} << QPoint();
+    QTest::newRow("Home") << QList{int(Qt::Key_Home)} << QPoint();
+}
+
+// The arrow keys move the window as a drag by as much does, and run no command.
+void PlacementWindowTest::nudges() {
+    QFETCH(QList<int>, keys);
+    QFETCH(QPoint, moved);
+    window->move(300, 200);
+    const QPoint from = window->pos();
+    for (const int combined : keys)
+        QTest::keyClick(window.get(), Qt::Key(combined & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(combined & Qt::KeyboardModifierMask));
+    QCOMPARE(window->pos(), from + moved);
+    QVERIFY(host->ran.isEmpty());
+    // A drag by the same amount lands on the same place.
+    window->move(from);
+    const QPoint grip = window->mapToGlobal(QPoint(3, 3));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(grip), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &press);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(3, 3) + moved, QPointF(grip + moved), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drag);
+    QCOMPARE(window->pos(), from + moved);
+}
+
+void PlacementWindowTest::stepsAsideForDialogs_data() {
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<bool>("shownBefore");
+    QTest::newRow("message box") << "message" << true;
+    QTest::newRow("question") << "question" << true;
+    QTest::newRow("a dialog within a dialog") << "nested" << true;
+    QTest::newRow("own dialog, through a scope") << "scope" << true;
+    QTest::newRow("not shown before: not shown after") << "message" << false;
+}
+
+// While a dialog of the program is open the placement window is hidden, whatever asks it back
+// on top; afterwards it is back where it was.
+void PlacementWindowTest::stepsAsideForDialogs() {
+    QFETCH(QString, dialog);
+    QFETCH(bool, shownBefore);
+    if (!shownBefore)
+        window->hide();
+    window->move(250, 180);
+    const QPoint placed = window->pos();
+    QtDialogService dialogs;
+    dialogs.setModalWatcher(window.get());
+    QStringList seen; // while each dialog was open: whether one was, and the window's state
+    const auto closeWhenOpen = [&] {
+        QTimer::singleShot(0, [&] {
+            window->keepOnTop(); // what the main window does when it repaints
+            QWidget *open = QApplication::activeModalWidget();
+            seen << QStringLiteral("%1, %2").arg(open ? "open" : "none",
+                                                 window->isVisible() ? "shown" : "hidden");
+            if (auto *box = qobject_cast<QMessageBox *>(open))
+                box->button(box->standardButtons() & QMessageBox::Cancel ? QMessageBox::Cancel
+                                                                         : QMessageBox::Ok)
+                    ->click();
+            else if (auto *d = qobject_cast<QDialog *>(open))
+                d->reject();
+        });
+    };
+    if (dialog == "message") {
+        closeWhenOpen();
+        dialogs.message(QStringLiteral("Said."), MessageIcon::Warning);
+    } else if (dialog == "question") {
+        closeWhenOpen();
+        QCOMPARE(dialogs.askToSave(QStringLiteral("Save?"), QString()), SaveAnswer::Cancel);
+    } else {
+        // A dialog the program runs itself, maybe with a message over it.
+        const DialogService::ModalScope open(dialogs);
+        QDialog own;
+        own.setModal(true);
+        QTimer::singleShot(0, &own, [&] {
+            if (dialog == "nested") {
+                closeWhenOpen();
+                dialogs.message(QStringLiteral("Inner."), MessageIcon::None);
+            }
+            closeWhenOpen();
+        });
+        own.exec();
+        QVERIFY(window->isHidden()); // until the scope ends
+    }
+    QCOMPARE(seen, QStringList(dialog == "nested" ? 2 : 1, QStringLiteral("open, hidden")));
+    QCOMPARE(window->isVisible(), shownBefore);
+    if (shownBefore)
+        QCOMPARE(window->pos(), placed);
+    QVERIFY(!window->steppedAside());
+}
+
+// The empty window at start says how to define a mark; a mark's view takes its place.
+void PlacementWindowTest::hintUntilMark() {
+    QVERIFY(window->hint->isVisible());
+    QVERIFY(window->hint->text().contains(QStringLiteral("New")));
+    QVERIFY(window->hint->geometry().intersects(window->PicIM(0).geometry()));
+    setTextMark(1800, 555);
+    QVERIFY(!window->hint->isVisible());
 }
 
 void PlacementWindowTest::unreadableImageLeavesViewEmpty() {

@@ -6,7 +6,11 @@
 #include "platform/Rect.h"
 #include "platform/Surface.h"
 
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include <csignal>
@@ -260,6 +264,93 @@ private slots:
             (QStringList{QStringLiteral("Pictures (*.jpg *.bmp)"), QStringLiteral("All (*.*)")}));
         QCOMPARE(QtDialogService::nameFilters(QStringLiteral("JPEG Images (*.jpg)|*.jpg|")),
                  QStringList{QStringLiteral("JPEG Images (*.jpg)")});
+    }
+
+    void modalScopes_data() {
+        QTest::addColumn<QString>("steps"); // ( opens a scope, ) ends one, w sets the watcher
+        QTest::addColumn<QString>("heard"); // o opened, c closed
+        QTest::newRow("one dialog") << "w()"
+                                    << "oc";
+        QTest::newRow("nested dialogs: the outermost only") << "w(())"
+                                                            << "oc";
+        QTest::newRow("one after the other") << "w()()"
+                                             << "ococ";
+        QTest::newRow("no watcher") << "()"
+                                    << "";
+        // A watcher given while a dialog is open hears when it closes.
+        QTest::newRow("watcher given meanwhile") << "(w)"
+                                                 << "c";
+    }
+
+    // The watcher hears when the first of the program's dialogs opens and the last closes.
+    void modalScopes() {
+        QFETCH(QString, steps);
+        struct Watcher : ModalDialogWatcher {
+            QString heard;
+            void modalDialogsOpened() override { heard += u'o'; }
+            void modalDialogsClosed() override { heard += u'c'; }
+        } watcher;
+        ScriptedDialogService dialogs;
+        std::vector<std::unique_ptr<DialogService::ModalScope>> open;
+        for (const QChar step : steps) {
+            if (step == u'w')
+                dialogs.setModalWatcher(&watcher);
+            else if (step == u'(')
+                open.push_back(std::make_unique<DialogService::ModalScope>(dialogs));
+            else
+                open.pop_back();
+        }
+        QTEST(watcher.heard, "heard");
+    }
+
+    void fileDialogShowsColumns_data() {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("open") << false;
+        QTest::newRow("save") << true;
+    }
+
+    // The file dialogs open large enough for every column of the detailed view to show whole.
+    void fileDialogShowsColumns() {
+        QFETCH(bool, save);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("IMG_20261207_123456_with_a_long_name.jpg")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QtDialogService dialogs;
+        FileDialogRequest request;
+        request.title = QStringLiteral("Pictures");
+        request.filter = QStringLiteral("JPEG Images|*.jpg|");
+        request.initialFolder = dir.path();
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->setViewMode(QFileDialog::Detail);
+            QApplication::processEvents();
+            const auto *view = dialog->findChild<QTreeView *>();
+            const QHeaderView *header = view->header();
+            // Every caption fits, and the long name besides its icon unless the dialog already
+            // spans nine tenths of a small screen.
+            const int nameWidth =
+                view->fontMetrics().horizontalAdvance(QFileInfo(file).fileName()) +
+                view->iconSize().width() + 2 * view->indentation();
+            const bool screenFull =
+                dialog->width() >= dialog->screen()->availableGeometry().width() * 9 / 10;
+            int cut = header->sectionSize(0) < nameWidth && !screenFull;
+            for (int i = 0; i < header->count(); ++i)
+                cut += !header->isSectionHidden(i) &&
+                       header->sectionSize(i) < header->sectionSizeHint(i);
+            seen = QStringLiteral("%1 columns cut, %2 of %3 wide")
+                       .arg(cut)
+                       .arg(header->length())
+                       .arg(view->viewport()->width());
+            if (cut == 0 && header->length() <= view->viewport()->width())
+                seen = QStringLiteral("whole");
+            dialog->reject();
+        });
+        QCOMPARE(save ? dialogs.saveFile(request) : dialogs.openFile(request), QString());
+        QCOMPARE(seen, QStringLiteral("whole"));
     }
 };
 
