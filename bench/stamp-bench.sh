@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times imprimata-stamp on 24- and 50-megapixel photographs (4:2:0, quality 95) against
 # libvips, ImageMagick 6 and the bare decode and encode of the same file: by default (only the
-# stamped blocks encoded again) and with --quality 90 (the whole picture); and a batch with one
-# job against two.
+# stamped blocks encoded again; the file with Huffman tables of its own and with the standard
+# ones) and with --quality 90 (the whole picture); and a batch with one job against two.
 #   bench/stamp-bench.sh            (RUNS=n for more runs, KEEP=1 to keep the files)
 set -euo pipefail
 
@@ -42,6 +42,10 @@ echo "Generating 6000 x 4000 and 8660 x 5774 photograph-like pictures (takes a w
 convert-im6.q16 -size 6000x4000 -seed 7 plasma:fractal -blur 0x1 -sampling-factor 2x2 \
   -quality 95 big.jpg
 convert-im6.q16 big.jpg -resize 8660x5774! -sampling-factor 2x2 -quality 95 big50.jpg
+# The same pictures with the standard Huffman tables, as cameras write them (ImageMagick makes
+# each picture tables of its own).
+djpeg big.jpg | cjpeg -quality 95 -sample 2x2 >std.jpg
+djpeg big50.jpg | cjpeg -quality 95 -sample 2x2 >std50.jpg
 pixels=$((6000 * 4000))
 pixels50=$((8660 * 5774))
 # Sixteen different 12-megapixel pictures, cut losslessly on block boundaries.
@@ -109,6 +113,7 @@ place=(--mark "$mark" --anchor bottom-right --at '40,40' --overwrite)
 # shellcheck disable=SC2034 # compare reaches these through name references
 {
   cmd_a=("$tool" "${place[@]}" -o a.jpg big.jpg)
+  cmd_s=("$tool" "${place[@]}" -o s.jpg std.jpg)
   cmd_q=("$tool" "${place[@]}" --quality 90 -o q.jpg big.jpg)
   cmd_v=(vips composite2 big.jpg mark.png 'v.jpg[Q=90,subsample-mode=on]' over
     --x $((6000 - mark_w - 40)) --y $((4000 - mark_h - 40)))
@@ -116,6 +121,7 @@ place=(--mark "$mark" --anchor bottom-right --at '40,40' --overwrite)
     -gravity SouthEast -annotate +41+41 'Imprimata 2024' -quality 90 b.jpg)
   cmd_c=(sh -c 'djpeg big.jpg | cjpeg -quality 90 >c.jpg')
   cmd_a50=("$tool" "${place[@]}" -o a50.jpg big50.jpg)
+  cmd_s50=("$tool" "${place[@]}" -o s50.jpg std50.jpg)
   cmd_q50=("$tool" "${place[@]}" --quality 90 -o q50.jpg big50.jpg)
   cmd_v50=(vips composite2 big50.jpg mark.png 'v50.jpg[Q=90,subsample-mode=on]' over
     --x $((8660 - mark_w - 40)) --y $((5774 - mark_h - 40)))
@@ -125,11 +131,13 @@ place=(--mark "$mark" --anchor bottom-right --at '40,40' --overwrite)
   cmd_jobs1=("$tool" "${place[@]}" --jobs 1 --out-dir out1 batch*.jpg)
   cmd_jobs2=("$tool" "${place[@]}" --jobs 2 --out-dir out2 batch*.jpg)
 }
-compare a q v b c
-compare a50 q50 v50 c50
+compare a s q v b c
+compare a50 s50 q50 v50 c50
 compare help tiny
 compare jobs1 jobs2
 
+s_ms=$(wall_ms s) s50_ms=$(wall_ms s50)
+s_kib=$(sort -n s.rss | tail -1) s50_kib=$(sort -n s50.rss | tail -1)
 a_ms=$(wall_ms a) q_ms=$(wall_ms q) v_ms=$(wall_ms v) b_ms=$(wall_ms b) c_ms=$(wall_ms c)
 a_cpu=$(median a.cpu) q_cpu=$(median q.cpu) v_cpu=$(median v.cpu) b_cpu=$(median b.cpu)
 c_cpu=$(median c.cpu)
@@ -152,19 +160,24 @@ fi
 for size in 24 50; do
   if [ "$size" = 24 ]; then
     file=big.jpg px=$pixels a=$a_ms q=$q_ms v=$v_ms c=$c_ms ak=$a_kib qk=$q_kib vk=$v_kib
+    s=$s_ms sk=$s_kib
   else
     file=big50.jpg px=$pixels50 a=$a50_ms q=$q50_ms v=$v50_ms c=$c50_ms ak=$a50_kib qk=$q50_kib
-    vk=$v50_kib
+    vk=$v50_kib s=$s50_ms sk=$s50_kib
   fi
   echo "$size-megapixel picture ($(stat -c %s "$file") bytes, 4:2:0, q95); median of $runs runs, wall time"
   printf '  (a) imprimata-stamp, stamped blocks only   %6d ms  peak %7s MiB  (%s bytes)\n' \
     "$a" "$(mib "$ak")" "$(stat -c %s "${file/big/a}")"
+  printf '  (s) the same, standard Huffman tables       %6d ms  peak %7s MiB\n' "$s" "$(mib "$sk")"
   printf '  (q) imprimata-stamp --quality 90            %6d ms  peak %7s MiB\n' "$q" "$(mib "$qk")"
   printf '  (v) vips composite2, Q 90, 4:2:0            %6d ms  peak %7s MiB\n' "$v" "$(mib "$vk")"
   printf '  (c) djpeg | cjpeg -quality 90 (the floor)   %6d ms\n' "$c"
   echo "  a/c = $(ratio "$a" "$c")  target <= 0.75: $(verdict "$(ratio "$a" "$c")" '<=' 0.75);" \
     "a/v = $(ratio "$a" "$v")  target < 1: $(verdict "$(ratio "$a" "$v")" '<=' 0.99);" \
     "peak target <= 3.5 B/px + 30 MB: $(verdict "$ak" '<=' "$(blocks_limit "$px")")"
+  echo "  s/c = $(ratio "$s" "$c")  target <= 0.75: $(verdict "$(ratio "$s" "$c")" '<=' 0.75);" \
+    "s/v = $(ratio "$s" "$v")  target < 1: $(verdict "$(ratio "$s" "$v")" '<=' 0.99);" \
+    "peak target <= 3.5 B/px + 30 MB: $(verdict "$sk" '<=' "$(blocks_limit "$px")")"
   echo "  q/c = $(ratio "$q" "$c")  target <= 1.1: $(verdict "$(ratio "$q" "$c")" '<=' 1.1);" \
     "q/v = $(ratio "$q" "$v")  target < 1: $(verdict "$(ratio "$q" "$v")" '<=' 0.99);" \
     "peak target <= 60 MB: $(verdict "$qk" '<=' 58594)"
