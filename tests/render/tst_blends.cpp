@@ -1,5 +1,6 @@
 #include "models/StampModel.h"
 #include "render/Stamp.h"
+#include "render/Stamped.h"
 
 #include "platform/Raster.h"
 #include "platform/Surface.h"
@@ -35,27 +36,6 @@ QImage background(bool gradient, QSize size) {
                            gradient ? qRgb(x * 255 / size.width(), 40 + y * 3, 255 - x * 2)
                                     : qRgb(90, 160, 120));
     return image;
-}
-
-// The stamp as Insert makes it, the view's top-left pixel at `at`; the view's alpha plane, if
-// any, goes with it.
-template <typename Stamp, typename Options>
-QImage stamped(const QImage &picture, const QImage &mark, const QImage &markAlpha, QPoint at,
-               Stamp stamp, const Options &options, const SharedFont &font = {}) {
-    const model::Overlap o = model::overlapAt(picture.size(), mark.size(), at);
-    const QRect &t = o.target;
-    Surface pic, view, backgroundBuffer, textBuffer(mark.width(), mark.height()),
-        compositeBuffer(mark.width(), mark.height());
-    pic.setImage(picture.copy());
-    view.setImage(mark);
-    view.setAlphaPlane(markAlpha);
-    backgroundBuffer.setImage(model::backgroundUnder(picture, mark.size(), o));
-    for (Surface *s : {&backgroundBuffer, &textBuffer, &compositeBuffer})
-        s->setFont(font);
-    stamp(pic, {view, backgroundBuffer, textBuffer, compositeBuffer},
-          {o.source.x(), o.source.y(), o.source.x() + t.width(), o.source.y() + t.height()},
-          {t.left(), t.top(), t.right() + 1, t.bottom() + 1}, options);
-    return pic.image();
 }
 
 // A logo's transparency: opaque in the middle, clear at the left, every value in between.

@@ -1,5 +1,6 @@
 #include "models/StampModel.h"
 #include "render/Stamp.h"
+#include "render/Stamped.h"
 
 #include "platform/Raster.h"
 #include "platform/Surface.h"
@@ -10,26 +11,6 @@ using namespace imprimata;
 
 constexpr ColourValue MarkColour = 200 + 30 * 256 + 40 * 65536;
 const QString MarkText = QStringLiteral("Ab");
-
-// Stamps as Insert does, the mark view's top-left pixel at picture pixel `at`: the background
-// buffer holds the picture under the overlap, the other buffers are white.
-template <typename Stamp, typename Options>
-QImage stamped(const QImage &picture, const QImage &mark, QPoint at, Stamp stamp,
-               const Options &options, const SharedFont &font = {}) {
-    const model::Overlap o = model::overlapAt(picture.size(), mark.size(), at);
-    const QRect &t = o.target;
-    Surface pic, view, backgroundBuffer, textBuffer(mark.width(), mark.height()),
-        compositeBuffer(mark.width(), mark.height());
-    pic.setImage(picture.copy());
-    view.setImage(mark);
-    backgroundBuffer.setImage(model::backgroundUnder(picture, mark.size(), o));
-    for (Surface *s : {&backgroundBuffer, &textBuffer, &compositeBuffer})
-        s->setFont(font);
-    stamp(pic, {view, backgroundBuffer, textBuffer, compositeBuffer},
-          {o.source.x(), o.source.y(), o.source.x() + t.width(), o.source.y() + t.height()},
-          {t.left(), t.top(), t.right() + 1, t.bottom() + 1}, options);
-    return pic.image();
-}
 
 class StampTest : public QObject {
     Q_OBJECT
@@ -94,7 +75,7 @@ void StampTest::textStamp() {
     if (fill)
         before.fill(fill);
     const QImage got =
-        stamped(before, view.image(), at, StampTextMark,
+        stamped(before, view.image(), QImage(), at, StampTextMark,
                 TextMarkOptions{MarkText, colour, PrintMode(mode), Level(level)}, font);
     QCOMPARE(got, model::expectedTextStamp(before, view.image(), at, rgbFromColour(colour), mode,
                                            level));
@@ -151,7 +132,7 @@ void StampTest::imageStamp() {
     QImage mark = model::varied({30, 20}, 90), before = model::varied({40, 30}, 0);
     if (fill)
         mark.fill(Qt::white), before.fill(fill);
-    const QImage got = stamped(before, mark, at, StampImageMark,
+    const QImage got = stamped(before, mark, QImage(), at, StampImageMark,
                                ImageMarkOptions{Transparency(transparency), RasterOp(op)});
     QCOMPARE(got, model::expectedImageStamp(before, mark, at, op, transparency));
     // The overlap runs from (4, 3) to (31, 20), the view's rim left out.

@@ -1,3 +1,4 @@
+#include "StructuredPicture.h"
 #include "placement/MarkFile.h"
 #include "tool/StampJob.h"
 #include "tool/StampRunner.h"
@@ -231,12 +232,7 @@ private:
     }
 
     QString picture(const QString &name, QSize size = {400, 300}) {
-        QImage image(size, QImage::Format_RGB32);
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                image.setPixel(x, y, qRgb(40 + x % 50, 120 + y % 60, 90));
-        image.save(dir->filePath(name));
-        return dir->filePath(name);
+        return saveStructuredPicture(QDir(dir->path()), name, size);
     }
 
     QByteArray readFile(const QString &path) {
