@@ -129,6 +129,9 @@ QStringList addStampOptions(QCommandLineParser &parser) {
            "profile",
            "WHAT");
     option({"overwrite"}, "replace output files that already exist");
+    option({"skip-existing"},
+           "leave output files that already exist as they are and skip their pictures, which "
+           "is no failure: an interrupted run, started again, does only what is left");
     option({"jobs"},
            QStringLiteral("pictures stamped at the same time (default: one per core, %1 here)")
                .arg(std::max(1, QThread::idealThreadCount())),
@@ -150,6 +153,10 @@ QStringList addStampOptions(QCommandLineParser &parser) {
            "run gets the same pictures and options and its own K, from 0 up to N minus 1; "
            "together they stamp every picture once.",
            "K/N");
+    option({"report"},
+           "json: also write one JSON object a line on standard output for each picture and "
+           "one for the whole run (see Report below); progress stays on standard error",
+           "FORMAT");
     option({"h", "help"}, "show this text");
     option({"version"}, "show the version");
     return valued;
@@ -228,16 +235,25 @@ ParsedArguments parseStampArguments(const QStringList &arguments, const ListRead
                                 "not \"%1\"")
                      .arg(value));
     });
+    each("report", [&](const QString &value) {
+        if (value == u"json")
+            o.report = ReportFormat::Json;
+        else
+            fail(QStringLiteral("--report wants json, not \"%1\"").arg(value));
+    });
     each("o", [&](const QString &value) { o.output = value; });
     each("out-dir", [&](const QString &value) { o.outDir = value; });
     each("from-list", [&](const QString &value) { o.pictureList = value; });
     o.reencode = parser.isSet(QStringLiteral("reencode"));
     o.overwrite = parser.isSet(QStringLiteral("overwrite"));
+    o.skipExisting = parser.isSet(QStringLiteral("skip-existing"));
     o.nulSeparated = parser.isSet(QStringLiteral("0"));
     o.pictures = parser.positionalArguments();
 
     if (o.markPath.isEmpty())
         fail(QStringLiteral("no mark file: give one with --mark"));
+    if (o.overwrite && o.skipExisting)
+        fail(QStringLiteral("give either --overwrite or --skip-existing, not both"));
     if (!o.output.isEmpty() && !o.outDir.isEmpty())
         fail(QStringLiteral("give either -o or --out-dir, not both"));
     else if (o.output.isEmpty() && o.outDir.isEmpty())
@@ -281,22 +297,6 @@ QStringList splitPictureList(const QByteArray &list, bool nulSeparated) {
     return names;
 }
 
-ShardWork shardWork(const StampOptions &batch, Shard shard) {
-    StampOptions sorted = batch;
-    std::sort(sorted.pictures.begin(), sorted.pictures.end());
-    ShardWork work{batch, {}};
-    work.options.pictures.clear();
-    const std::vector<PictureTask> tasks = planTasks(sorted);
-    for (std::size_t i = static_cast<std::size_t>(shard.index); i < tasks.size();
-         i += static_cast<std::size_t>(shard.count)) {
-        if (tasks[i].refusal.isEmpty())
-            work.options.pictures << tasks[i].input;
-        else
-            work.refusals << tasks[i].input + QStringLiteral(": ") + tasks[i].refusal;
-    }
-    return work;
-}
-
 QString stampUsage() {
     QCommandLineParser parser;
     addStampOptions(parser);
@@ -324,7 +324,9 @@ QString stampUsage() {
                "nothing outside the mark: only the blocks of 8 x 8 or 16 x 16 pixels that\n"
                "the mark touches are encoded again, with the picture's own quality.\n"
                "Outputs are written whole or not at all. Nothing is overwritten without\n"
-               "--overwrite, and a picture of the batch is never overwritten.\n"
+               "--overwrite, and a picture of the batch is never overwritten. With\n"
+               "--skip-existing a picture whose output exists is skipped, not failed, so\n"
+               "a run that was stopped can be started again as it was.\n"
                "\n"
                "A picture that cannot be stamped (unreadable, damaged, too large, missed by\n"
                "the mark, not writable) gets one line on standard error naming it and the\n"
@@ -332,10 +334,22 @@ QString stampUsage() {
                "gets a progress line and a summary closes the run.\n"
                "\n"
                "Exit status:\n"
-               "  0  every picture stamped (or, with --shard, every picture of this share)\n"
+               "  0  every picture stamped or skipped (with --shard, of this share)\n"
                "  1  some pictures failed\n"
                "  2  bad arguments, an unreadable list or a mark file that cannot be used\n"
                "     (nothing is stamped then)\n"
+               "\n"
+               "Report: with --report json, standard output gets a line for each picture\n"
+               "of the run as it finishes, then one for the run, each a JSON object:\n"
+               "  {\"input\":\"a.jpg\",\"message\":\"\",\"milliseconds\":84,\n"
+               "   \"output\":\"marked/a.jpg\",\"status\":\"stamped\",\"type\":\"picture\"}\n"
+               "status is stamped, failed or skipped; message says why it failed or was\n"
+               "skipped, or what a stamped picture lost, and is empty otherwise. The last\n"
+               "line counts the run:\n"
+               "  {\"exitStatus\":1,\"failed\":1,\"milliseconds\":5210,\"skipped\":0,\n"
+               "   \"stamped\":41,\"type\":\"summary\"}\n"
+               "With --shard, a run reports the pictures of its share alone. A run that\n"
+               "cannot start (exit status 2) writes nothing there.\n"
                "\n"
                "Examples: mark a folder of photographs 40 pixels in from the bottom-right\n"
                "corner, whichever way up they are:\n"
@@ -344,7 +358,11 @@ QString stampUsage() {
                "Every JPEG under a folder, the second of three machines' shares:\n"
                "  find photos -name '*.jpg' -print0 |\n"
                "    imprimata-stamp --mark 'signature.$IM' --out-dir marked --from-list - -0 \\\n"
-               "                    --shard 1/3\n");
+               "                    --shard 1/3\n"
+               "The pictures that failed, from the report:\n"
+               "  imprimata-stamp --mark 'signature.$IM' --out-dir marked --report json \\\n"
+               "                  --skip-existing holiday/*.jpg |\n"
+               "    jq -r 'select(.status == \"failed\") | \"\\(.input): \\(.message)\"'\n");
 }
 
 QPoint markPosition(QSize picture, QSize view, QPoint offset, Anchor anchor) {

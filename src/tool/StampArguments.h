@@ -22,6 +22,9 @@ struct Shard {
     friend bool operator==(const Shard &, const Shard &) = default;
 };
 
+// --report: what standard output gets; without it, nothing.
+enum class ReportFormat { None, Json };
+
 struct StampOptions {
     QString markPath;
     QPoint at{0, 0};
@@ -36,6 +39,8 @@ struct StampOptions {
     std::optional<double> sizePercent;
     MetadataKept strip = MetadataKept::All; // --strip location, --strip all
     bool overwrite = false;
+    bool skipExisting = false; // an output already there skips its picture
+    ReportFormat report = ReportFormat::None;
     int jobs = 0;               // 0: one per core
     QString output;             // -o: the single picture's output file
     QString outDir;             // --out-dir: outputs keep their inputs' file names
@@ -67,16 +72,6 @@ ParsedArguments parseStampArguments(const QStringList &arguments,
 // The picture names of a list: one a line, or each ended by NUL (as find -print0 writes
 // them). Nothing is trimmed, since names may hold spaces; empty names are skipped.
 QStringList splitPictureList(const QByteArray &list, bool nulSeparated);
-
-// One run's share of a sharded batch: the pictures at positions K, K + N, ... of the batch
-// sorted by name, so every run picks the same way whatever order its list came in. The
-// batch is planned whole: an output that would replace a picture of another share, or one
-// that an earlier picture of another share writes, is refused here as it would be in one run.
-struct ShardWork {
-    StampOptions options; // the share's pictures, in sorted order, without the refused ones
-    QStringList refusals; // "picture: reason", one for each refused picture of the share
-};
-ShardWork shardWork(const StampOptions &batch, Shard shard);
 
 // What --help prints.
 QString stampUsage();

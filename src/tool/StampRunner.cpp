@@ -1,8 +1,11 @@
 #include "StampRunner.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <QThread>
 #include <QThreadPool>
@@ -27,6 +30,43 @@ QString fileKey(const QString &path) {
 
 QString shown(const QString &path) {
     return QDir::toNativeSeparators(path);
+}
+
+enum class Status { Stamped, Failed, Skipped };
+
+// What became of one picture, as its line and its report tell it.
+struct Outcome {
+    Status status = Status::Stamped;
+    QString message; // a stamped picture's warning, or why it failed or was skipped
+};
+
+// The report's word for a status.
+QString statusName(Status status) {
+    static const char *const names[] = {"stamped", "failed", "skipped"};
+    return QLatin1String(names[static_cast<int>(status)]);
+}
+
+// With --skip-existing an output already there is no failure, whether an earlier run wrote it
+// or another run did while this one was stamping: nothing is left to do for its picture. A
+// refused picture stays refused, since starting again would not change that.
+Outcome stampOrSkip(const PreparedMark &mark, const std::function<void()> &untilDrawn,
+                    const PictureTask &task, const StampOptions &options, MemoryBudget &budget) {
+    const bool mayBeDone = options.skipExisting && task.refusal.isEmpty();
+    const Outcome done{Status::Skipped,
+                       QStringLiteral("the output %1 already exists").arg(shown(task.output))};
+    if (mayBeDone && QFileInfo::exists(task.output))
+        return done;
+    const Result<PictureWritten> written = stampPicture(mark, untilDrawn, task, options, budget);
+    if (written)
+        return {Status::Stamped, written->warning};
+    if (mayBeDone && QFileInfo::exists(task.output))
+        return done;
+    return {Status::Failed, written.error()};
+}
+
+// One object a line: the compact form holds no line end, as a string's are escaped.
+QByteArray jsonLine(const QJsonObject &object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
@@ -62,7 +102,21 @@ std::vector<PictureTask> planTasks(const StampOptions &options) {
     return tasks;
 }
 
-int runStamping(const StampOptions &options, const LineSink &errorLine) {
+std::vector<PictureTask> shareTasks(const StampOptions &batch, Shard shard) {
+    StampOptions sorted = batch;
+    std::sort(sorted.pictures.begin(), sorted.pictures.end());
+    const std::vector<PictureTask> tasks = planTasks(sorted);
+    std::vector<PictureTask> share;
+    for (std::size_t i = static_cast<std::size_t>(shard.index); i < tasks.size();
+         i += static_cast<std::size_t>(shard.count))
+        share.push_back(tasks[i]);
+    return share;
+}
+
+int runStamping(const StampOptions &options, const LineSink &errorLine,
+                const ReportSink &reportLine) {
+    QElapsedTimer runTime;
+    runTime.start();
     // What stops the whole run is told apart from the lines about single pictures.
     const auto stop = [&errorLine](const QString &why) {
         errorLine(QStringLiteral("imprimata-stamp: ") + why);
@@ -80,23 +134,35 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
                 QStringLiteral("%1: the folder cannot be created").arg(shown(options.outDir)));
     }
 
-    const std::vector<PictureTask> tasks = planTasks(options);
+    const std::vector<PictureTask> tasks =
+        options.shard ? shareTasks(options, *options.shard) : planTasks(options);
     const qsizetype count = static_cast<qsizetype>(tasks.size());
     const bool several = count > 1;
+    const bool json = options.report == ReportFormat::Json && reportLine;
     std::mutex reporting;
-    qsizetype done = 0, failed = 0;
-    const auto report = [&](const PictureTask &task, const Result<PictureWritten> &result) {
+    qsizetype done = 0, failed = 0, skipped = 0;
+    const auto report = [&](const PictureTask &task, const Outcome &outcome, qint64 took) {
         const std::lock_guard lock(reporting);
         ++done;
-        if (!result)
+        if (outcome.status == Status::Failed)
             ++failed;
+        if (outcome.status == Status::Skipped)
+            ++skipped;
         QString line = several ? QStringLiteral("[%1/%2] %3").arg(done).arg(count).arg(task.input)
                                : task.input;
-        const QString &note = result ? result->warning : result.error();
-        if (!note.isEmpty())
-            line += QStringLiteral(": ") + note;
-        if (several || !note.isEmpty())
+        if (!outcome.message.isEmpty())
+            line += (outcome.status == Status::Skipped ? QStringLiteral(": skipped, ")
+                                                       : QStringLiteral(": ")) +
+                    outcome.message;
+        if (several || !outcome.message.isEmpty())
             errorLine(line);
+        if (json)
+            reportLine(jsonLine({{"type", "picture"},
+                                 {"input", task.input},
+                                 {"output", task.output},
+                                 {"status", statusName(outcome.status)},
+                                 {"message", outcome.message},
+                                 {"milliseconds", took}}));
     };
 
     // Each worker holds one picture at a time, so memory grows with --jobs, not the batch,
@@ -111,15 +177,32 @@ int runStamping(const StampOptions &options, const LineSink &errorLine) {
     pool.setMaxThreadCount(static_cast<int>(std::min<qsizetype>(jobs, count)));
     for (const PictureTask &task : tasks)
         pool.start([&mark, &untilDrawn, &task, &options, &report, &budget] {
-            report(task, stampPicture(mark, untilDrawn, task, options, budget));
+            QElapsedTimer took;
+            took.start();
+            const Outcome outcome = stampOrSkip(mark, untilDrawn, task, options, budget);
+            report(task, outcome, took.elapsed());
         });
     mark.finish();
     drawing.set_value();
     pool.waitForDone();
 
+    const qsizetype stamped = count - failed - skipped;
     if (several)
-        errorLine(QStringLiteral("%1 stamped, %2 failed").arg(count - failed).arg(failed));
-    return failed == 0 ? AllStamped : SomeFailed;
+        errorLine(options.skipExisting
+                      ? QStringLiteral("%1 stamped, %2 skipped, %3 failed")
+                            .arg(stamped)
+                            .arg(skipped)
+                            .arg(failed)
+                      : QStringLiteral("%1 stamped, %2 failed").arg(stamped).arg(failed));
+    const int status = failed == 0 ? AllStamped : SomeFailed;
+    if (json)
+        reportLine(jsonLine({{"type", "summary"},
+                             {"stamped", qint64(stamped)},
+                             {"failed", qint64(failed)},
+                             {"skipped", qint64(skipped)},
+                             {"milliseconds", runTime.elapsed()},
+                             {"exitStatus", status}}));
+    return status;
 }
 
 } // namespace imprimata

@@ -59,12 +59,11 @@ int main(int argc, char *argv[]) {
     QGuiApplication app(qtArgc, argv);
 
     const auto errorLine = [](const QString &line) { printLine(stderr, line); };
-    if (!parsed.options.shard)
-        return imprimata::runStamping(parsed.options, errorLine);
-    const imprimata::ShardWork share = imprimata::shardWork(parsed.options, *parsed.options.shard);
-    for (const QString &refusal : share.refusals)
-        errorLine(refusal);
-    const int status = imprimata::runStamping(share.options, errorLine);
-    return status == imprimata::AllStamped && !share.refusals.isEmpty() ? imprimata::SomeFailed
-                                                                        : status;
+    // JSON is UTF-8 whatever the locale; each line is flushed for whoever reads as it comes.
+    const auto reportLine = [](const QByteArray &line) {
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    };
+    return imprimata::runStamping(parsed.options, errorLine, reportLine);
 }

@@ -92,6 +92,9 @@ private slots:
             << (ok + QStringList{"--from-list", "/nonexistent/list"}) << "/nonexistent/list";
         QTest::newRow("flag with a value") << (ok + QStringList{"--overwrite=yes"}) << "overwrite";
         QTest::newRow("words after one dash") << (ok + QStringList{"-size"}) << "size";
+        QTest::newRow("report xml") << (ok + QStringList{"--report", "xml"}) << "--report";
+        QTest::newRow("overwrite and skip-existing")
+            << (ok + QStringList{"--overwrite", "--skip-existing"}) << "not both";
     }
 
     void refused() {
@@ -148,6 +151,17 @@ private slots:
             QTEST(parsed.options.pictures.join(u'|'), "pictures");
     }
 
+    void reportAndSkipParsed() {
+        const StampOptions plain = parseStampArguments({"--mark", "m", "-o", "x", "a"}).options;
+        QCOMPARE(plain.report, ReportFormat::None);
+        QVERIFY(!plain.skipExisting);
+        const ParsedArguments parsed = parseStampArguments(
+            {"--mark", "m", "--report=json", "--skip-existing", "-o", "x", "a"});
+        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QCOMPARE(parsed.options.report, ReportFormat::Json);
+        QVERIFY(parsed.options.skipExisting);
+    }
+
     void shardParsed() {
         const ParsedArguments parsed =
             parseStampArguments({"--mark", "m", "--out-dir", "d", "--shard", "2/3", "a"});
@@ -162,12 +176,20 @@ private slots:
         StampOptions batch;
         batch.outDir = "out";
         batch.pictures = {"p/e.jpg", "p/b.jpg", "q/a.jpg", "p/d.jpg", "p/c.jpg", "p/a.jpg"};
+        // A share's pictures to stamp, in its order, and its refusals as "picture: reason".
+        const auto share = [&batch](Shard shard) {
+            std::pair<QStringList, QStringList> work;
+            for (const PictureTask &task : shareTasks(batch, shard))
+                (task.refusal.isEmpty() ? work.first : work.second)
+                    << (task.refusal.isEmpty() ? task.input : task.input + ": " + task.refusal);
+            return work;
+        };
         QStringList stamped, refused;
         for (int k = 0; k < 4; ++k) {
-            const ShardWork work = shardWork(batch, {k, 4});
-            QVERIFY(std::is_sorted(work.options.pictures.begin(), work.options.pictures.end()));
-            stamped += work.options.pictures;
-            refused += work.refusals;
+            const auto [pictures, refusals] = share({k, 4});
+            QVERIFY(std::is_sorted(pictures.begin(), pictures.end()));
+            stamped += pictures;
+            refused += refusals;
         }
         stamped.sort();
         QCOMPARE(stamped, (QStringList{"p/a.jpg", "p/b.jpg", "p/c.jpg", "p/d.jpg", "p/e.jpg"}));
@@ -178,12 +200,12 @@ private slots:
         // Writing into the pictures' own folder would replace one another's pictures.
         batch.outDir = "q";
         batch.overwrite = true;
-        const ShardWork first = shardWork(batch, {0, 2});
-        QCOMPARE(first.options.pictures, (QStringList{"p/c.jpg", "p/e.jpg"}));
-        QCOMPARE(first.refusals.size(), 1);
-        QVERIFY2(first.refusals[0].contains("another picture of this batch"),
-                 qPrintable(first.refusals[0]));
-        QCOMPARE(shardWork(batch, {5, 6}).options.pictures, QStringList());
+        const auto [first, firstRefusals] = share({0, 2});
+        QCOMPARE(first, (QStringList{"p/c.jpg", "p/e.jpg"}));
+        QCOMPARE(firstRefusals.size(), 1);
+        QVERIFY2(firstRefusals[0].contains("another picture of this batch"),
+                 qPrintable(firstRefusals[0]));
+        QCOMPARE(share({5, 6}).first, QStringList());
     }
 
     void markPosition_data() {

@@ -1,5 +1,7 @@
 #include "placement/MarkFile.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -40,6 +42,10 @@ private slots:
             << "--mark m.$IM --jobs 1 --out-dir out a.jpg gone.jpg b.jpg" << 1
             << "\\[1/3\\] a.jpg\n\\[2/3\\] gone.jpg: [^\n]+\n\\[3/3\\] b.jpg\n2 stamped, 1 failed\n"
             << "out/a.jpg out/b.jpg";
+        QTest::newRow("report of another format") << "--mark m.$IM --report xml -o x.jpg a.jpg" << 2 << wrong.arg("--report") << "";
+        QTest::newRow("skip and overwrite at once") << "--mark m.$IM --skip-existing --overwrite -o x.jpg a.jpg" << 2 << wrong.arg("give either") << "";
+        QTest::newRow("output exists, skipped") << "--mark m.$IM --skip-existing -o b.jpg a.jpg" << 0 << "a.jpg: skipped, the output b.jpg already exists\n" << "";
+        QTest::newRow("refused, not skipped") << "--mark m.$IM --skip-existing --out-dir . a.jpg" << 1 << "a.jpg: the output ./a.jpg is the picture itself\n" << "";
         // clang-format on
     }
 
@@ -136,22 +142,186 @@ private slots:
         QCOMPARE(written, pictures);
     }
 
+    void jsonReport_data() {
+        QTest::addColumn<QString>("before"); // the arguments of a run before, if any
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("pictures"); // input>output=status, sorted
+        QTest::addColumn<QString>("summary");  // stamped failed skipped exitStatus
+        const QString all("--mark m.$IM --out-dir out a.jpg gone.jpg b.jpg");
+        const QString done("--mark m.$IM --out-dir out a.jpg b.jpg");
+        // clang-format off
+        QTest::newRow("a failure and its message")
+            << "" << all + " --report json" << 1
+            << "a.jpg>out/a.jpg=stamped b.jpg>out/b.jpg=stamped gone.jpg>out/gone.jpg=failed" << "2 1 0 1";
+        QTest::newRow("started again, skips what is done")
+            << all << all + " --report json --skip-existing" << 1
+            << "a.jpg>out/a.jpg=skipped b.jpg>out/b.jpg=skipped gone.jpg>out/gone.jpg=failed" << "0 1 2 1";
+        QTest::newRow("skipped is no failure")
+            << done << done + " --report json --skip-existing" << 0
+            << "a.jpg>out/a.jpg=skipped b.jpg>out/b.jpg=skipped" << "0 0 2 0";
+        QTest::newRow("an existing output fails without --skip-existing")
+            << done << done + " --report json" << 1
+            << "a.jpg>out/a.jpg=failed b.jpg>out/b.jpg=failed" << "0 2 0 1";
+        QTest::newRow("one picture") << "" << "--mark m.$IM --report json -o x.jpg a.jpg" << 0
+            << "a.jpg>x.jpg=stamped" << "1 0 0 0";
+        QTest::newRow("a refusal is not skipped")
+            << "" << "--mark m.$IM --report json --skip-existing --out-dir . a.jpg" << 1
+            << "a.jpg>./a.jpg=failed" << "0 1 0 1";
+        QTest::newRow("a run that cannot start reports nothing")
+            << "" << "--mark no.$IM --report json -o x.jpg a.jpg" << 2 << "" << "";
+        // clang-format on
+    }
+
+    // Standard output holds the report alone, every line a JSON object with the documented keys;
+    // a picture's message is the one its line on standard error gives.
+    void jsonReport() {
+        QFETCH(QString, before);
+        QFETCH(QString, args);
+        writePicture("a.jpg", {64, 48});
+        writePicture("b.jpg", {64, 48});
+        if (!before.isEmpty())
+            run(before.split(' '));
+        QTEST(run(args.split(' '), {}, QProcess::SeparateChannels), "status");
+        QVERIFY2(!output.contains(u'{'), qPrintable(output));
+
+        const Report parsed = parseReport(standardOutput);
+        QVERIFY2(parsed.ok, standardOutput.constData());
+        QStringList pictures;
+        for (const QJsonObject &picture : parsed.pictures) {
+            pictures << QStringLiteral("%1>%2=%3")
+                            .arg(picture["input"].toString(), picture["output"].toString(),
+                                 picture["status"].toString());
+            const QString status = picture["status"].toString();
+            const QString message = picture["message"].toString();
+            QCOMPARE(message.isEmpty(), status == u"stamped");
+            if (!message.isEmpty()) {
+                const QString line = picture["input"].toString() +
+                                     (status == u"skipped" ? ": skipped, " : ": ") + message + '\n';
+                QVERIFY2(output.contains(line), qPrintable(output));
+            }
+            QVERIFY(picture["milliseconds"].toInteger() <=
+                    parsed.summary["milliseconds"].toInteger());
+        }
+        pictures.sort();
+        QTEST(pictures.join(' '), "pictures");
+        QFETCH(QString, summary);
+        if (summary.isEmpty()) {
+            QCOMPARE(standardOutput, QByteArray());
+            return;
+        }
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(parsed.summary["stamped"].toInteger())
+                     .arg(parsed.summary["failed"].toInteger())
+                     .arg(parsed.summary["skipped"].toInteger())
+                     .arg(parsed.summary["exitStatus"].toInteger()),
+                 summary);
+    }
+
+    // Three shares started again over one batch report every picture once between them, the one
+    // refused for another share's sake among them; each run counts its own.
+    void shardedReports() {
+        QStringList pictures;
+        for (int i = 0; i < 10; ++i)
+            pictures << QStringLiteral("p%1.jpg").arg(i);
+        pictures << "sub/p3.jpg"; // sorted last: its output is p3.jpg's
+        QVERIFY(QDir(dir->path()).mkpath("sub") && QDir(dir->path()).mkpath("marked"));
+        for (const QString &picture : pictures)
+            writePicture(picture, {32, 24});
+        QVERIFY(QFile::copy(dir->filePath("p0.jpg"), dir->filePath("marked/p5.jpg")));
+
+        QMap<QString, QString> statuses; // of every picture reported
+        qint64 stamped = 0, failed = 0, skipped = 0;
+        for (int k = 0; k < 3; ++k) {
+            const int status =
+                run(QStringList{"--mark", "m.$IM", "--out-dir", "marked", "--skip-existing",
+                                "--report", "json", "--shard", QStringLiteral("%1/3").arg(k)} +
+                        pictures,
+                    {}, QProcess::SeparateChannels);
+            const Report parsed = parseReport(standardOutput);
+            QVERIFY2(parsed.ok, standardOutput.constData());
+            QMap<QString, int> counts;
+            for (const QJsonObject &picture : parsed.pictures) {
+                const QString input = picture["input"].toString();
+                QVERIFY2(!statuses.contains(input), qPrintable(input));
+                statuses[input] = picture["status"].toString();
+                ++counts[statuses[input]];
+            }
+            QCOMPARE(parsed.summary["stamped"].toInteger(), counts["stamped"]);
+            QCOMPARE(parsed.summary["failed"].toInteger(), counts["failed"]);
+            QCOMPARE(parsed.summary["skipped"].toInteger(), counts["skipped"]);
+            QCOMPARE(parsed.summary["exitStatus"].toInteger(), status);
+            QVERIFY2(output.contains(QStringLiteral("%1 stamped, %2 skipped, %3 failed")
+                                         .arg(counts["stamped"])
+                                         .arg(counts["skipped"])
+                                         .arg(counts["failed"])),
+                     qPrintable(output));
+            stamped += counts["stamped"];
+            failed += counts["failed"];
+            skipped += counts["skipped"];
+        }
+        QCOMPARE(statuses.size(), pictures.size());
+        QCOMPARE(statuses["sub/p3.jpg"], "failed");
+        QCOMPARE(statuses["p5.jpg"], "skipped");
+        QCOMPARE(stamped, 9);
+        QCOMPARE(failed, 1);
+        QCOMPARE(skipped, 1);
+    }
+
 private:
+    struct Report {
+        bool ok = false; // every line an object with the documented keys, the summary last
+        QList<QJsonObject> pictures;
+        QJsonObject summary;
+    };
+
+    static Report parseReport(const QByteArray &bytes) {
+        static const QStringList pictureKeys{"input",  "message", "milliseconds",
+                                             "output", "status",  "type"};
+        static const QStringList summaryKeys{"exitStatus", "failed",  "milliseconds",
+                                             "skipped",    "stamped", "type"};
+        Report parsed;
+        QList<QByteArray> lines = bytes.split('\n');
+        if (lines.takeLast() != "") // every line ends
+            return parsed;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QJsonParseError error;
+            const QJsonDocument line = QJsonDocument::fromJson(lines[i], &error);
+            const QJsonObject object = line.object();
+            const bool last = i == lines.size() - 1;
+            const bool integral = object["milliseconds"].toInteger(-1) >= 0;
+            if (error.error != QJsonParseError::NoError || !line.isObject() || !integral ||
+                object.keys() != (last ? summaryKeys : pictureKeys) ||
+                object["type"].toString() != (last ? u"summary" : u"picture"))
+                return parsed;
+            if (last)
+                parsed.summary = object;
+            else
+                parsed.pictures << object;
+        }
+        parsed.ok = true;
+        return parsed;
+    }
+
     // Runs the tool with no display at all, as on a server, `input` on its standard input.
-    int run(const QStringList &args, const QByteArray &input = {}) {
+    // Kept apart, standard output goes to `standardOutput`.
+    int run(const QStringList &args, const QByteArray &input = {},
+            QProcess::ProcessChannelMode channels = QProcess::MergedChannels) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
         process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setProcessChannelMode(channels);
         process.setWorkingDirectory(dir->path());
         process.start(QStringLiteral(STAMP_TOOL_PATH), args);
         process.write(input);
         process.closeWriteChannel();
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
             return -1;
-        output = QString::fromLocal8Bit(process.readAll());
+        standardOutput = process.readAllStandardOutput();
+        output = QString::fromLocal8Bit(
+            channels == QProcess::MergedChannels ? standardOutput : process.readAllStandardError());
         return process.exitCode();
     }
 
@@ -166,7 +336,8 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> dir;
-    QString output; // standard output and error
+    QString output;            // standard output and error, or error alone
+    QByteArray standardOutput; // standard output
 };
 
 QTEST_MAIN(ExecutableTest)
