@@ -28,7 +28,7 @@ void addOptions(QCommandLineParser &parser) {
                        "browsing there; given a picture, it browses the picture's folder with\n"
                        "that picture shown."));
     parser.addPositionalArgument(QStringLiteral("path"),
-                                 QStringLiteral("a picture (JPEG, BMP, GIF) or a folder"),
+                                 QStringLiteral("a picture (JPEG, BMP, GIF, PNG, TIFF, WebP) or a folder"),
                                  QStringLiteral("[PICTURE | FOLDER]"));
     parser.addOption({{"h", "help"}, QStringLiteral("show this text")});
     parser.addOption({QStringLiteral("version"), QStringLiteral("show the version")});
