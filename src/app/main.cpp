@@ -27,9 +27,10 @@ void addOptions(QCommandLineParser &parser) {
         QStringLiteral("Stamps an ownership mark into photographs. Given a folder, it starts\n"
                        "browsing there; given a picture, it browses the picture's folder with\n"
                        "that picture shown."));
-    parser.addPositionalArgument(QStringLiteral("path"),
-                                 QStringLiteral("a picture (JPEG, BMP, GIF, PNG, TIFF, WebP) or a folder"),
-                                 QStringLiteral("[PICTURE | FOLDER]"));
+    parser.addPositionalArgument(
+        QStringLiteral("path"),
+        QStringLiteral("a picture (JPEG, BMP, GIF, PNG, TIFF, WebP) or a folder"),
+        QStringLiteral("[PICTURE | FOLDER]"));
     parser.addOption({{"h", "help"}, QStringLiteral("show this text")});
     parser.addOption({QStringLiteral("version"), QStringLiteral("show the version")});
 }

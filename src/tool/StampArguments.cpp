@@ -2,7 +2,7 @@
 
 #include "platform/Numeric.h"
 
-#include "StampRunner.h"
+#include "batch/StampRunner.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -363,34 +363,6 @@ QString stampUsage() {
                "  imprimata-stamp --mark 'signature.$IM' --out-dir marked --report json \\\n"
                "                  --skip-existing holiday/*.jpg |\n"
                "    jq -r 'select(.status == \"failed\") | \"\\(.input): \\(.message)\"'\n");
-}
-
-QPoint markPosition(QSize picture, QSize view, QPoint offset, Anchor anchor) {
-    const qint64 pw = picture.width(), ph = picture.height();
-    const qint64 vw = view.width(), vh = view.height();
-    qint64 x = offset.x(), y = offset.y();
-    switch (anchor) {
-    case Anchor::TopLeft:
-        break;
-    case Anchor::TopRight:
-        x = pw - vw - x;
-        break;
-    case Anchor::BottomLeft:
-        y = ph - vh - y;
-        break;
-    case Anchor::BottomRight:
-        x = pw - vw - x;
-        y = ph - vh - y;
-        break;
-    case Anchor::Centre:
-        x += roundHalfEven(static_cast<double>(pw - vw) / 2);
-        y += roundHalfEven(static_cast<double>(ph - vh) / 2);
-        break;
-    }
-    // Anything beyond one view's size off an edge misses the picture just the same.
-    x = std::clamp(x, -vw, pw);
-    y = std::clamp(y, -vh, ph);
-    return {static_cast<int>(x), static_cast<int>(y)};
 }
 
 } // namespace imprimata

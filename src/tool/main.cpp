@@ -1,6 +1,6 @@
 #include "StampArguments.h"
-#include "StampRunner.h"
 #include "Version.h"
+#include "batch/StampRunner.h"
 
 #include <QFile>
 #include <QGuiApplication>

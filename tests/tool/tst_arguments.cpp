@@ -1,5 +1,5 @@
+#include "batch/StampRunner.h"
 #include "tool/StampArguments.h"
-#include "tool/StampRunner.h"
 
 #include <QtTest>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "tool/MemoryBudget.h"
+#include "batch/MemoryBudget.h"
 
 #include <QtTest>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "StructuredPicture.h"
+#include "batch/StampJob.h"
+#include "batch/StampRunner.h"
 #include "placement/MarkFile.h"
-#include "tool/StampJob.h"
-#include "tool/StampRunner.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

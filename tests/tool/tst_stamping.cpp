@@ -1,9 +1,9 @@
 #include "StructuredPicture.h"
+#include "batch/StampJob.h"
+#include "batch/StampRunner.h"
 #include "models/MarkModel.h"
 #include "placement/MarkFile.h"
 #include "platform/JpegDecoder.h"
-#include "tool/StampJob.h"
-#include "tool/StampRunner.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

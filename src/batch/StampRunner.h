@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StampArguments.h"
+#include "BatchOptions.h"
 #include "StampJob.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "BatchOptions.h"
 #include "MemoryBudget.h"
-#include "StampArguments.h"
 #include "mark/MarkSettings.h"
 #include "placement/MarkStamping.h"
 #include "platform/PictureWriter.h"
