@@ -644,8 +644,12 @@ std::optional<Result<QByteArray>> spliceChanges(JpegTrap &trap, const uchar *dat
         first = std::min(first, touched.top() / mcu.height() - 1);
         last = std::max(last, touched.bottom() / mcu.height() + 1);
     }
+    if (last < 0) // nothing touched: the scan stays as it is
+        return Result<QByteArray>(fileAround(
+            data, head,
+            QByteArray(reinterpret_cast<const char *>(scan->data), qsizetype(scan->size))));
     first = std::max(first, 0);
-    last = std::clamp(last, first, scan->mcusDown - 1);
+    last = std::min(last, scan->mcusDown - 1);
     Result<ScanBand> band = readScanBand(*scan, first, last);
     if (!band)
         return Result<QByteArray>(Failure{QStringLiteral("the JPEG data is damaged")});

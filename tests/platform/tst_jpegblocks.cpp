@@ -115,6 +115,8 @@ private slots:
     void keepsTheFileSize_data();
     void keepsTheFileSize();
     void needsCodesTheFileLacks();
+    void keepsAnUntouchedScan_data();
+    void keepsAnUntouchedScan();
     void refuses_data();
     void refuses();
 };
@@ -269,6 +271,31 @@ void JpegBlocksTest::keepsTheFileSize() {
     QVERIFY(!now.isNull());
     QCOMPARE(now.copy(0, 0, 1200, 560), was.copy(0, 0, 1200, 560));
     QVERIFY(now.copy(area) != was.copy(area));
+}
+
+void JpegBlocksTest::keepsAnUntouchedScan_data() {
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QList<QRect>>("areas");
+    const QImage photo = scene(QSize(320, 240));
+    const QByteArray plain = craftJpeg(photo, 2, 2);
+    QTest::newRow("no stamp") << plain << QList<QRect>{};
+    QTest::newRow("a stamp off the picture") << plain << QList<QRect>{QRect(-90, -60, 40, 20)};
+    QTest::newRow("restart markers, no stamp")
+        << craftJpeg(photo, 2, 1, JCS_YCbCr, false, 3) << QList<QRect>{};
+}
+
+// A picture saved without a stamp on it keeps its scan bit for bit; nothing is decoded.
+void JpegBlocksTest::keepsAnUntouchedScan() {
+    QFETCH(QByteArray, source);
+    QFETCH(QList<QRect>, areas);
+    const Result<QByteArray> kept =
+        changeJpegBlocks(reinterpret_cast<const uchar *>(source.constData()), source.size(),
+                         QImageIOHandler::TransformationNone, areas,
+                         [](QImage &, QPoint) { QFAIL("no pixels should be asked for"); });
+    QVERIFY2(kept, qPrintable(kept.error()));
+    const auto fromScan = [](const QByteArray &jpeg) { return jpeg.mid(jpeg.indexOf("\xff\xda")); };
+    QCOMPARE(fromScan(*kept), fromScan(source));
+    QCOMPARE(huffmanTables(*kept), huffmanTables(source));
 }
 
 // A flat picture's made-to-measure Huffman tables hold few codes; noise needs many more.
