@@ -10,9 +10,7 @@
 #include <bitset>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <optional>
-#include <tuple>
 
 extern "C" {
 #include <jerror.h>
@@ -589,15 +587,11 @@ std::optional<BaselineScan> onlyScan(const Decompressor &d, const uchar *data, q
 }
 
 // The file around new scan data: the segments that say how it is coded (its JFIF segment,
-// tables, frame, restart interval and scan header) as they were, and new Huffman tables
-// before the scan when it has them; the metadata is the caller's to carry over, as for a
-// file libjpeg writes.
-QByteArray fileAround(const uchar *data, const JpegHeadSegments &head, const QByteArray &scan,
-                      const QByteArray &newTables = {}) {
+// tables, frame, restart interval and scan header) as they were; the metadata is the
+// caller's to carry over, as for a file libjpeg writes.
+QByteArray fileAround(const uchar *data, const JpegHeadSegments &head, const QByteArray &scan) {
     QByteArray file("\xFF\xD8", 2);
     for (const JpegSegment &segment : head.segments) {
-        if (segment.marker == JpegSos)
-            file.append(newTables); // a table defined again replaces the one before
         const char *bytes = reinterpret_cast<const char *>(data + segment.offset);
         const bool jfif = segment.marker == 0xE0 && segment.payloadSize() >= 5 &&
                           std::memcmp(bytes + 4, "JFIF", 5) == 0;
@@ -665,44 +659,10 @@ std::optional<Result<QByteArray>> spliceChanges(JpegTrap &trap, const uchar *dat
     if (const Result<QList<QRect>> changed = changeAreas(trap, source, rows, turn, areas, change);
         !changed)
         return Result<QByteArray>(Failure{changed.error()});
-    if (const Result<QByteArray> spliced = spliceScanBand(*scan, *band))
-        return Result<QByteArray>(fileAround(data, head, *spliced));
-
-    // Tables made to measure have no codes to spare for what the mark brings: the scan is
-    // coded again in them completed, which changes only the rarest codes' lengths.
-    std::map<std::pair<int, int>, JHUFF_TBL> completed; // by class (0 DC, 1 AC) and slot
-    BaselineScan coding = *scan;
-    for (int i = 0; i < source.info.comps_in_scan; ++i) {
-        const jpeg_component_info &comp = *source.info.cur_comp_info[i];
-        for (const auto &[ac, slot, table] :
-             {std::tuple{0, comp.dc_tbl_no, scan->components[size_t(i)].dc},
-              std::tuple{1, comp.ac_tbl_no, scan->components[size_t(i)].ac}}) {
-            if (!completed.contains({ac, slot})) {
-                const std::optional<JHUFF_TBL> whole = completedTable(*table, ac == 0);
-                if (!whole)
-                    return std::nullopt;
-                completed[{ac, slot}] = *whole;
-            }
-            (ac ? coding.components[size_t(i)].ac : coding.components[size_t(i)].dc) =
-                &completed[{ac, slot}];
-        }
-    }
-    const Result<QByteArray> recoded = recodeScan(*scan, *band, coding);
-    if (!recoded)
+    const Result<QByteArray> spliced = spliceScanBand(*scan, *band);
+    if (!spliced)
         return std::nullopt;
-    QByteArray tables;
-    for (const auto &[key, table] : completed) {
-        tables.append(char(key.first << 4 | key.second));
-        int count = 0;
-        for (int l = 1; l <= 16; ++l) {
-            tables.append(char(table.bits[l]));
-            count += table.bits[l];
-        }
-        tables.append(reinterpret_cast<const char *>(table.huffval), count);
-    }
-    const int length = int(tables.size()) + 2;
-    tables.prepend(QByteArray{"\xFF\xC4"} + char(length >> 8) + char(length & 0xFF));
-    return Result<QByteArray>(fileAround(data, head, *recoded, tables));
+    return Result<QByteArray>(fileAround(data, head, *spliced));
 }
 
 } // namespace

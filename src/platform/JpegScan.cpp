@@ -11,9 +11,6 @@ namespace imprimata {
 namespace {
 
 const QString damagedScan = QStringLiteral("The picture's data is damaged or incomplete.");
-const QString foreign = QStringLiteral("The blocks are not of this picture.");
-const QString tablesLackCodes =
-    QStringLiteral("The picture's Huffman tables cannot code the changed blocks.");
 
 constexpr int LookBits = 10; // codes this long or shorter take one table look-up
 constexpr int MaxBlocksInMcu = 10;
@@ -469,20 +466,6 @@ const JBLOCK *ScanBand::row(int component, int blockRowInBand) const {
     return const_cast<ScanBand *>(this)->row(component, blockRowInBand);
 }
 
-bool ScanBand::laidOutFor(const BaselineScan &scan) const {
-    const size_t n = scan.components.size();
-    if (planes_.size() != n || firstRow_ < 0 || lastRow_ < firstRow_ || lastRow_ >= scan.mcusDown)
-        return false;
-    const int rows = lastRow_ - firstRow_ + 1;
-    for (size_t c = 0; c < n; ++c) {
-        // A scan of one component has MCUs of one block, whatever its sampling.
-        const int h = n == 1 ? 1 : scan.components[c].h, v = n == 1 ? 1 : scan.components[c].v;
-        if (planes_[c].across != scan.mcusAcross * h || planes_[c].down != rows * v)
-            return false;
-    }
-    return true;
-}
-
 Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRow) {
     Result<Layout> layout = layoutOf(scan);
     if (!layout)
@@ -574,8 +557,15 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
     if (!layout)
         return Failure{layout.error()};
     const std::vector<Component> &components = layout->components;
-    if (!band.laidOutFor(scan))
+    const QString foreign = QStringLiteral("The blocks are not of this picture.");
+    if (band.planes_.size() != components.size() || band.firstRow_ < 0 ||
+        band.lastRow_ < band.firstRow_ || band.lastRow_ >= scan.mcusDown)
         return Failure{foreign};
+    const int rows = band.lastRow_ - band.firstRow_ + 1;
+    for (size_t c = 0; c < components.size(); ++c)
+        if (band.planes_[c].across != scan.mcusAcross * components[c].h ||
+            band.planes_[c].down != rows * components[c].v)
+            return Failure{foreign};
     const qint64 bandStart = qint64(band.firstRow_) * scan.mcusAcross;
     const qint64 bandEnd = qint64(band.lastRow_ + 1) * scan.mcusAcross;
     const qint64 spliceEnd = std::min(bandEnd + 1, layout->mcus);
@@ -617,7 +607,8 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
                     else
                         next += BlockSize;
                     if (!encodeBlock(out, c, predictors[ci], block))
-                        return Failure{tablesLackCodes};
+                        return Failure{QStringLiteral("The picture's Huffman tables cannot "
+                                                      "code the changed blocks.")};
                 }
             }
         }
@@ -625,139 +616,6 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
     out.copyBits(scan.data, band.nextEnd_, band.intervalEnd_);
     out.pad();
     out.copy(scan.data + band.resume_, scan.size - band.resume_);
-    return std::move(out).take();
-}
-
-std::optional<JHUFF_TBL> completedTable(const JHUFF_TBL &table, bool dc) {
-    struct Code {
-        uchar symbol;
-        int length;
-    };
-    std::vector<Code> codes;
-    std::array<bool, 256> present{};
-    int p = 0;
-    for (int l = 1; l <= 16; ++l)
-        for (int i = 0; i < table.bits[l] && p < 256; ++i, ++p) {
-            codes.push_back({table.huffval[p], l});
-            present[table.huffval[p]] = true;
-        }
-    // Baseline categories: DC differences up to 11 bits, AC values up to 10.
-    std::vector<uchar> missing;
-    const auto want = [&](int symbol) {
-        if (!present[size_t(symbol)])
-            missing.push_back(uchar(symbol));
-    };
-    if (dc) {
-        for (int size = 0; size <= 11; ++size)
-            want(size);
-    } else {
-        want(0x00);
-        want(0xF0);
-        for (int run = 0; run < 16; ++run)
-            for (int size = 1; size <= 10; ++size)
-                want((run << 4) | size);
-    }
-    if (missing.empty())
-        return table;
-
-    // The code space counted in 16-bit codes; the all-ones code is never used.
-    constexpr qint64 room = (1 << 16) - 1;
-    qint64 used = 0;
-    for (const Code &c : codes)
-        used += qint64(1) << (16 - c.length);
-    while (used + qint64(missing.size()) > room) {
-        // The rarest code not yet 16 bits long, the last of its length, gets 16 bits.
-        auto rarest = codes.end();
-        for (auto c = codes.begin(); c != codes.end(); ++c)
-            if (c->length < 16 && (rarest == codes.end() || c->length >= rarest->length))
-                rarest = c;
-        if (rarest == codes.end())
-            return std::nullopt;
-        used -= (qint64(1) << (16 - rarest->length)) - 1;
-        rarest->length = 16;
-    }
-    JHUFF_TBL completed{};
-    int k = 0;
-    for (int l = 1; l <= 16; ++l)
-        for (const Code &c : codes)
-            if (c.length == l) {
-                ++completed.bits[l];
-                completed.huffval[k++] = c.symbol;
-            }
-    for (const uchar symbol : missing) {
-        ++completed.bits[16];
-        completed.huffval[k++] = symbol;
-    }
-    return completed;
-}
-
-Result<QByteArray> recodeScan(const BaselineScan &scan, const ScanBand &band,
-                              const BaselineScan &coding) {
-    Result<Layout> from = layoutOf(scan);
-    if (!from)
-        return Failure{from.error()};
-    Result<Layout> to = layoutOf(coding);
-    if (!to)
-        return Failure{to.error()};
-    const std::vector<Component> &decoding = from->components, &encoding = to->components;
-    if (coding.mcusAcross != scan.mcusAcross || coding.mcusDown != scan.mcusDown ||
-        coding.restartInterval != scan.restartInterval || encoding.size() != decoding.size())
-        return Failure{foreign};
-    for (size_t c = 0; c < decoding.size(); ++c)
-        if (encoding[c].h != decoding[c].h || encoding[c].v != decoding[c].v)
-            return Failure{foreign};
-    if (!band.laidOutFor(scan))
-        return Failure{foreign};
-
-    BitReader in(scan.data, scan.size);
-    BitWriter out(scan.size + scan.size / 16 + 1024);
-    std::vector<int> read(decoding.size(), 0), written(decoding.size(), 0);
-    JBLOCK outside;
-    qint64 mcu = 0;
-    for (int my = 0; my < scan.mcusDown; ++my) {
-        const bool inBand = my >= band.firstRow_ && my <= band.lastRow_;
-        for (int mx = 0; mx < scan.mcusAcross; ++mx, ++mcu) {
-            if (isRestartBefore(mcu, scan.restartInterval)) {
-                const int marker = restartMarker(mcu, scan.restartInterval);
-                if (!in.restart(marker))
-                    return Failure{damagedScan};
-                out.pad();
-                out.marker(marker);
-                std::fill(read.begin(), read.end(), 0);
-                std::fill(written.begin(), written.end(), 0);
-            }
-            for (size_t ci = 0; ci < decoding.size(); ++ci) {
-                const Component &c = decoding[ci];
-                const ScanBand::Plane &plane = band.planes_[ci];
-                for (int j = 0; j < c.v; ++j) {
-                    for (int i = 0; i < c.h; ++i) {
-                        const JCOEF *block = outside;
-                        bool ok = true;
-                        if (inBand) {
-                            // The band's blocks as they are now; the scan's are only passed.
-                            ok = decodeBlock<false>(in, c, read[ci], nullptr);
-                            block = plane.coefficients.data() +
-                                    (qsizetype((my - band.firstRow_) * c.v + j) * plane.across +
-                                     mx * c.h + i) *
-                                        BlockSize;
-                        } else {
-                            std::fill(std::begin(outside), std::end(outside), JCOEF(0));
-                            ok = decodeBlock<true>(in, c, read[ci], outside);
-                        }
-                        if (!ok)
-                            return Failure{damagedScan};
-                        if (!encodeBlock(out, encoding[ci], written[ci], block))
-                            return Failure{tablesLackCodes};
-                    }
-                }
-            }
-            if (in.unread() < 0)
-                return Failure{damagedScan};
-        }
-    }
-    if (!in.atEnd())
-        return Failure{damagedScan};
-    out.pad();
     return std::move(out).take();
 }
 

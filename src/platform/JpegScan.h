@@ -10,7 +10,6 @@
 
 #include <QByteArray>
 #include <cstdio> // jpeglib.h uses FILE without including it
-#include <optional>
 #include <vector>
 
 extern "C" {
@@ -55,11 +54,6 @@ public:
 private:
     friend Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRow);
     friend Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band);
-    friend Result<QByteArray> recodeScan(const BaselineScan &scan, const ScanBand &band,
-                                         const BaselineScan &coding);
-
-    // Whether the planes are laid out as the scan's components are.
-    bool laidOutFor(const BaselineScan &scan) const;
 
     struct Plane {
         int across = 0, down = 0;
@@ -85,17 +79,5 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
 // outside it as it was. Fails when a table lacks a code the band now needs, so the caller
 // can encode the picture some other way.
 Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band);
-
-// The table with a code for every symbol a baseline scan may hold. An encoder that makes its
-// tables to measure gives codes only to the symbols the picture has, and leaves no room for
-// more: the rarest codes are made longer, up to 16 bits, until the missing symbols fit. The
-// table itself when it lacks nothing; nothing when they cannot fit.
-std::optional<JHUFF_TBL> completedTable(const JHUFF_TBL &table, bool dc);
-
-// The scan's entropy-coded data coded again, block by block, in the tables that `coding`
-// names (otherwise the same scan as `scan`), with the band's blocks as they are now. Every
-// block is decoded and encoded anew, which costs more than splicing but suits other tables.
-Result<QByteArray> recodeScan(const BaselineScan &scan, const ScanBand &band,
-                              const BaselineScan &coding);
 
 } // namespace imprimata

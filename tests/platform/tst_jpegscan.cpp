@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QtTest>
 #include <csetjmp>
-#include <map>
 
 using namespace imprimata;
 
@@ -311,71 +310,6 @@ private slots:
         QVERIFY2(band, qPrintable(band.error()));
         band->row(0, 0)[3][5] = 7;
         QVERIFY(!spliceScanBand(scan, *band));
-    }
-
-    void completesTables_data() {
-        QTest::addColumn<QByteArray>("jpeg");
-        QImage flat(64, 48, QImage::Format_RGB32);
-        flat.fill(qRgb(90, 120, 200));
-        QTest::newRow("standard tables, complete already") << craftJpeg(picture(99, 61), 2, 2);
-        QTest::newRow("a flat picture's, nearly empty") << qtWritten(flat, 90, false, true);
-        QTest::newRow("a detailed picture's, full to 16 bits")
-            << qtWritten(picture(1203, 797), 95, false, true);
-    }
-
-    // Every symbol gets a code; a code keeps its length unless it is among the rarest, which
-    // only grow; and the scan coded again in them reads back as libjpeg reads the source.
-    void completesTables() {
-        QFETCH(QByteArray, jpeg);
-        const Source source(jpeg);
-        const QByteArray data = source.scanData();
-        const BaselineScan scan = source.scan(data);
-        std::vector<JHUFF_TBL> completed;
-        completed.reserve(2 * scan.components.size());
-        BaselineScan coding = scan;
-        for (ScanComponent &c : coding.components) {
-            for (const JHUFF_TBL **table : {&c.dc, &c.ac}) {
-                const bool dc = table == &c.dc;
-                const std::optional<JHUFF_TBL> whole = completedTable(**table, dc);
-                QVERIFY(whole);
-                const auto lengths = [](const JHUFF_TBL &t) {
-                    std::map<int, int> of;
-                    for (int l = 1, p = 0; l <= 16; ++l)
-                        for (int i = 0; i < t.bits[l]; ++i)
-                            of[t.huffval[p++]] = l;
-                    return of;
-                };
-                const std::map<int, int> was = lengths(**table), now = lengths(*whole);
-                QCOMPARE(int(now.size()), dc ? 12 : 162);
-                int grown = 0;
-                for (const auto &[symbol, length] : was) {
-                    QVERIFY(now.at(symbol) >= length);
-                    grown += now.at(symbol) != length;
-                }
-                QVERIFY(grown <= int(now.size() - was.size()));
-                completed.push_back(*whole);
-                *table = &completed.back();
-            }
-        }
-        Result<ScanBand> band = readScanBand(scan, 0, 0);
-        QVERIFY2(band, qPrintable(band.error()));
-        band->row(0, 0)[1][63] = 1; // a symbol rare enough for any table to lack
-        Result<QByteArray> recoded = recodeScan(scan, *band, coding);
-        QVERIFY2(recoded, qPrintable(recoded.error()));
-        BaselineScan readBack = coding;
-        readBack.data = reinterpret_cast<const uchar *>(recoded->constData());
-        readBack.size = recoded->size();
-        Result<ScanBand> again = readScanBand(readBack, 0, scan.mcusDown - 1);
-        QVERIFY2(again, qPrintable(again.error()));
-        QCOMPARE(again->row(0, 0)[1][63], JCOEF(1));
-        Result<ScanBand> whole = readScanBand(scan, 0, scan.mcusDown - 1);
-        QVERIFY(whole);
-        for (int c = 0; c < int(scan.components.size()); ++c)
-            for (int y = 0; y < whole->blockRows(c); ++y)
-                for (int x = 0; x < whole->blocksAcross(c); ++x)
-                    if (c != 0 || y != 0 || x != 1)
-                        QVERIFY(std::memcmp(again->row(c, y)[x], whole->row(c, y)[x],
-                                            sizeof(JBLOCK)) == 0);
     }
 
     // Damage anywhere never crashes it, and what it reads it can write.
