@@ -1,4 +1,4 @@
-#include "StructuredPicture.h"
+#include "TestFiles.h"
 #include "batch/StampJob.h"
 #include "batch/StampRunner.h"
 #include "placement/MarkFile.h"
@@ -218,17 +218,10 @@ private:
     // An image mark of the 60 x 20 picture (inverted, or blended by `rasterOp`), or "Mine" in
     // 18-point bold; a view of 82 x 32 pixels.
     QString markFile(int type, std::int32_t rasterOp, const QString &image = {}) {
-        MarkSettings mark;
-        mark.MarkType = static_cast<std::int16_t>(type);
-        mark.Text = "Mine";
-        mark.ImagePath = image.isEmpty() ? picture("markimage.png", {60, 20}) : image;
-        mark.Font = makeFont("Liberation Sans", 18, true, 204);
+        MarkSettings mark =
+            testMark(type, image.isEmpty() ? picture("markimage.png", {60, 20}) : image);
         mark.RasterOp = rasterOp;
-        mark.MarkWidth = 1200;
-        mark.MarkHeight = 450;
-        if (!writeMarkFile(dir->filePath("mark.$IM"), mark))
-            qFatal("the test's mark file cannot be written");
-        return dir->filePath("mark.$IM");
+        return saveTestMark(QDir(dir->path()), mark);
     }
 
     QString picture(const QString &name, QSize size = {400, 300}) {

@@ -1,4 +1,4 @@
-#include "StructuredPicture.h"
+#include "TestFiles.h"
 #include "batch/StampJob.h"
 #include "batch/StampRunner.h"
 #include "models/MarkModel.h"
@@ -269,19 +269,13 @@ private:
     // "Mine" in 18-point bold, or markimage.png inverted and blended; at the full width, a view
     // of 82 x 32 pixels.
     QString markFile(int type, const QString &text = "Mine", int width = 1200) {
-        MarkSettings mark;
-        mark.MarkType = static_cast<std::int16_t>(type);
+        MarkSettings mark = testMark(type, picture("markimage.png", {60, 20}));
         mark.Text = text;
-        mark.ImagePath = picture("markimage.png", {60, 20});
-        mark.Font = makeFont("Liberation Sans", 18, true, 204);
         mark.Level = 1;
         mark.RasterOp = SrcInvert;
         mark.ImageTransparency = 1;
         mark.MarkWidth = width;
-        mark.MarkHeight = 450;
-        if (!writeMarkFile(dir->filePath("mark.$IM"), mark))
-            qFatal("the test's mark file cannot be written");
-        return dir->filePath("mark.$IM");
+        return saveTestMark(QDir(dir->path()), mark);
     }
 
     QString picture(const QString &name, QSize size = {400, 300}) {
