@@ -146,6 +146,9 @@ void MainWindow::onFolderChanged(const QString &folder) {
     menuItem(MarkMenu::Insert)->setEnabled(false);
     menuItem(MarkMenu::UndoInsert)->setEnabled(false);
     menuItem(MarkMenu::SaveAs)->setEnabled(false);
+    // A defined mark enables Edit, and Stamp folder wants pictures besides.
+    menuItem(MarkMenu::StampFolder)
+        ->setEnabled(menuItem(MarkMenu::Edit)->isEnabled() && fileList->count() > 0);
     if (fileList->count() == 0)
         fileList->setToolTip(QString());
     state_.CurrentPicturePath.clear();

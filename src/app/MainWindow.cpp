@@ -77,6 +77,7 @@ void MainWindow::buildControls() {
 
     fileList = new QListWidget(client);
     fileList->setGeometry(184, 5, 153, 591);
+    fileList->setSelectionMode(QAbstractItemView::ExtendedSelection); // for Stamp folder
     connect(fileList, &QListWidget::currentRowChanged, this, [this] { onFileClicked(); });
     connect(fileList, &QListWidget::itemDoubleClicked, this,
             [this] { runCommand(FileMenu::Show); });
@@ -129,6 +130,9 @@ void MainWindow::buildMenus() {
     for (const auto &item : items)
         markMenuItems[static_cast<std::size_t>(item.command)] =
             add(mark, QString::fromLatin1(item.caption), item.command, item.enabled);
+    mark->addSeparator();
+    markMenuItems[static_cast<std::size_t>(MarkMenu::StampFolder)] =
+        add(mark, tr("Stamp &folder ..."), MarkMenu::StampFolder, false);
 
     menuBarItems[2] = menuBar()->addAction(QStringLiteral("&About"));
     connect(menuBarItems[2], &QAction::triggered, this, &MainWindow::onAbout);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/BatchOptions.h"
 #include "mark/MarkEditorHost.h"
 #include "mark/MarkSettings.h"
 #include "placement/PlacementWindow.h"
@@ -96,7 +97,7 @@ public:
     QList<StampStep> stampSteps;
     std::array<QAction *, 3> menuBarItems{}; // File, the mark menu, About
     std::array<QAction *, 4> fileMenuItems{};
-    std::array<QAction *, 6> markMenuItems{};
+    std::array<QAction *, 7> markMenuItems{};
     QAction *menuItem(FileMenu command) const {
         return fileMenuItems.at(static_cast<std::size_t>(command));
     }
@@ -198,6 +199,11 @@ private:
     void UndoInsert();
     void LoadMark();
     void SaveMarkAs();
+    // The current mark into the browsed folder's pictures, by the batch engine.
+    void StampFolder();
+    // Where the placement window's mark view lies on the shown picture, from the nearest
+    // corner; none when no picture is shown or the mark misses it.
+    std::optional<MarkPlace> placeOnShownPicture();
     void clearShownPicture();
     // The menus a defined mark enables.
     void markDefined();

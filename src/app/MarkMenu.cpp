@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QListWidget>
 
 namespace imprimata {
 
@@ -36,6 +37,9 @@ void MainWindow::runCommand(MarkMenu command) {
             break;
         case MarkMenu::SaveAs:
             SaveMarkAs();
+            break;
+        case MarkMenu::StampFolder:
+            StampFolder();
             break;
         }
     });
@@ -134,6 +138,7 @@ void MainWindow::markDefined() {
     menuItem(MarkMenu::Edit)->setEnabled(true);
     menuItem(MarkMenu::Insert)->setEnabled(pictureShown);
     menuItem(MarkMenu::SaveAs)->setEnabled(true);
+    menuItem(MarkMenu::StampFolder)->setEnabled(fileList->count() > 0);
 }
 
 void MainWindow::SaveMarkAs() {

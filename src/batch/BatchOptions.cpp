@@ -34,4 +34,15 @@ QPoint markPosition(QSize picture, QSize view, QPoint offset, Anchor anchor) {
     return {static_cast<int>(x), static_cast<int>(y)};
 }
 
+MarkPlace nearestCornerPlace(QSize picture, const QRect &view) {
+    // Twice the centres, to stay in whole numbers.
+    const bool right = 2 * view.x() + view.width() > picture.width();
+    const bool bottom = 2 * view.y() + view.height() > picture.height();
+    const Anchor anchor = bottom ? (right ? Anchor::BottomRight : Anchor::BottomLeft)
+                                 : (right ? Anchor::TopRight : Anchor::TopLeft);
+    return {anchor,
+            {right ? picture.width() - view.width() - view.x() : view.x(),
+             bottom ? picture.height() - view.height() - view.y() : view.y()}};
+}
+
 } // namespace imprimata

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "mark/MarkSettings.h"
 #include "platform/Metadata.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -25,6 +27,7 @@ enum class ReportFormat { None, Json };
 
 struct StampOptions {
     QString markPath;
+    std::optional<MarkSettings> mark; // the mark itself, for a caller that holds it: no file read
     QPoint at{0, 0};
     Anchor anchor = Anchor::TopLeft;
     // A JPEG stamped into a JPEG has only the blocks the mark touches encoded again, unless a
@@ -53,5 +56,17 @@ struct StampOptions {
 // centre, x to the right and y down. Positions far off the picture are pulled in to just
 // outside it, which misses it the same way and keeps the arithmetic in range.
 QPoint markPosition(QSize picture, QSize view, QPoint offset, Anchor anchor);
+
+// A place on every picture of a batch, given as markPosition takes it.
+struct MarkPlace {
+    Anchor anchor = Anchor::TopLeft;
+    QPoint offset{0, 0};
+    friend bool operator==(const MarkPlace &, const MarkPlace &) = default;
+};
+
+// The place of a mark view lying at `view` on one picture, measured from the picture's corner
+// nearest to the view's centre, so pictures of other sizes and shapes get the mark at the same
+// corner and distance.
+MarkPlace nearestCornerPlace(QSize picture, const QRect &view);
 
 } // namespace imprimata

@@ -38,29 +38,36 @@ void putInto(Surface &surface, QImage &image) {
 } // namespace
 
 Result<void> PreparedMark::load(const QString &path) {
-    const auto fail = [&](const QString &why) { return Failure{aboutMark(path, why)}; };
     const Result<MarkSettings> read = readMarkFile(path);
     if (!read)
-        return fail(read.error());
-    const MarkSettings &mark = read.value();
+        return Failure{aboutMark(path, read.error())};
+    if (const Result<void> used = use(read.value()); !used)
+        return Failure{aboutMark(path, used.error())};
+    return {};
+}
+
+Result<void> PreparedMark::use(const MarkSettings &mark) {
     if (mark.MarkType == TextMark && mark.Text.isEmpty())
-        return fail(QStringLiteral("the mark has no text"));
+        return Failure{QStringLiteral("the mark has no text")};
     if (mark.MarkType == ImageMark && mark.ImagePath.isEmpty())
-        return fail(QStringLiteral("the mark has no image"));
+        return Failure{QStringLiteral("the mark has no image")};
     if (mark.MarkType != TextMark && mark.MarkType != ImageMark)
-        return fail(QStringLiteral("the mark is neither a text nor an image mark"));
+        return Failure{QStringLiteral("the mark is neither a text nor an image mark")};
     // A view of two pixels or less is all rim: it could never be stamped.
     const QSize view = markViewSize(mark);
     if (view.width() <= 2 || view.height() <= 2)
-        return fail(QStringLiteral("the mark has no size"));
+        return Failure{QStringLiteral("the mark has no size")};
     mark_ = mark;
+    // The caller's font may change while the pictures are stamped; the batch keeps its own.
+    if (mark_.Font)
+        mark_.Font = std::make_shared<FontSpec>(*mark_.Font);
     view_ = view;
     drawn_ = false;
     // The program would stamp an empty view over the picture; refuse instead.
     if (mark.MarkType == ImageMark) {
-        if (const Result<void> prepared = surfaces_.prepare(mark); !prepared)
-            return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark.ImagePath),
-                                                     prepared.error()));
+        if (const Result<void> prepared = surfaces_.prepare(mark_); !prepared)
+            return Failure{QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(mark.ImagePath),
+                                                        prepared.error())};
         drawn_ = true;
     }
     return {};

@@ -21,6 +21,8 @@ public:
     // header ("Invalid file structure"), nothing to stamp, or an image mark whose picture
     // cannot be read (an image mark is drawn here).
     Result<void> load(const QString &path);
+    // The same checks of a mark the caller holds.
+    Result<void> use(const MarkSettings &mark);
     // Draws a text mark's view, which cannot fail. The first text drawn loads the fonts, which
     // takes a while: the runner does it while the first pictures are being read.
     void finish();

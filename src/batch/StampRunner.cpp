@@ -32,16 +32,8 @@ QString shown(const QString &path) {
     return QDir::toNativeSeparators(path);
 }
 
-enum class Status { Stamped, Failed, Skipped };
-
-// What became of one picture, as its line and its report tell it.
-struct Outcome {
-    Status status = Status::Stamped;
-    QString message; // a stamped picture's warning, or why it failed or was skipped
-};
-
 // The report's word for a status.
-QString statusName(Status status) {
+QString statusName(PictureStatus status) {
     static const char *const names[] = {"stamped", "failed", "skipped"};
     return QLatin1String(names[static_cast<int>(status)]);
 }
@@ -49,19 +41,21 @@ QString statusName(Status status) {
 // With --skip-existing an output already there is no failure, whether an earlier run wrote it
 // or another run did while this one was stamping: nothing is left to do for its picture. A
 // refused picture stays refused, since starting again would not change that.
-Outcome stampOrSkip(const PreparedMark &mark, const std::function<void()> &untilDrawn,
-                    const PictureTask &task, const StampOptions &options, MemoryBudget &budget) {
+PictureOutcome stampOrSkip(const PreparedMark &mark, const std::function<void()> &untilDrawn,
+                           const PictureTask &task, const StampOptions &options,
+                           MemoryBudget &budget) {
     const bool mayBeDone = options.skipExisting && task.refusal.isEmpty();
-    const Outcome done{Status::Skipped,
-                       QStringLiteral("the output %1 already exists").arg(shown(task.output))};
+    const PictureOutcome done{
+        task, PictureStatus::Skipped,
+        QStringLiteral("the output %1 already exists").arg(shown(task.output))};
     if (mayBeDone && QFileInfo::exists(task.output))
         return done;
     const Result<PictureWritten> written = stampPicture(mark, untilDrawn, task, options, budget);
     if (written)
-        return {Status::Stamped, written->warning};
+        return {task, PictureStatus::Stamped, written->warning};
     if (mayBeDone && QFileInfo::exists(task.output))
         return done;
-    return {Status::Failed, written.error()};
+    return {task, PictureStatus::Failed, written.error()};
 }
 
 // One object a line: the compact form holds no line end, as a string's are escaped.
@@ -114,17 +108,22 @@ std::vector<PictureTask> shareTasks(const StampOptions &batch, Shard shard) {
 }
 
 int runStamping(const StampOptions &options, const LineSink &errorLine,
-                const ReportSink &reportLine) {
+                const ReportSink &reportLine, const RunWatch &watch) {
     QElapsedTimer runTime;
     runTime.start();
     // What stops the whole run is told apart from the lines about single pictures.
-    const auto stop = [&errorLine](const QString &why) {
-        errorLine(QStringLiteral("imprimata-stamp: ") + why);
+    const auto stop = [&errorLine, &watch](const QString &why) {
+        if (watch.refused)
+            watch.refused(why);
+        else
+            errorLine(QStringLiteral("imprimata-stamp: ") + why);
         return BadInvocation;
     };
     PreparedMark mark;
-    if (const Result<void> loaded = mark.load(options.markPath); !loaded)
-        return stop(loaded.error());
+    if (const Result<void> ready =
+            options.mark ? mark.use(*options.mark) : mark.load(options.markPath);
+        !ready)
+        return stop(ready.error());
     if (!options.outDir.isEmpty()) {
         const QFileInfo dir(options.outDir);
         if (dir.exists() && !dir.isDir())
@@ -140,19 +139,22 @@ int runStamping(const StampOptions &options, const LineSink &errorLine,
     const bool several = count > 1;
     const bool json = options.report == ReportFormat::Json && reportLine;
     std::mutex reporting;
-    qsizetype done = 0, failed = 0, skipped = 0;
-    const auto report = [&](const PictureTask &task, const Outcome &outcome, qint64 took) {
+    qsizetype done = 0, stamped = 0, failed = 0, skipped = 0;
+    const auto report = [&](const PictureOutcome &outcome) {
         const std::lock_guard lock(reporting);
+        const PictureTask &task = outcome.task;
         ++done;
-        if (outcome.status == Status::Failed)
+        if (outcome.status == PictureStatus::Stamped)
+            ++stamped;
+        else if (outcome.status == PictureStatus::Failed)
             ++failed;
-        if (outcome.status == Status::Skipped)
+        else
             ++skipped;
         QString line = several ? QStringLiteral("[%1/%2] %3").arg(done).arg(count).arg(task.input)
                                : task.input;
         if (!outcome.message.isEmpty())
-            line += (outcome.status == Status::Skipped ? QStringLiteral(": skipped, ")
-                                                       : QStringLiteral(": ")) +
+            line += (outcome.status == PictureStatus::Skipped ? QStringLiteral(": skipped, ")
+                                                              : QStringLiteral(": ")) +
                     outcome.message;
         if (several || !outcome.message.isEmpty())
             errorLine(line);
@@ -162,7 +164,9 @@ int runStamping(const StampOptions &options, const LineSink &errorLine,
                                  {"output", task.output},
                                  {"status", statusName(outcome.status)},
                                  {"message", outcome.message},
-                                 {"milliseconds", took}}));
+                                 {"milliseconds", outcome.milliseconds}}));
+        if (watch.pictureDone)
+            watch.pictureDone(outcome);
     };
 
     // Each worker holds one picture at a time, so memory grows with --jobs, not the batch,
@@ -175,18 +179,25 @@ int runStamping(const StampOptions &options, const LineSink &errorLine,
     MemoryBudget budget;
     QThreadPool pool;
     pool.setMaxThreadCount(static_cast<int>(std::min<qsizetype>(jobs, count)));
+    std::mutex beginning;
     for (const PictureTask &task : tasks)
-        pool.start([&mark, &untilDrawn, &task, &options, &report, &budget] {
+        pool.start([&] {
+            if (watch.stop && watch.stop->load())
+                return;
+            if (watch.pictureBegun) {
+                const std::lock_guard lock(beginning);
+                watch.pictureBegun(task);
+            }
             QElapsedTimer took;
             took.start();
-            const Outcome outcome = stampOrSkip(mark, untilDrawn, task, options, budget);
-            report(task, outcome, took.elapsed());
+            PictureOutcome outcome = stampOrSkip(mark, untilDrawn, task, options, budget);
+            outcome.milliseconds = took.elapsed();
+            report(outcome);
         });
     mark.finish();
     drawing.set_value();
     pool.waitForDone();
 
-    const qsizetype stamped = count - failed - skipped;
     if (several)
         errorLine(options.skipExisting
                       ? QStringLiteral("%1 stamped, %2 skipped, %3 failed")

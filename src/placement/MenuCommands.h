@@ -9,7 +9,8 @@ namespace imprimata {
 // The main window's commands, which the placement window's shortcuts run too. The
 // values are the items' places in their menus; the File menu's separator sits at 2.
 enum class FileMenu { Show = 0, SaveAs = 1, Exit = 3 };
-enum class MarkMenu { New, Edit, Insert, UndoInsert, Load, SaveAs };
+// Stamp folder comes last, after a separator of its own.
+enum class MarkMenu { New, Edit, Insert, UndoInsert, Load, SaveAs, StampFolder };
 
 using MenuCommand = std::variant<FileMenu, MarkMenu>;
 

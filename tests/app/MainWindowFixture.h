@@ -109,7 +109,7 @@ protected:
         QTRY_VERIFY(arrived());
     }
 
-    // The mark menu, New to Save as, as 1 (enabled) and 0.
+    // The mark menu, New to Stamp folder, as 1 (enabled) and 0.
     QString markMenu() const {
         QString s;
         for (const QAction *a : main->markMenuItems)

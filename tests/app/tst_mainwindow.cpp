@@ -39,7 +39,8 @@ private slots:
                               ("Exit " + QKeySequence(QKeySequence::Quit).toString()).trimmed()}));
         QCOMPARE(items(main->markMenuItems),
                  (QStringList{"New Ctrl+N", "(Edit Ctrl+E)", "(Insert Shift+Ins)",
-                              "(Undo Insert Ctrl+U)", "Load Ctrl+L", "(Save as ... Ctrl+S)"}));
+                              "(Undo Insert Ctrl+U)", "Load Ctrl+L", "(Save as ... Ctrl+S)",
+                              "(Stamp folder ...)"}));
         QCOMPARE(state->StepTable, (std::array<int, 3>{15, 30, 50}));
         // Alt and a letter open each menu.
         QStringList keys;

@@ -20,14 +20,14 @@ private slots:
         QVERIFY(!state->MarkAccepted);
         QCOMPARE(state->CurrentMark.Text, QStringLiteral("Old"));
         QCOMPARE(state->CurrentMark.ImagePath, QStringLiteral("/pictures/old.png"));
-        QCOMPARE(markMenu(), QStringLiteral("100010"));
+        QCOMPARE(markMenu(), QStringLiteral("1000100"));
     }
 
     // Edit and Save as, but no Insert without a picture.
     void newThenOkWithoutPicture() {
         QVERIFY(edit(MarkMenu::New, "Mine", true));
         QCOMPARE(state->CurrentMark.Text, QStringLiteral("Mine"));
-        QCOMPARE(markMenu(), QStringLiteral("110011"));
+        QCOMPARE(markMenu(), QStringLiteral("1100110"));
     }
 
     void editThenOkRefitsPlacement() {
@@ -40,7 +40,7 @@ private slots:
         QVERIFY(edit(MarkMenu::Edit, "A much longer mark", true));
         QCOMPARE(state->CurrentMark.Text, QStringLiteral("A much longer mark"));
         QVERIFY(main->placementWindow().PicIM(0).width() > before);
-        QCOMPARE(markMenu(), QStringLiteral("111011"));
+        QCOMPARE(markMenu(), QStringLiteral("1110111"));
     }
 
 private:

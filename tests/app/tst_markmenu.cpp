@@ -160,29 +160,29 @@ private slots:
         // Steps: L load the mark, a/b click a file, S show, I insert, M insert with only the view's
         // rim on the picture, U undo, W save the picture, F choose another folder, X exit.
         // Replies to "Save the marked picture?": s save, f save that fails, d discard, c cancel.
-        // Then the mark menu at the end, what the picture box shows (a, b, stamped, - nothing)
-        // and whether the window is still open.
+        // Then the mark menu at the end (Stamp folder last), what the picture box shows (a, b,
+        // stamped, - nothing) and whether the window is still open.
         QTest::addColumn<QString>("row");
-        QTest::newRow("load, nothing shown") << "L - 110011 - open";
-        QTest::newRow("show, then load") << "aSL - 111011 a open";
-        QTest::newRow("insert") << "LaSI - 111111 stamped open";
-        QTest::newRow("insert touching the edge") << "LaSM - 111011 a open";
-        QTest::newRow("a miss keeps undo") << "LaSIM - 111111 stamped open";
-        QTest::newRow("a click keeps undo") << "LaSIb - 111111 stamped open";
-        QTest::newRow("undo after a click, two stamps") << "LaSIbIUU - 111011 a open";
-        QTest::newRow("saving keeps undo") << "LaSIW - 111111 stamped open";
-        QTest::newRow("show disables undo") << "LaSIWS - 111011 a open";
-        QTest::newRow("folder change") << "LaSIWF - 110010 - open";
-        QTest::newRow("exit, undone") << "LaSIUX - 111011 a closed";
-        QTest::newRow("exit, missed") << "LaSMX - 111011 a closed";
-        QTest::newRow("exit, saved") << "LaSIWX - 111111 stamped closed";
-        QTest::newRow("exit, stamped again: cancel") << "LaSIWIX c 111111 stamped open";
-        QTest::newRow("exit: save") << "LaSIX s 111111 stamped closed";
-        QTest::newRow("exit: discard") << "LaSIX d 111111 stamped closed";
-        QTest::newRow("show another: cancel") << "LaSIbS c 111111 stamped open";
-        QTest::newRow("show another: discard") << "LaSIbS d 111011 b open";
-        QTest::newRow("folder: save fails") << "LaSIF f 111111 stamped open";
-        QTest::newRow("folder: save") << "LaSIF s 110010 - open";
+        QTest::newRow("load, nothing shown") << "L - 1100111 - open";
+        QTest::newRow("show, then load") << "aSL - 1110111 a open";
+        QTest::newRow("insert") << "LaSI - 1111111 stamped open";
+        QTest::newRow("insert touching the edge") << "LaSM - 1110111 a open";
+        QTest::newRow("a miss keeps undo") << "LaSIM - 1111111 stamped open";
+        QTest::newRow("a click keeps undo") << "LaSIb - 1111111 stamped open";
+        QTest::newRow("undo after a click, two stamps") << "LaSIbIUU - 1110111 a open";
+        QTest::newRow("saving keeps undo") << "LaSIW - 1111111 stamped open";
+        QTest::newRow("show disables undo") << "LaSIWS - 1110111 a open";
+        QTest::newRow("folder change") << "LaSIWF - 1100100 - open";
+        QTest::newRow("exit, undone") << "LaSIUX - 1110111 a closed";
+        QTest::newRow("exit, missed") << "LaSMX - 1110111 a closed";
+        QTest::newRow("exit, saved") << "LaSIWX - 1111111 stamped closed";
+        QTest::newRow("exit, stamped again: cancel") << "LaSIWIX c 1111111 stamped open";
+        QTest::newRow("exit: save") << "LaSIX s 1111111 stamped closed";
+        QTest::newRow("exit: discard") << "LaSIX d 1111111 stamped closed";
+        QTest::newRow("show another: cancel") << "LaSIbS c 1111111 stamped open";
+        QTest::newRow("show another: discard") << "LaSIbS d 1110111 b open";
+        QTest::newRow("folder: save fails") << "LaSIF f 1111111 stamped open";
+        QTest::newRow("folder: save") << "LaSIF s 1100100 - open";
     }
 
     // The enabled mark commands, and what would throw stamps away asks first: only a save that
