@@ -34,5 +34,6 @@ inline double medianMs(int runs, const std::function<void()> &prepare,
 
 void runRenderBench();
 void runBrowsingBench();
+void runFolderBench();
 
 } // namespace imprimata::bench

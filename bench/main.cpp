@@ -15,6 +15,7 @@ int main(int argc, char **argv) {
     const Section sections[] = {
         {"render", "text and image stamps into 1 MP and 24 MP pictures", runRenderBench},
         {"browsing", "file click, Show and Save as of a 24 MP JPEG", runBrowsingBench},
+        {"folder", "Stamp folder against imprimata-stamp, 50 pictures of 12 MP", runFolderBench},
     };
 
     std::vector<const Section *> chosen;
