@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 namespace imprimata {
 
@@ -12,10 +13,10 @@ namespace {
 
 const QString damagedScan = QStringLiteral("The picture's data is damaged or incomplete.");
 
-constexpr int LookBits = 10; // codes this long or shorter take one table look-up
+constexpr int LookBits = 12; // codes this long or shorter take one table look-up
 constexpr int MaxBlocksInMcu = 10;
 constexpr int BlockSize = DCTSIZE2;
-constexpr int SkipEnd = 0xFF;
+constexpr int EndOfBlock = 128; // past any index, so one test ends a block either way
 
 constexpr std::array<uchar, BlockSize> naturalOrder = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
@@ -31,6 +32,11 @@ quint64 load64(const uchar *p) {
     return qFromBigEndian<quint64>(p);
 }
 
+// Wider DC values would not survive the round trip through JCOEF.
+bool fitsCoefficient(int value) {
+    return value >= -32767 && value <= 32767;
+}
+
 int extend(int bits, int size) {
     return bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
 }
@@ -38,16 +44,53 @@ int extend(int bits, int size) {
 // A Huffman table both ways.
 struct Huffman {
     std::array<quint16, 1 << LookBits> look{}; // (length << 8) | symbol; 0 for a longer code
-    // For AC codes whose extra bits fit the look-ahead too: (code and extra bits' length << 8) |
-    // how far the block's index moves (SkipEnd at its end); 0 for the others. Most of the scan
-    // lies outside the band and only needs skipping.
-    std::array<quint16, 1 << LookBits> skip{};
+    // For AC codes whose extra bits fit the look-ahead too: the code with its extra bits and,
+    // where the bits after them hold a whole second one, that one too. Its bytes from the top:
+    // the first's advance and length, then both advances and both lengths. An advance is how
+    // far the block's index moves, EndOfBlock at its end; 0 for codes that need the long way.
+    // Most of the scan lies outside the band and only needs skipping: two codes a look-up halve
+    // the look-ups it waits for, and the length in the low bits shifts the buffer as it is.
+    std::array<quint32, 1 << LookBits> skip{};
+    // For DC codes whose extra bits fit the look-ahead too: (difference << 8) | their length.
+    std::array<qint32, 1 << LookBits> difference{};
     std::array<int, 17> maxCode{}; // per length; -1 when it has none
     std::array<int, 17> offset{};  // per length: its first symbol's index minus code
     std::array<uchar, 256> symbols{};
     std::array<quint16, 256> code{};
     std::array<uchar, 256> length{}; // 0 when the table lacks the symbol
 };
+
+// The AC code at the top of `index`, whose top `available` bits are data: the length of the
+// code with its extra bits and how far it moves the block's index, or {0, 0} when it needs more.
+std::pair<int, int> acStep(const Huffman &h, int index, int available) {
+    const int entry = h.look[size_t(index)];
+    const int length = (entry >> 8) + (entry & 15), run = (entry >> 4) & 15;
+    if (!entry || length > available)
+        return {0, 0};
+    return {length, entry & 15 ? run + 1 : run == 15 ? 16 : EndOfBlock};
+}
+
+// Fills `skip` for an AC table, `difference` for a DC one, from `look`.
+void buildShortcuts(Huffman &h, bool dc) {
+    constexpr int all = (1 << LookBits) - 1;
+    for (int index = 0; index <= all; ++index) {
+        const int entry = h.look[size_t(index)];
+        const int length = entry >> 8, size = entry & 15;
+        if (!entry || length + size > LookBits)
+            continue;
+        if (dc) {
+            const int bits = (index >> (LookBits - length - size)) & ((1 << size) - 1);
+            h.difference[size_t(index)] = (size ? extend(bits, size) : 0) * 256 + length + size;
+            continue;
+        }
+        const auto [first, advance] = acStep(h, index, LookBits);
+        const auto [second, further] = advance == EndOfBlock
+                                           ? std::pair{0, 0}
+                                           : acStep(h, (index << first) & all, LookBits - first);
+        h.skip[size_t(index)] =
+            quint32(advance << 24 | first << 16 | (advance + further) << 8 | (first + second));
+    }
+}
 
 // Refuses what libjpeg refuses: too many codes, codes that do not fit their length (the all
 // ones code included), DC categories past 15, and a symbol given twice.
@@ -72,13 +115,8 @@ bool build(const JHUFF_TBL *table, bool dc, Huffman &h) {
             h.length[symbol] = uchar(l);
             if (l <= LookBits && code < (1u << l)) {
                 const quint32 first = code << (LookBits - l);
-                const int run = symbol >> 4, size = symbol & 15;
-                const int advance = size ? run + 1 : run == 15 ? 16 : SkipEnd;
-                for (quint32 k = 0; k < (1u << (LookBits - l)); ++k) {
+                for (quint32 k = 0; k < (1u << (LookBits - l)); ++k)
                     h.look[first + k] = quint16((l << 8) | symbol);
-                    if (!dc && l + size <= LookBits)
-                        h.skip[first + k] = quint16(((l + size) << 8) | advance);
-                }
             }
         }
         h.maxCode[size_t(l)] = table->bits[l] ? int(code) - 1 : -1;
@@ -86,6 +124,7 @@ bool build(const JHUFF_TBL *table, bool dc, Huffman &h) {
             return false;
         code <<= 1;
     }
+    buildShortcuts(h, dc);
     return true;
 }
 
@@ -151,10 +190,7 @@ public:
     BitReader(const uchar *data, qint64 size) : data_(data), size_(size) {}
 
     // At least 32 bits to read, which covers a code and its extra bits.
-    void need() {
-        if (bits_ < 32)
-            fill();
-    }
+    void need() { refill(buffer_, bits_); }
 
     int decode(const Huffman &h) {
         const int entry = h.look[peek(LookBits)];
@@ -173,7 +209,70 @@ public:
         return -1;
     }
 
-    int peekAhead() const { return peek(LookBits); }
+    // The block's DC difference added to `predictor`. False for a code the table lacks and for
+    // a value JCOEF cannot hold.
+    bool readDc(const Huffman &h, int &predictor) {
+        need();
+        const qint32 shortcut = h.difference[size_t(peek(LookBits))];
+        int difference = shortcut >> 8;
+        if (shortcut) {
+            skip(shortcut & 0xFF);
+        } else {
+            const int category = decode(h);
+            if (category < 0)
+                return false;
+            difference = category ? extend(take(category), category) : 0;
+        }
+        predictor += difference;
+        return fitsCoefficient(predictor);
+    }
+
+    // Steps over a block's AC coefficients, refusing what decodeBlock refuses. Most of the scan
+    // only needs this, so the buffer stays in locals (the members take it over only to refill
+    // past a 0xFF and for long codes), and one look-up steps over two short codes where it can.
+    bool skipAc(const Huffman &h) {
+        quint64 buffer = buffer_;
+        int bits = bits_;
+        int k = 1; // the next coefficient's index; EndOfBlock or more once the block has ended
+        for (;;) {
+            refill(buffer, bits);
+            // The 32 bits cover this many short steps before the next refill.
+            quint32 entry = 0;
+            int step = 0;
+            for (; step < 32 / LookBits && (entry = h.skip[size_t(buffer >> (64 - LookBits))]);
+                 ++step) {
+                int next = k + int(entry >> 8 & 0xFF), length = int(entry & 63);
+                if (next >= BlockSize) {
+                    // When the first code already reaches the end, the bits after it are not
+                    // this block's.
+                    if (k + int(entry >> 24) >= BlockSize) {
+                        next = k + int(entry >> 24);
+                        length = int(entry >> 16 & 63);
+                    }
+                    buffer_ = buffer << length;
+                    bits_ = bits - length;
+                    return next == BlockSize || next >= EndOfBlock;
+                }
+                buffer <<= length;
+                bits -= length;
+                k = next;
+            }
+            if (step) // a long code waits for the refill
+                continue;
+            buffer_ = buffer;
+            bits_ = bits;
+            const int symbol = decode(h);
+            if (symbol < 0)
+                return false;
+            const int run = symbol >> 4, size = symbol & 15;
+            skip(size);
+            k += size ? run + 1 : run == 15 ? 16 : EndOfBlock;
+            if (k >= BlockSize)
+                return k == BlockSize || k >= EndOfBlock;
+            buffer = buffer_;
+            bits = bits_;
+        }
+    }
 
     int take(int n) {
         const int value = peek(n);
@@ -219,17 +318,27 @@ public:
 private:
     int peek(int n) const { return int(buffer_ >> (64 - n)); }
 
-    void fill() {
-        if (!ended_ && at_ + 8 <= size_) {
-            const quint64 word = load64(data_ + at_);
-            if (!hasFF(word)) {
-                const int bytes = (64 - bits_) / 8;
-                buffer_ |= (bytes == 8 ? word : word & ~(~0ull >> (8 * bytes))) >> bits_;
-                bits_ += 8 * bytes;
-                at_ += bytes;
-                return;
-            }
+    // need() for the members or for a copy of them in locals: eight bytes at once where none
+    // needs unstuffing. Inlined, so that locals stay in registers.
+    Q_ALWAYS_INLINE void refill(quint64 &buffer, int &bits) {
+        if (bits >= 32)
+            return;
+        quint64 word = 0;
+        if (!ended_ && at_ + 8 <= size_ && !hasFF(word = load64(data_ + at_))) {
+            buffer |= (word >> bits) & ~(~0ull >> (bits | 56));
+            at_ += (63 - bits) >> 3;
+            bits |= 56;
+            return;
         }
+        buffer_ = buffer;
+        bits_ = bits;
+        fill();
+        buffer = buffer_;
+        bits = bits_;
+    }
+
+    // The slow way, byte by byte, past stuffed bytes and up to a marker.
+    void fill() {
         while (bits_ <= 56) {
             uchar byte = 0;
             if (!ended_ && at_ < size_ &&
@@ -255,33 +364,13 @@ private:
     bool ended_ = false;
 };
 
-// One block; its coefficients go to `block` (zeroed beforehand) unless it is null.
-template <bool Keep>
+// One block of the band; its coefficients go to `block`, zeroed beforehand.
 bool decodeBlock(BitReader &in, const Component &c, int &predictor, JCOEF *block) {
-    in.need();
-    const int category = in.decode(c.dc);
-    if (category < 0)
+    if (!in.readDc(c.dc, predictor))
         return false;
-    predictor += category ? extend(in.take(category), category) : 0;
-    // Wider DC values would not survive the round trip through JCOEF.
-    if (predictor < -32767 || predictor > 32767)
-        return false;
-    if constexpr (Keep)
-        block[0] = JCOEF(predictor);
+    block[0] = JCOEF(predictor);
     for (int k = 1; k < BlockSize;) { // the next coefficient's index
         in.need();
-        if constexpr (!Keep) {
-            const int entry = c.ac.skip[size_t(in.peekAhead())];
-            if (entry) {
-                in.skip(entry >> 8);
-                if ((entry & 0xFF) == SkipEnd)
-                    break;
-                k += entry & 0xFF;
-                if (k > BlockSize)
-                    return false;
-                continue;
-            }
-        }
         const int symbol = in.decode(c.ac);
         if (symbol < 0)
             return false;
@@ -290,10 +379,7 @@ bool decodeBlock(BitReader &in, const Component &c, int &predictor, JCOEF *block
             k += run;
             if (k >= BlockSize)
                 return false;
-            if constexpr (Keep)
-                block[naturalOrder[size_t(k)]] = JCOEF(extend(in.take(size), size));
-            else
-                in.skip(size);
+            block[naturalOrder[size_t(k)]] = JCOEF(extend(in.take(size), size));
             ++k;
         } else if (run == 15) {
             k += 16;
@@ -304,6 +390,11 @@ bool decodeBlock(BitReader &in, const Component &c, int &predictor, JCOEF *block
         }
     }
     return true;
+}
+
+// One block outside the band, checked as decodeBlock checks it.
+bool skipBlock(BitReader &in, const Component &c, int &predictor) {
+    return in.readDc(c.dc, predictor) && in.skipAc(c.ac);
 }
 
 // Writes stuffed entropy-coded data.
@@ -528,8 +619,8 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
                                     (qsizetype((my - firstRow) * c.v + j) * plane.across +
                                      mx * c.h + i) *
                                         BlockSize;
-                        const bool ok = block ? decodeBlock<true>(in, c, predictor, block)
-                                              : decodeBlock<false>(in, c, predictor, nullptr);
+                        const bool ok = block ? decodeBlock(in, c, predictor, block)
+                                              : skipBlock(in, c, predictor);
                         if (!ok)
                             return Failure{damagedScan};
                         if (next)

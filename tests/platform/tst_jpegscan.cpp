@@ -182,6 +182,43 @@ void change(ScanBand &band, Coefficients &picture) {
     }
 }
 
+// A grey picture of 2 x 2 blocks in small tables, so that a test can write its blocks bit by
+// bit. DC: 0 "0", -1 or 1 "10" and a bit, -32767 to 32767 "110" and 15 bits. AC: -1 or 1 "00"
+// and a bit, a zero then -1 or 1 "01" and a bit, end of block "10", sixteen zeros "110";
+// "111" is no code.
+struct TinyScan {
+    JHUFF_TBL dc{}, ac{};
+    QByteArray data;
+
+    explicit TinyScan(QString bits) {
+        dc.bits[1] = dc.bits[2] = dc.bits[3] = 1;
+        dc.huffval[1] = 1;
+        dc.huffval[2] = 15;
+        ac.bits[2] = 3;
+        ac.bits[3] = 1;
+        const UINT8 symbols[] = {0x01, 0x11, 0x00, 0xF0};
+        std::copy(std::begin(symbols), std::end(symbols), ac.huffval);
+        bits.remove(QLatin1Char(' '));
+        while (bits.size() % 8)
+            bits += QLatin1Char('1');
+        for (qsizetype i = 0; i < bits.size(); i += 8) {
+            data += char(bits.mid(i, 8).toUInt(nullptr, 2));
+            if (data.endsWith('\xff'))
+                data += '\0';
+        }
+    }
+    TinyScan(const TinyScan &) = delete;
+
+    BaselineScan scan() const {
+        BaselineScan s;
+        s.data = reinterpret_cast<const uchar *>(data.constData());
+        s.size = data.size();
+        s.components.push_back({1, 1, 2, 2, &dc, &ac});
+        s.mcusAcross = s.mcusDown = 2;
+        return s;
+    }
+};
+
 } // namespace
 
 class JpegScanTest : public QObject {
@@ -297,6 +334,51 @@ private slots:
         }
         scan.components[0].ac = table == 1 ? nullptr : &broken;
         QVERIFY(!readScanBand(scan, 0, scan.mcusDown - 1));
+    }
+
+    // The blocks of the first row, outside the band, end where their codes say and no later.
+    void findsBlockEnds_data() {
+        QTest::addColumn<QString>("skipped"); // the bits of the first row's two blocks
+        QTest::addColumn<bool>("sound");
+        QTest::addColumn<int>("dc"); // the band's DC when sound
+        const QString one = QStringLiteral("001 "), runThenOne = QStringLiteral("011 "),
+                      end = QStringLiteral("10 "), zeros = QStringLiteral("110 "),
+                      dcZero = QStringLiteral("0 "), dcOne = QStringLiteral("101 "),
+                      dcMost = QStringLiteral("110 111111111111111 ");
+
+        QTest::newRow("last coefficient, then the next block")
+            << dcZero + one.repeated(63) + dcOne + end << true << 1;
+        QTest::newRow("zero runs up to the last coefficient")
+            << dcZero + one.repeated(15) + zeros.repeated(3) + dcOne + end << true << 1;
+        QTest::newRow("runs, then the end of block")
+            << dcZero + runThenOne.repeated(5) + end + dcOne + one + end << true << 1;
+        QTest::newRow("DC at the widest a coefficient holds")
+            << dcMost + end + dcZero + end << true << 32767;
+        QTest::newRow("a run past the last coefficient")
+            << dcZero + one.repeated(62) + runThenOne + dcZero + end << false << 0;
+        QTest::newRow("zero runs past the last coefficient")
+            << dcZero + zeros.repeated(4) + dcZero + end << false << 0;
+        QTest::newRow("a code the table lacks after a short one")
+            << dcZero + one + QStringLiteral("111 ") + end + dcZero + end << false << 0;
+        QTest::newRow("DC wider than a coefficient holds")
+            << dcMost + end + dcMost + end << false << 0;
+    }
+
+    void findsBlockEnds() {
+        QFETCH(QString, skipped);
+        QFETCH(bool, sound);
+        QFETCH(int, dc);
+        const TinyScan tiny(skipped + QStringLiteral("0 10 0 10"));
+        const BaselineScan scan = tiny.scan();
+        Result<ScanBand> band = readScanBand(scan, 1, 1);
+        QCOMPARE(bool(band), sound);
+        if (!sound)
+            return;
+        QCOMPARE(int(band->row(0, 0)[0][0]), dc);
+        QCOMPARE(int(band->row(0, 0)[1][0]), dc);
+        Result<QByteArray> same = spliceScanBand(scan, *band);
+        QVERIFY2(same, qPrintable(same.error()));
+        QCOMPARE(*same, tiny.data);
     }
 
     void refusesCodesTheTablesLack() {
