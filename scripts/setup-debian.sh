@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
+  # the Russian translation is built at build time; Qt's own translations at run time
+  qt6-l10n-tools qt6-translations-l10n
   pkg-config libexiv2-dev libjpeg62-turbo-dev
   xvfb xauth openbox x11-utils
   fonts-liberation fonts-dejavu-core

@@ -90,7 +90,7 @@ void MainWindow::selectStartFolder() {
 void MainWindow::openPath(const QString &path) {
     const QFileInfo target(path);
     if (!target.exists()) {
-        dialogs_.message(QStringLiteral("%1 does not exist.").arg(QDir::toNativeSeparators(path)));
+        dialogs_.message(tr("%1 does not exist.").arg(QDir::toNativeSeparators(path)));
         return;
     }
     const QString folder =
@@ -104,8 +104,8 @@ void MainWindow::openPath(const QString &path) {
         return;
     const auto items = fileList->findItems(target.fileName(), Qt::MatchExactly);
     if (items.isEmpty()) {
-        dialogs_.message(QStringLiteral("%1 is not a picture Imprimata shows: it lists JPEG, "
-                                        "BMP, GIF, PNG, TIFF and WebP files.")
+        dialogs_.message(tr("%1 is not a picture Imprimata shows: it lists JPEG, "
+                            "BMP, GIF, PNG, TIFF and WebP files.")
                              .arg(QDir::toNativeSeparators(path)));
         return;
     }
@@ -213,7 +213,7 @@ void MainWindow::onFileClicked() {
     image1Path = state_.CurrentPicturePath;
     image1Version = fileVersion(image1Path);
     menuItem(FileMenu::Show)->setEnabled(true);
-    fileList->setToolTip(QStringLiteral("Show - DoubleClick"));
+    fileList->setToolTip(tr("Show - DoubleClick"));
     preview->setGeometry(thumb);
     preview->setPixmap(QPixmap::fromImage(thumbnail));
     showOverview();

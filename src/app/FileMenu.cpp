@@ -40,9 +40,10 @@ Result<PictureWritten> MainWindow::saveShownPicture(const QString &path, Metadat
 
 namespace {
 // The formats Save as offers, in the filter list's order, and the one a name's extension picks.
-const QString PictureFilter =
-    QStringLiteral("Bitmaps|*.bmp|JPEG Images|*.jpg;*.jpeg|PNG Images|*.png|TIFF Images|"
-                   "*.tif;*.tiff|WebP Images|*.webp|");
+const char *const PictureFilter =
+    QT_TRANSLATE_NOOP("imprimata::MainWindow", "Bitmaps|*.bmp|JPEG Images|*.jpg;*.jpeg|PNG "
+                                               "Images|*.png|TIFF Images|*.tif;*.tiff|WebP "
+                                               "Images|*.webp|");
 int filterIndexFor(const QString &path) {
     switch (pictureFormatFor(path)) {
     case PictureFormat::Bitmap:
@@ -62,8 +63,8 @@ int filterIndexFor(const QString &path) {
 
 bool MainWindow::SaveAs() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Save file as ...");
-    request.filter = PictureFilter;
+    request.title = tr("Save file as ...");
+    request.filter = tr(PictureFilter);
     request.filterIndex = filterIndexFor(shownPicturePath);
     request.initialFolder = QFileInfo(shownPicturePath).absolutePath();
     // Where a photograph was taken often should not go out with it; the choice is kept.
@@ -99,10 +100,9 @@ bool MainWindow::SaveAs() {
 bool MainWindow::mayDiscardStamps() {
     if (!stampsUnsaved())
         return true;
-    const QString detail =
-        QStringLiteral("The marks inserted into %1 are lost unless you save them.")
-            .arg(QFileInfo(shownImagePath).fileName());
-    switch (dialogs_.askToSave(QStringLiteral("Save the marked picture?"), detail)) {
+    const QString detail = tr("The marks inserted into %1 are lost unless you save them.")
+                               .arg(QFileInfo(shownImagePath).fileName());
+    switch (dialogs_.askToSave(tr("Save the marked picture?"), detail)) {
     case SaveAnswer::Save:
         return SaveAs(); // a cancelled or failed save keeps everything
     case SaveAnswer::Discard:

@@ -29,7 +29,7 @@ namespace {
 QString timeLeft(qint64 milliseconds) {
     const qint64 seconds = (milliseconds + 999) / 1000;
     if (seconds < 60)
-        return StampResultsDialog::tr("about %n s left", "", int(seconds));
+        return StampResultsDialog::tr("about %1 s left").arg(seconds);
     return StampResultsDialog::tr("about %1 min %2 s left").arg(seconds / 60).arg(seconds % 60);
 }
 
@@ -41,8 +41,10 @@ QString FolderStampSummary::text() const {
                        .arg(failed)
                        .arg(skipped);
     if (notBegun > 0)
-        line +=
-            u'\n' + StampResultsDialog::tr("Cancelled: %n pictures were not begun.", "", notBegun);
+        line += u'\n' + (notBegun == 1
+                             ? StampResultsDialog::tr("Cancelled: 1 picture was not begun.")
+                             : StampResultsDialog::tr("Cancelled: %n pictures were not begun.", "",
+                                                      notBegun));
     return line;
 }
 

@@ -29,7 +29,7 @@ namespace imprimata {
 
 MainWindow::MainWindow(SharedState &state, DialogService &dialogs, QSettings &settings)
     : state_(state), dialogs_(dialogs), settings_(settings), startFolder_(QDir::currentPath()) {
-    setWindowTitle(QStringLiteral("Imprimata Print"));
+    setWindowTitle(tr("Imprimata Print"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setWindowIcon(applicationIcon());
@@ -105,12 +105,12 @@ void MainWindow::buildMenus() {
         return action;
     };
     // The ampersands mark the Alt keys; the captions read as before.
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu *file = menuBar()->addMenu(tr("&File"));
     menuBarItems[0] = file->menuAction();
-    fileMenuItems[0] = add(file, QStringLiteral("&Show"), FileMenu::Show, false);
-    fileMenuItems[1] = add(file, QStringLiteral("Save &as ..."), FileMenu::SaveAs, false);
+    fileMenuItems[0] = add(file, tr("&Show"), FileMenu::Show, false);
+    fileMenuItems[1] = add(file, tr("Save &as ..."), FileMenu::SaveAs, false);
     fileMenuItems[2] = file->addSeparator();
-    fileMenuItems[3] = add(file, QStringLiteral("E&xit"), FileMenu::Exit, true);
+    fileMenuItems[3] = add(file, tr("E&xit"), FileMenu::Exit, true);
     QList<QKeySequence> exitKeys =
         fileMenuItems[3]->shortcuts() + QKeySequence::keyBindings(QKeySequence::Quit);
     exitKeys.removeAll(QKeySequence());
@@ -123,18 +123,21 @@ void MainWindow::buildMenus() {
         MarkMenu command;
         bool enabled;
     } items[] = {
-        {"&New", MarkMenu::New, true},        {"&Edit", MarkMenu::Edit, false},
-        {"&Insert", MarkMenu::Insert, false}, {"&Undo Insert", MarkMenu::UndoInsert, false},
-        {"&Load", MarkMenu::Load, true},      {"&Save as ...", MarkMenu::SaveAs, false},
+        {QT_TR_NOOP("&New"), MarkMenu::New, true},
+        {QT_TR_NOOP("&Edit"), MarkMenu::Edit, false},
+        {QT_TR_NOOP("&Insert"), MarkMenu::Insert, false},
+        {QT_TR_NOOP("&Undo Insert"), MarkMenu::UndoInsert, false},
+        {QT_TR_NOOP("&Load"), MarkMenu::Load, true},
+        {QT_TR_NOOP("&Save as ..."), MarkMenu::SaveAs, false},
     };
     for (const auto &item : items)
         markMenuItems[static_cast<std::size_t>(item.command)] =
-            add(mark, QString::fromLatin1(item.caption), item.command, item.enabled);
+            add(mark, tr(item.caption), item.command, item.enabled);
     mark->addSeparator();
     markMenuItems[static_cast<std::size_t>(MarkMenu::StampFolder)] =
         add(mark, tr("Stamp &folder ..."), MarkMenu::StampFolder, false);
 
-    menuBarItems[2] = menuBar()->addAction(QStringLiteral("&About"));
+    menuBarItems[2] = menuBar()->addAction(tr("&About"));
     connect(menuBarItems[2], &QAction::triggered, this, &MainWindow::onAbout);
 }
 
@@ -212,7 +215,7 @@ void MainWindow::guarded(const std::function<void()> &command) {
     } catch (const std::exception &failure) {
         dialogs_.message(QString::fromLocal8Bit(failure.what()));
     } catch (...) {
-        dialogs_.message(QStringLiteral("The command failed unexpectedly."));
+        dialogs_.message(tr("The command failed unexpectedly."));
     }
 }
 

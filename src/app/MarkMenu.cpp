@@ -13,7 +13,6 @@
 namespace imprimata {
 
 namespace {
-const QString MarkFileFilter = QStringLiteral("Imprimata files|*.$IM|");
 const QString MarkFileExtension = QStringLiteral("$IM");
 } // namespace
 
@@ -86,7 +85,7 @@ void MainWindow::Insert() {
     }
     if (const Result<void> drawn = placementWindow().RefreshPlacement(); !drawn) {
         dialogs_.message(
-            QStringLiteral("Nothing was inserted: the mark's picture %1 cannot be read.\n%2")
+            tr("Nothing was inserted: the mark's picture %1 cannot be read.\n%2")
                 .arg(QDir::toNativeSeparators(state_.CurrentMark.ImagePath), drawn.error()));
         return;
     }
@@ -119,8 +118,8 @@ void MainWindow::UndoInsert() {
 
 void MainWindow::LoadMark() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Load Imprimata ...");
-    request.filter = MarkFileFilter + QStringLiteral("All files|*|");
+    request.title = tr("Load Imprimata ...");
+    request.filter = tr("Imprimata files|*.$IM|") + tr("All files|*|");
     request.initialFolder = markFolder();
     const QString path = dialogs_.openFile(request);
     if (path.isEmpty())
@@ -143,8 +142,8 @@ void MainWindow::markDefined() {
 
 void MainWindow::SaveMarkAs() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Save Imprimata as ...");
-    request.filter = MarkFileFilter;
+    request.title = tr("Save Imprimata as ...");
+    request.filter = tr("Imprimata files|*.$IM|");
     request.defaultSuffix = MarkFileExtension;
     request.initialFolder = markFolder().isEmpty() ? startFolder_ : markFolder();
     QString path = dialogs_.saveFile(request);

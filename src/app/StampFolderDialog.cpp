@@ -93,7 +93,9 @@ StampFolderDialog::StampFolderDialog(const FolderStampContext &context,
     setWindowTitle(tr("Stamp folder"));
     auto *form = new QFormLayout;
 
-    allPictures = new QRadioButton(tr("All %n pictures of the folder", "", context.pictureCount));
+    allPictures = new QRadioButton(
+        context.pictureCount == 1 ? tr("The folder's one picture")
+                                  : tr("All %n pictures of the folder", "", context.pictureCount));
     selectedPictures = new QRadioButton(
         context.selectedCount == 1 ? tr("The selected picture")
                                    : tr("The %n selected pictures", "", context.selectedCount));

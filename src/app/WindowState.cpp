@@ -49,8 +49,7 @@ void MainWindow::picturesChanged() {
     statusFields[3]->setText(stampsUnsaved() ? tr("unsaved") : QString());
     for (QLabel *field : statusFields)
         field->setVisible(!field->text().isEmpty());
-    setWindowTitle(shown ? QStringLiteral("%1[*] \u2014 Imprimata Print").arg(name)
-                         : QStringLiteral("Imprimata Print"));
+    setWindowTitle(shown ? tr("%1[*] — Imprimata Print").arg(name) : tr("Imprimata Print"));
     setWindowModified(stampsUnsaved());
 
     // The thumbnail of the shown picture shows its stamps too.

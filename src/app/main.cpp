@@ -2,12 +2,14 @@
 
 #include "Version.h"
 #include "platform/Dialogs.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSettings>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -23,16 +25,28 @@ QString version() {
 }
 
 void addOptions(QCommandLineParser &parser) {
-    parser.setApplicationDescription(
-        QStringLiteral("Stamps an ownership mark into photographs. Given a folder, it starts\n"
-                       "browsing there; given a picture, it browses the picture's folder with\n"
-                       "that picture shown."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "imprimata", "Stamps an ownership mark into photographs. Given a folder, it starts\n"
+                     "browsing there; given a picture, it browses the picture's folder with\n"
+                     "that picture shown."));
     parser.addPositionalArgument(
         QStringLiteral("path"),
-        QStringLiteral("a picture (JPEG, BMP, GIF, PNG, TIFF, WebP) or a folder"),
-        QStringLiteral("[PICTURE | FOLDER]"));
-    parser.addOption({{"h", "help"}, QStringLiteral("show this text")});
-    parser.addOption({QStringLiteral("version"), QStringLiteral("show the version")});
+        QCoreApplication::translate("imprimata",
+                                    "a picture (JPEG, BMP, GIF, PNG, TIFF, WebP) or a folder"),
+        QCoreApplication::translate("imprimata", "[PICTURE | FOLDER]"));
+    parser.addOption({{"h", "help"}, QCoreApplication::translate("imprimata", "show this text")});
+    parser.addOption(
+        {QStringLiteral("version"), QCoreApplication::translate("imprimata", "show the version")});
+}
+
+// What is said before the window's application object exists still comes in the desktop's
+// language: a window-free one is made for it.
+int answerEarly(int argc, char *argv[], FILE *stream, const std::function<QString()> &answer,
+                int status) {
+    QCoreApplication app(argc, argv);
+    imprimata::installTranslations(app);
+    std::fputs(answer().toLocal8Bit().constData(), stream);
+    return status;
 }
 
 } // namespace
@@ -46,34 +60,44 @@ int main(int argc, char *argv[]) {
     QCommandLineParser early;
     addOptions(early);
     (void)early.parse(rawArguments);
-    if (early.isSet(QStringLiteral("help"))) {
-        // Qt's usage line names no program before an application object exists.
-        const QString usage = QStringLiteral("Usage: imprimata [options] [PICTURE | FOLDER]\n") +
-                              early.helpText().section(u'\n', 1);
-        std::fputs(usage.toLocal8Bit().constData(), stdout);
-        return 0;
-    }
+    if (early.isSet(QStringLiteral("help")))
+        return answerEarly(
+            argc, argv, stdout,
+            [] {
+                QCommandLineParser translated;
+                addOptions(translated);
+                // Our own usage line: the program's name, whatever the file is called.
+                return QCoreApplication::translate(
+                           "imprimata", "Usage: imprimata [options] [PICTURE | FOLDER]") +
+                       u'\n' + translated.helpText().section(u'\n', 1);
+            },
+            0);
     if (early.isSet(QStringLiteral("version"))) {
         std::fputs(QStringLiteral("imprimata %1\n").arg(version()).toLocal8Bit().constData(),
                    stdout);
         return 0;
     }
 
-    if (!haveDisplay()) {
+    if (!haveDisplay())
         // Named as it was started: from the build folder or installed.
-        std::fprintf(stderr,
-                     "imprimata: no graphical display found (DISPLAY is not set).\n"
-                     "Start it from a desktop session, or on a machine without one run:\n"
-                     "  xvfb-run -a %s\n",
-                     argv[0]);
-        return 1;
-    }
+        return answerEarly(
+            argc, argv, stderr,
+            [program = QString::fromLocal8Bit(argv[0])] {
+                return QCoreApplication::translate(
+                           "imprimata",
+                           "imprimata: no graphical display found (DISPLAY is not set).\n"
+                           "Start it from a desktop session, or on a machine without one run:\n"
+                           "  xvfb-run -a %1\n")
+                    .arg(program);
+            },
+            1);
     // The placement window is positioned on screen, which Wayland does not allow clients to do.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication app(argc, argv);
+    imprimata::installTranslations(app);
     QApplication::setApplicationName(QString::fromLatin1(imprimata::ApplicationTitle));
     QApplication::setApplicationVersion(version());
     // Lets the desktop match the window to its menu entry and icon.
@@ -83,14 +107,16 @@ int main(int argc, char *argv[]) {
     QCommandLineParser parser;
     addOptions(parser);
     if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() > 1) {
-        const QString why = parser.errorText().isEmpty()
-                                ? QStringLiteral("give one picture or folder")
-                                : parser.errorText();
-        std::fputs(QStringLiteral("imprimata: %1\nTry imprimata --help.\n")
-                       .arg(why)
-                       .toLocal8Bit()
-                       .constData(),
-                   stderr);
+        const QString why =
+            parser.errorText().isEmpty()
+                ? QCoreApplication::translate("imprimata", "give one picture or folder")
+                : parser.errorText();
+        std::fputs(
+            QCoreApplication::translate("imprimata", "imprimata: %1\nTry imprimata --help.\n")
+                .arg(why)
+                .toLocal8Bit()
+                .constData(),
+            stderr);
         return 1;
     }
 

@@ -3,6 +3,7 @@
 #include "placement/MarkFile.h"
 #include "render/PictureLoader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -48,15 +49,16 @@ Result<void> PreparedMark::load(const QString &path) {
 
 Result<void> PreparedMark::use(const MarkSettings &mark) {
     if (mark.MarkType == TextMark && mark.Text.isEmpty())
-        return Failure{QStringLiteral("the mark has no text")};
+        return Failure{QCoreApplication::translate("imprimata", "the mark has no text")};
     if (mark.MarkType == ImageMark && mark.ImagePath.isEmpty())
-        return Failure{QStringLiteral("the mark has no image")};
+        return Failure{QCoreApplication::translate("imprimata", "the mark has no image")};
     if (mark.MarkType != TextMark && mark.MarkType != ImageMark)
-        return Failure{QStringLiteral("the mark is neither a text nor an image mark")};
+        return Failure{QCoreApplication::translate("imprimata",
+                                                   "the mark is neither a text nor an image mark")};
     // A view of two pixels or less is all rim: it could never be stamped.
     const QSize view = markViewSize(mark);
     if (view.width() <= 2 || view.height() <= 2)
-        return Failure{QStringLiteral("the mark has no size")};
+        return Failure{QCoreApplication::translate("imprimata", "the mark has no size")};
     mark_ = mark;
     // The caller's font may change while the pictures are stamped; the batch keeps its own.
     if (mark_.Font)
@@ -89,8 +91,9 @@ Result<PreparedMark> PreparedMark::sizedFor(int pictureWidth, double percent) co
     sized.steps_ = steps_;
     // Four work pictures of the view's size are held per picture being stamped.
     if (qint64(sized.view_.width()) * sized.view_.height() > MaxMarkPicturePixels)
-        return Failure{QStringLiteral("the mark would be too large at that size (%1 \u00d7 %2 "
-                                      "pixels)")
+        return Failure{QCoreApplication::translate(
+                           "imprimata", "the mark would be too large at that size (%1 × %2 "
+                                        "pixels)")
                            .arg(sized.view_.width() - 2)
                            .arg(sized.view_.height() - 2)};
     if (const Result<void> prepared = sized.surfaces_.prepare(sized.mark_, scale); !prepared)
@@ -140,18 +143,20 @@ Result<PictureWritten> stampPicture(const PreparedMark &batchMark,
     if (!task.refusal.isEmpty())
         return fail(task.refusal);
     const auto exists = [&task] { return QFileInfo(task.output).exists(); };
-    const QString existsText = QStringLiteral("%1 already exists (--overwrite replaces it)")
-                                   .arg(QDir::toNativeSeparators(task.output));
+    const QString existsText =
+        QCoreApplication::translate("imprimata", "%1 already exists (--overwrite replaces it)")
+            .arg(QDir::toNativeSeparators(task.output));
     if (!options.overwrite && exists())
         return fail(existsText);
 
-    const QString missed = QStringLiteral("the mark does not overlap the picture");
+    const QString missed =
+        QCoreApplication::translate("imprimata", "the mark does not overlap the picture");
     const auto saved = [&](Result<PictureWritten> written) -> Result<PictureWritten> {
         // Another run may have claimed the name while we were stamping.
         if (!written && !options.overwrite && exists())
             return fail(existsText);
         if (!written)
-            return fail(QStringLiteral("%1 cannot be written: %2")
+            return fail(QCoreApplication::translate("imprimata", "%1 cannot be written: %2")
                             .arg(QDir::toNativeSeparators(task.output), written.error()));
         return written;
     };
@@ -212,7 +217,7 @@ Result<PictureWritten> stampPicture(const PreparedMark &batchMark,
         picture = Surface();
         return saved(saveStamped(withAlpha(std::move(stamped), read->alpha), task, options));
     } catch (const std::bad_alloc &) {
-        return fail(QStringLiteral("not enough memory"));
+        return fail(QCoreApplication::translate("imprimata", "not enough memory"));
     } catch (const std::exception &e) {
         return fail(QString::fromLocal8Bit(e.what()));
     }

@@ -1,5 +1,6 @@
 #include "StampRunner.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -47,7 +48,8 @@ PictureOutcome stampOrSkip(const PreparedMark &mark, const std::function<void()>
     const bool mayBeDone = options.skipExisting && task.refusal.isEmpty();
     const PictureOutcome done{
         task, PictureStatus::Skipped,
-        QStringLiteral("the output %1 already exists").arg(shown(task.output))};
+        QCoreApplication::translate("imprimata", "the output %1 already exists")
+            .arg(shown(task.output))};
     if (mayBeDone && QFileInfo::exists(task.output))
         return done;
     const Result<PictureWritten> written = stampPicture(mark, untilDrawn, task, options, budget);
@@ -80,14 +82,17 @@ std::vector<PictureTask> planTasks(const StampOptions &options) {
                           : QDir(options.outDir).filePath(QFileInfo(task.input).fileName());
         const QString key = fileKey(task.output);
         if (inputs.contains(key)) {
-            task.refusal =
-                fileKey(task.input) == key
-                    ? QStringLiteral("the output %1 is the picture itself").arg(shown(task.output))
-                    : QStringLiteral("the output %1 is another picture of this batch")
-                          .arg(shown(task.output));
+            task.refusal = fileKey(task.input) == key
+                               ? QCoreApplication::translate("imprimata",
+                                                             "the output %1 is the picture itself")
+                                     .arg(shown(task.output))
+                               : QCoreApplication::translate(
+                                     "imprimata", "the output %1 is another picture of this batch")
+                                     .arg(shown(task.output));
         } else if (const auto out = outputs.constFind(key); out != outputs.constEnd()) {
-            task.refusal = QStringLiteral("the output %1 is already written for %2")
-                               .arg(shown(task.output), shown(options.pictures[out.value()]));
+            task.refusal =
+                QCoreApplication::translate("imprimata", "the output %1 is already written for %2")
+                    .arg(shown(task.output), shown(options.pictures[out.value()]));
         } else {
             outputs.insert(key, i);
         }
@@ -127,10 +132,11 @@ int runStamping(const StampOptions &options, const LineSink &errorLine,
     if (!options.outDir.isEmpty()) {
         const QFileInfo dir(options.outDir);
         if (dir.exists() && !dir.isDir())
-            return stop(QStringLiteral("%1 is not a folder").arg(shown(options.outDir)));
+            return stop(QCoreApplication::translate("imprimata", "%1 is not a folder")
+                            .arg(shown(options.outDir)));
         if (!dir.exists() && !QDir().mkpath(options.outDir))
-            return stop(
-                QStringLiteral("%1: the folder cannot be created").arg(shown(options.outDir)));
+            return stop(QCoreApplication::translate("imprimata", "%1: the folder cannot be created")
+                            .arg(shown(options.outDir)));
     }
 
     const std::vector<PictureTask> tasks =
@@ -153,9 +159,10 @@ int runStamping(const StampOptions &options, const LineSink &errorLine,
         QString line = several ? QStringLiteral("[%1/%2] %3").arg(done).arg(count).arg(task.input)
                                : task.input;
         if (!outcome.message.isEmpty())
-            line += (outcome.status == PictureStatus::Skipped ? QStringLiteral(": skipped, ")
-                                                              : QStringLiteral(": ")) +
-                    outcome.message;
+            line = outcome.status == PictureStatus::Skipped
+                       ? QCoreApplication::translate("imprimata", "%1: skipped, %2")
+                             .arg(line, outcome.message)
+                       : QStringLiteral("%1: %2").arg(line, outcome.message);
         if (several || !outcome.message.isEmpty())
             errorLine(line);
         if (json)
@@ -199,12 +206,15 @@ int runStamping(const StampOptions &options, const LineSink &errorLine,
     pool.waitForDone();
 
     if (several)
-        errorLine(options.skipExisting
-                      ? QStringLiteral("%1 stamped, %2 skipped, %3 failed")
-                            .arg(stamped)
-                            .arg(skipped)
-                            .arg(failed)
-                      : QStringLiteral("%1 stamped, %2 failed").arg(stamped).arg(failed));
+        errorLine(
+            options.skipExisting
+                ? QCoreApplication::translate("imprimata", "%1 stamped, %2 skipped, %3 failed")
+                      .arg(stamped)
+                      .arg(skipped)
+                      .arg(failed)
+                : QCoreApplication::translate("imprimata", "%1 stamped, %2 failed")
+                      .arg(stamped)
+                      .arg(failed));
     const int status = failed == 0 ? AllStamped : SomeFailed;
     if (json)
         reportLine(jsonLine({{"type", "summary"},

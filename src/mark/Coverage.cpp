@@ -1,5 +1,7 @@
 #include "Coverage.h"
 
+#include <QCoreApplication>
+
 namespace imprimata {
 
 Coverage coverage(const ScreenRect &picture, const ScreenRect &placement) {
@@ -13,12 +15,20 @@ Coverage coverage(const ScreenRect &picture, const ScreenRect &placement) {
     return cornerOutside ? Coverage::Partial : Coverage::Whole;
 }
 
+QString noCrossingText() {
+    return QCoreApplication::translate("imprimata", NoCrossingMessage);
+}
+
+QString notWithinImageText() {
+    return QCoreApplication::translate("imprimata", NotWithinImageMessage);
+}
+
 QString coverageWarning(Coverage coverage) {
     switch (coverage) {
     case Coverage::None:
-        return QString::fromLatin1(NoCrossingMessage);
+        return noCrossingText();
     case Coverage::Partial:
-        return QString::fromLatin1(NotWithinImageMessage);
+        return notWithinImageText();
     case Coverage::Whole:
         break;
     }

@@ -10,6 +10,7 @@
 #include "render/Preview.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -36,8 +37,26 @@ constexpr int LargestFontSize = 100;
 constexpr int SmallestFontSize = 20;
 constexpr double LargestMarkTwips = std::numeric_limits<std::int16_t>::max();
 
-const char *const ImageFileTitle = "Select Imprimata Image File";
-const char *const ImageFileFilter = "Bitmaps, JPEG Images, GIF Images|*.bmp;*.jpg;*.gif|";
+// An option button's caption and what its array grades: one word may take a different form
+// for each in a translation.
+struct Caption {
+    const char *text;
+    const char *grades;
+};
+using Captions = std::array<Caption, 3>;
+
+constexpr Captions PrintModeCaptions{{QT_TRANSLATE_NOOP3("imprimata", "Solid", "print mode"),
+                                      QT_TRANSLATE_NOOP3("imprimata", "Outline", "print mode"),
+                                      QT_TRANSLATE_NOOP3("imprimata", "Colouring", "print mode")}};
+constexpr Captions TransparencyCaptions{{QT_TRANSLATE_NOOP3("imprimata", "Opaque", "transparency"),
+                                         QT_TRANSLATE_NOOP3("imprimata", "Low", "transparency"),
+                                         QT_TRANSLATE_NOOP3("imprimata", "High", "transparency")}};
+constexpr Captions ReliefCaptions{{QT_TRANSLATE_NOOP3("imprimata", "No", "relief"),
+                                   QT_TRANSLATE_NOOP3("imprimata", "Low", "relief"),
+                                   QT_TRANSLATE_NOOP3("imprimata", "High", "relief")}};
+constexpr Captions ContrastCaptions{{QT_TRANSLATE_NOOP3("imprimata", "Low", "contrast"),
+                                     QT_TRANSLATE_NOOP3("imprimata", "Middle", "contrast"),
+                                     QT_TRANSLATE_NOOP3("imprimata", "High", "contrast")}};
 
 // The dialog lays its controls out in twips; widgets take pixels.
 void placeTwips(QWidget *w, double left, double top, double width, double height) {
@@ -108,12 +127,12 @@ void fitCaption(QRadioButton *b) {
 using Triple = std::array<double, 3>;
 
 std::array<QRadioButton *, 3> options(QWidget *parent, const char *arrayName,
-                                      const std::array<const char *, 3> &captions,
-                                      const Triple &lefts, const Triple &tops, double width,
-                                      double height) {
+                                      const Captions &captions, const Triple &lefts,
+                                      const Triple &tops, double width, double height) {
     std::array<QRadioButton *, 3> group{};
     for (std::size_t i = 0; i < 3; ++i) {
-        auto *b = new QRadioButton(QString::fromLatin1(captions[i]), parent);
+        auto *b = new QRadioButton(
+            QCoreApplication::translate("imprimata", captions[i].text, captions[i].grades), parent);
         b->setObjectName(QString::fromLatin1(arrayName));
         b->setProperty("index", static_cast<int>(i));
         placeTwips(b, lefts[i], tops[i], width, height);
@@ -131,7 +150,8 @@ template <typename Option> Option optionOf(const std::array<QRadioButton *, 3> &
 
 // The mark type a toggle value stands for, as the pages' captions name it.
 QString typeName(int value) {
-    return value == 0 ? QStringLiteral("TEXT") : QStringLiteral("IMAGE");
+    return value == 0 ? QCoreApplication::translate("imprimata", "TEXT")
+                      : QCoreApplication::translate("imprimata", "IMAGE");
 }
 
 void check(const std::array<QRadioButton *, 3> &group, int index) {
@@ -153,7 +173,7 @@ MarkEditor::MarkEditor(SharedState &state, MarkEditorHost &host, DialogService &
 }
 
 void MarkEditor::buildControls() {
-    setWindowTitle(QStringLiteral("Imprimata Options"));
+    setWindowTitle(tr("Imprimata Options"));
     setFixedSize(twipsToPixelsX(9750), twipsToPixelsY(6780));
     QFont captions;
     captions.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
@@ -164,16 +184,15 @@ void MarkEditor::buildControls() {
 
     typeToggle = new TypeToggle(this);
     placeTwips(typeToggle, 4080, 120, 1215, 855);
-    typeToggle->setToolTip(QStringLiteral("Click to change Imprimata Type"));
-    typeToggle->setAccessibleName(QStringLiteral("Imprimata Type"));
+    typeToggle->setToolTip(tr("Click to change Imprimata Type"));
+    typeToggle->setAccessibleName(tr("Imprimata Type"));
     typeToggle->setAccessibleDescription(typeName(0));
-    imagePage =
-        frame(this, QStringLiteral("Imprimata Type = ") + typeName(1), 120, 400, 9495, 5655);
+    imagePage = frame(this, tr("Imprimata Type = %1").arg(typeName(1)), 120, 400, 9495, 5655);
     imagePage->hide();
-    textPage = frame(this, QStringLiteral("Imprimata Type = ") + typeName(0), 120, 400, 9495, 5655);
-    okButton = button(this, QStringLiteral("OK"), 3480, 6240, 1095, 435);
+    textPage = frame(this, tr("Imprimata Type = %1").arg(typeName(0)), 120, 400, 9495, 5655);
+    okButton = button(this, tr("OK"), 3480, 6240, 1095, 435);
     okButton->setDefault(true);
-    cancelButton = button(this, QStringLiteral("Cancel"), 5160, 6240, 1215, 435);
+    cancelButton = button(this, tr("Cancel"), 5160, 6240, 1215, 435);
     // Beside the buttons, under both pages' previews: a line, not a box that takes the keys.
     placementWarning = new QLabel(this);
     placeTwips(placementWarning, 120, 6120, 3300, 615);
@@ -199,11 +218,11 @@ void MarkEditor::buildControls() {
 }
 
 void MarkEditor::buildImagePage() {
-    imageFrames[0] = frame(imagePage, QStringLiteral("Imprimata Image"), 120, 600, 5895, 2175);
+    imageFrames[0] = frame(imagePage, tr("Imprimata Image"), 120, 600, 5895, 2175);
     imageBoxes[0] = new PictureBox(imageFrames[0]);
     placeTwips(imageBoxes[0], 1320, 240, 3375, 1815);
     imageBoxes[0]->setFocusPolicy(Qt::StrongFocus);
-    imageFrames[1] = frame(imagePage, QStringLiteral("Preview"), 120, 2880, 5895, 2655);
+    imageFrames[1] = frame(imagePage, tr("Preview"), 120, 2880, 5895, 2655);
     imageBoxes[1] = new PictureBox(imageFrames[1]);
     placeTwips(imageBoxes[1], 600, 240, 4815, 2295);
     imageBoxes[2] = new PictureBox(imagePage);
@@ -215,23 +234,21 @@ void MarkEditor::buildImagePage() {
     vLine->setFrameShadow(QFrame::Sunken);
     placeTwips(vLine, 6120, 240, 45, 5295);
 
-    drawStyleLabel = centredLabel(imagePage, QStringLiteral("Draw Style"), 7080, 360, 1335, 255);
-    transparencyGroup = frame(imagePage, QStringLiteral("Transparence"), 6420, 720, 1335, 1995);
-    imageTransparency = options(transparencyGroup, "ImgTransp", {"Opaque", "Low", "High"},
+    drawStyleLabel = centredLabel(imagePage, tr("Draw Style"), 7080, 360, 1335, 255);
+    transparencyGroup = frame(imagePage, tr("Transparence"), 6420, 720, 1335, 1995);
+    imageTransparency = options(transparencyGroup, "ImgTransp", TransparencyCaptions,
                                 {150, 150, 150}, {480, 840, 1440}, 1000, 285);
-    rasterOpLabel =
-        centredLabel(imagePage, QStringLiteral("Raster operation"), 7905, 720, 1335, 255);
+    rasterOpLabel = centredLabel(imagePage, tr("Raster operation"), 7905, 720, 1335, 255);
     rasterOpList = new QListWidget(imagePage);
     // Tall enough for the Alpha row, whose caption wraps: it is longer than the list is wide.
     placeTwips(rasterOpList, 7920, 1080, 1335, 2535);
     rasterOpList->setWordWrap(true);
     rasterOpList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    loadImageButton = button(imagePage, QStringLiteral("Load Image"), 6720, 3840, 2175, 495);
+    loadImageButton = button(imagePage, tr("Load Image"), 6720, 3840, 2175, 495);
 }
 
 void MarkEditor::buildTextPage() {
-    symbolsCaption =
-        centredLabel(textPage, QStringLiteral("Special Symbols"), 1440, 720, 2175, 375);
+    symbolsCaption = centredLabel(textPage, tr("Special Symbols"), 1440, 720, 2175, 375);
     symbolKeys[0] = button(textPage, QString(), 240, 1200, 495, 495);
     symbolKeys[0]->setFont(serifBold(18));
 
@@ -239,7 +256,7 @@ void MarkEditor::buildTextPage() {
     placeTwips(textEdit, 240, 2520, 2415, 525);
     textEdit->setFont(serifBold(20.25));
     setTextForeColour(SystemWindowText);
-    fontButton = button(textPage, QStringLiteral("Font"), 3000, 2520, 975, 495);
+    fontButton = button(textPage, tr("Font"), 3000, 2520, 975, 495);
 
     textSample = new PictureBox(textPage, ButtonFace);
     placeTwips(textSample, 240, 3240, 2415, 1095);
@@ -258,24 +275,22 @@ void MarkEditor::buildTextPage() {
     // Until a mark font is put there, the chooser starts from the sample's.
     fontChoice = fontPropertiesOf(textSample->surface().font()->font);
 
-    printModeLabel = centredLabel(textPage, QStringLiteral("Print Mode"), 6000, 360, 2175, 255);
+    printModeLabel = centredLabel(textPage, tr("Print Mode"), 6000, 360, 2175, 255);
     printModeGroup = frame(textPage, QString(), 4920, 600, 4455, 2295);
-    printModeOptions = options(printModeGroup, "PrintMode", {"Solid", "Outline", "Colouring"},
-                               {480, 1800, 3240}, {240, 240, 240}, 975, 375);
+    printModeOptions = options(printModeGroup, "PrintMode", PrintModeCaptions, {480, 1800, 3240},
+                               {240, 240, 240}, 975, 375);
 
     const Triple lefts{120, 120, 120};
     const Triple tops{360, 720, 1080};
-    solidGroup = frame(printModeGroup, QStringLiteral("Transparence"), 120, 720, 1335, 1455);
+    solidGroup = frame(printModeGroup, tr("Transparence"), 120, 720, 1335, 1455);
     solidTransparency =
-        options(solidGroup, "solidTransp", {"Opaque", "Low", "High"}, lefts, tops, 1155, 285);
-    outlineGroup = frame(printModeGroup, QStringLiteral("Relief"), 1560, 720, 1335, 1455);
-    outlineRelief =
-        options(outlineGroup, "outlineRelief", {"No", "Low", "High"}, lefts, tops, 1155, 285);
-    contrastGroup = frame(printModeGroup, QStringLiteral("Contrast"), 3000, 720, 1335, 1455);
-    contrast =
-        options(contrastGroup, "contrast", {"Low", "Middle", "High"}, lefts, tops, 1155, 285);
+        options(solidGroup, "solidTransp", TransparencyCaptions, lefts, tops, 1155, 285);
+    outlineGroup = frame(printModeGroup, tr("Relief"), 1560, 720, 1335, 1455);
+    outlineRelief = options(outlineGroup, "outlineRelief", ReliefCaptions, lefts, tops, 1155, 285);
+    contrastGroup = frame(printModeGroup, tr("Contrast"), 3000, 720, 1335, 1455);
+    contrast = options(contrastGroup, "contrast", ContrastCaptions, lefts, tops, 1155, 285);
 
-    smoothEdges = new QCheckBox(QStringLiteral("Smooth edges"), textPage);
+    smoothEdges = new QCheckBox(tr("Smooth edges"), textPage);
     // Under the print modes and above the sample, which grows right with the text.
     placeTwips(smoothEdges, 4920, 2955, 2175, 255);
     smoothEdges->resize(std::max(smoothEdges->width(), smoothEdges->sizeHint().width()),
@@ -317,7 +332,8 @@ void MarkEditor::loadFromMark() {
         auto *item = new QListWidgetItem(QString::fromLatin1(entry.name), rasterOpList);
         item->setData(Qt::UserRole, static_cast<std::int32_t>(entry.code));
     }
-    auto *alphaRow = new QListWidgetItem(QString::fromLatin1(AlphaBlendName), rasterOpList);
+    auto *alphaRow =
+        new QListWidgetItem(QCoreApplication::translate("imprimata", AlphaBlendName), rasterOpList);
     alphaRow->setData(Qt::UserRole, AlphaBlendRasterOp);
     alphaRow->setToolTip(alphaRow->text());
     rasterOpList->setCurrentRow(4);
@@ -630,8 +646,8 @@ bool MarkEditor::LoadMarkImage(const QString &path) {
 
 void MarkEditor::onLoadImage() {
     FileDialogRequest request;
-    request.title = QString::fromLatin1(ImageFileTitle);
-    request.filter = QString::fromLatin1(ImageFileFilter);
+    request.title = tr("Select Imprimata Image File");
+    request.filter = tr("Bitmaps, JPEG Images, GIF Images") + QStringLiteral("|*.bmp;*.jpg;*.gif|");
     const QString path = dialogs_.openFile(request);
     if (path.isEmpty())
         return;
@@ -645,17 +661,17 @@ void MarkEditor::onLoadImage() {
 void MarkEditor::onOk() {
     const int type = typeToggle->value();
     if (type == 1 && imageTag.isEmpty()) {
-        dialogs_.message(QStringLiteral("Imprimata IMAGE file isn't defined."));
+        dialogs_.message(tr("Imprimata IMAGE file isn't defined."));
         return;
     }
     if (type == 0 && textEdit->text().isEmpty()) {
-        dialogs_.message(QStringLiteral("Imprimata TEXT is empty."));
+        dialogs_.message(tr("Imprimata TEXT is empty."));
         return;
     }
     // The mark's size is kept in 16 bits of twips; a longer text cannot be stored.
     if (type == 0 &&
         (sampleWidthTwips() > LargestMarkTwips || heightTwips(textSample) > LargestMarkTwips)) {
-        dialogs_.message(QStringLiteral("Imprimata TEXT is too long."));
+        dialogs_.message(tr("Imprimata TEXT is too long."));
         return;
     }
     const QWidget *measured = type == 1 ? static_cast<QWidget *>(imageBoxes[0]) : textSample;

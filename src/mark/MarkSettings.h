@@ -43,9 +43,12 @@ struct MarkSettings {
 // The Alpha blend, which draws the mark picture by its own transparency, as a mark record
 // holds it: no ternary code, so never taken for one. Its file value is 0 (version 1.2).
 inline constexpr std::int32_t AlphaBlendRasterOp = -1;
-inline constexpr const char *AlphaBlendName = "Alpha (the picture's own transparency)";
+// The Alpha row's caption, in English; translated where it is shown.
+inline constexpr const char *AlphaBlendName =
+    QT_TRANSLATE_NOOP("imprimata", "Alpha (the picture's own transparency)");
 
-// The rows of the editor's raster operation list, in list order.
+// The rows of the editor's raster operation list, in list order. The names are the
+// operations' own and are shown untranslated.
 struct RasterOpEntry {
     const char *name;
     RasterOp code;

@@ -27,7 +27,7 @@ QFont designFont(const char *family, double points, bool bold = true) {
 AboutBox::AboutBox(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint) {
-    setWindowTitle(QStringLiteral("About program"));
+    setWindowTitle(tr("About program"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFixedSize(twipsToPixelsX(5160), twipsToPixelsY(2655));
     QPalette white = palette();
@@ -52,7 +52,7 @@ AboutBox::AboutBox(QWidget *parent)
     icon->setGeometry(twipsRect(240, 1440, 480, 480));
     icon->setPixmap(applicationIconPixmap(icon->width()));
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    auto *ok = new QPushButton(tr("OK"), this);
     ok->setGeometry(twipsRect(2093, 2160, 975, 375));
     ok->setFont(designFont("MS Sans Serif", 8.25));
     ok->setDefault(true);
@@ -60,14 +60,14 @@ AboutBox::AboutBox(QWidget *parent)
 }
 
 QString AboutBox::versionLine() {
-    return QStringLiteral("%1 version %2.%3")
+    return tr("%1 version %2.%3")
         .arg(QString::fromLatin1(ApplicationTitle))
         .arg(VersionMajor)
         .arg(VersionMinor);
 }
 
 QString AboutBox::authorLine() {
-    return QStringLiteral("The Imprimata authors");
+    return tr("The Imprimata authors");
 }
 
 void AboutBox::paintEvent(QPaintEvent *event) {

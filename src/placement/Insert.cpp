@@ -5,6 +5,8 @@
 #include "PlacementWindow.h"
 #include "platform/WindowRect.h"
 
+#include <QCoreApplication>
+
 namespace imprimata {
 
 namespace {
@@ -17,20 +19,24 @@ QString incompleteMarkReason(const MarkSettings &mark) {
     if (mark.isComplete()) {
         // A view of two pixels or less is all rim: nothing of it could be stamped.
         if (const QSize view = markViewSize(mark); view.width() <= 2 || view.height() <= 2)
-            return QStringLiteral("The mark has no size, so there is nothing to insert. Give it "
-                                  "a size with New or Edit.");
+            return QCoreApplication::translate("imprimata",
+                                               "The mark has no size, so there is nothing to "
+                                               "insert. Give it a size with New or Edit.");
         return {};
     }
     switch (mark.MarkType) {
     case TextMark:
-        return QStringLiteral("The mark has no text, so there is nothing to insert. Give it a "
-                              "text with New or Edit.");
+        return QCoreApplication::translate("imprimata",
+                                           "The mark has no text, so there is nothing to insert. "
+                                           "Give it a text with New or Edit.");
     case ImageMark:
-        return QStringLiteral("The mark has no picture, so there is nothing to insert. Choose "
-                              "one with New or Edit.");
+        return QCoreApplication::translate("imprimata",
+                                           "The mark has no picture, so there is nothing to "
+                                           "insert. Choose one with New or Edit.");
     default:
-        return QStringLiteral("The mark is of a kind this version cannot draw (type %1), so "
-                              "nothing was inserted.")
+        return QCoreApplication::translate("imprimata",
+                                           "The mark is of a kind this version cannot draw "
+                                           "(type %1), so nothing was inserted.")
             .arg(mark.MarkType);
     }
 }
@@ -45,7 +51,7 @@ QRect InsertMarkAtPlacement(PictureBox &Pic, PlacementWindow &placement, const Q
     ComputeOverlap(windowRect(&Pic), shrunk(windowRect(&view), 1), screenOrigin(Pic),
                    screenOrigin(view), target, source);
     if (isRectEmpty(target)) {
-        dialogs.message(QString::fromLatin1(NoCrossingMessage), MessageIcon::Warning);
+        dialogs.message(noCrossingText(), MessageIcon::Warning);
         return {};
     }
     const QRect stamped(target.left, target.top, target.width(), target.height());

@@ -4,6 +4,7 @@
 #include "platform/Numeric.h"
 #include "platform/ScreenUnits.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,12 +27,27 @@ namespace {
 
 // What each value is, for messages: twenty in version 1.1, a twenty-first in 1.2.
 constexpr std::array<const char *, 21> ValueNames{
-    "file header",        "mark name",      "image transparency", "font bold",
-    "font character set", "font italic",    "font name",          "font size",
-    "font strikethrough", "font underline", "font weight",        "colour",
-    "mark height",        "image path",     "print mode",         "level",
-    "raster operation",   "mark text",      "mark type",          "mark width",
-    "smooth edges"};
+    QT_TRANSLATE_NOOP("imprimata", "file header"),
+    QT_TRANSLATE_NOOP("imprimata", "mark name"),
+    QT_TRANSLATE_NOOP("imprimata", "image transparency"),
+    QT_TRANSLATE_NOOP("imprimata", "font bold"),
+    QT_TRANSLATE_NOOP("imprimata", "font character set"),
+    QT_TRANSLATE_NOOP("imprimata", "font italic"),
+    QT_TRANSLATE_NOOP("imprimata", "font name"),
+    QT_TRANSLATE_NOOP("imprimata", "font size"),
+    QT_TRANSLATE_NOOP("imprimata", "font strikethrough"),
+    QT_TRANSLATE_NOOP("imprimata", "font underline"),
+    QT_TRANSLATE_NOOP("imprimata", "font weight"),
+    QT_TRANSLATE_NOOP("imprimata", "colour"),
+    QT_TRANSLATE_NOOP("imprimata", "mark height"),
+    QT_TRANSLATE_NOOP("imprimata", "image path"),
+    QT_TRANSLATE_NOOP("imprimata", "print mode"),
+    QT_TRANSLATE_NOOP("imprimata", "level"),
+    QT_TRANSLATE_NOOP("imprimata", "raster operation"),
+    QT_TRANSLATE_NOOP("imprimata", "mark text"),
+    QT_TRANSLATE_NOOP("imprimata", "mark type"),
+    QT_TRANSLATE_NOOP("imprimata", "mark width"),
+    QT_TRANSLATE_NOOP("imprimata", "smooth edges")};
 
 // Nothing a mark editor produces comes near this; it keeps a wrong pick (a picture, a device)
 // from being read whole into memory.
@@ -209,8 +225,9 @@ public:
         }
         double number = 0;
         if (!toNumber(value, &number)) {
-            fail(QStringLiteral("Type mismatch on line %1: the %2 must be #TRUE# or #FALSE#, "
-                                "not \"%3\".")
+            fail(QCoreApplication::translate(
+                     "imprimata", "Type mismatch on line %1: the %2 must be #TRUE# or #FALSE#, "
+                                  "not \"%3\".")
                      .arg(line())
                      .arg(name(), value));
             return false;
@@ -229,7 +246,8 @@ public:
         constexpr auto low = std::numeric_limits<T>::min();
         constexpr auto high = std::numeric_limits<T>::max();
         if (whole < double(low) || whole > double(high)) {
-            fail(QStringLiteral("Overflow on line %1: the %2 must lie between %3 and %4, not %5.")
+            fail(QCoreApplication::translate(
+                     "imprimata", "Overflow on line %1: the %2 must lie between %3 and %4, not %5.")
                      .arg(line())
                      .arg(name())
                      .arg(qlonglong(low))
@@ -247,7 +265,8 @@ public:
         if (!next(&value) || !numberOrMismatch(value, &number))
             return false;
         if (std::fabs(number) > CurrencyLimit) {
-            fail(QStringLiteral("Overflow on line %1: the %2 %3 is too large.")
+            fail(QCoreApplication::translate("imprimata",
+                                             "Overflow on line %1: the %2 %3 is too large.")
                      .arg(line())
                      .arg(name(), value));
             return false;
@@ -258,8 +277,8 @@ public:
 
     // For a value that fits its type but that no mark holds.
     bool invalid(const QString &why) {
-        fail(QStringLiteral("%1 on line %2: %3")
-                 .arg(QString::fromLatin1(InvalidFileStructure))
+        fail(QCoreApplication::translate("imprimata", "%1 on line %2: %3")
+                 .arg(QCoreApplication::translate("imprimata", InvalidFileStructure))
                  .arg(line())
                  .arg(why));
         return false;
@@ -273,7 +292,9 @@ public:
     const QString &value() const { return value_; }
 
     int line() const { return values_.valueLine(); }
-    QString name() const { return QString::fromLatin1(ValueNames[index_ - 1]); }
+    QString name() const {
+        return QCoreApplication::translate("imprimata", ValueNames[index_ - 1]);
+    }
 
 private:
     bool next(QString *value) {
@@ -283,21 +304,24 @@ private:
             value_ = *value;
             return true;
         case ValueReader::End:
-            fail(QStringLiteral("Input past end of file: the file ends before the %1 (line %2).")
+            fail(QCoreApplication::translate(
+                     "imprimata", "Input past end of file: the file ends before the %1 (line %2).")
                      .arg(name())
                      .arg(line()));
             return false;
         case ValueReader::TextAfterQuote:
-            fail(QStringLiteral("Bad file format on line %1: the %2 is followed by text after "
-                                "its closing quote.")
+            fail(QCoreApplication::translate(
+                     "imprimata", "Bad file format on line %1: the %2 is followed by text after "
+                                  "its closing quote.")
                      .arg(line())
                      .arg(name()));
             return false;
         case ValueReader::Unclosed:
             // Named by the line it starts on: the rest of the file went into it.
             unclosed_ = true;
-            fail(QStringLiteral("Input past end of file: the quote that opens the %1 on line %2 "
-                                "is never closed.")
+            fail(QCoreApplication::translate(
+                     "imprimata", "Input past end of file: the quote that opens the %1 on line %2 "
+                                  "is never closed.")
                      .arg(name())
                      .arg(line()));
             return false;
@@ -321,7 +345,8 @@ private:
     bool numberOrMismatch(const QString &value, double *number) {
         if (toNumber(value, number))
             return true;
-        fail(QStringLiteral("Type mismatch on line %1: the %2 must be a number, not \"%3\".")
+        fail(QCoreApplication::translate(
+                 "imprimata", "Type mismatch on line %1: the %2 must be a number, not \"%3\".")
                  .arg(line())
                  .arg(name(), value));
         return false;
@@ -336,11 +361,15 @@ private:
     QString error_;
 };
 
+// Qt's text for an error it has no description of, looked up as Qt's own translation has it
+// (a variable, so that it is not taken among the program's texts).
+constexpr char QtUnknownError[] = "Unknown error";
+
 // The file system's own description, with the file it is about.
-QString fileError(const QString &path, const QFileDevice &file, const char *fallback) {
+QString fileError(const QString &path, const QFileDevice &file, const QString &fallback) {
     QString why = file.errorString();
-    if (why.isEmpty() || why == u"Unknown error")
-        why = QString::fromLatin1(fallback);
+    if (why.isEmpty() || why == QIODevice::tr(QtUnknownError))
+        why = fallback;
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
 }
 
@@ -350,7 +379,8 @@ QString fileError(const QString &path, const QFileDevice &file, const char *fall
 Result<QByteArray> readRegularFile(const QString &path) {
     const QString shown = QDir::toNativeSeparators(path);
     const auto notRegular = [&] {
-        return Failure{QStringLiteral("%1 is not a regular file.").arg(shown)};
+        return Failure{
+            QCoreApplication::translate("imprimata", "%1 is not a regular file.").arg(shown)};
     };
     const auto systemError = [&] {
         return Failure{QStringLiteral("%1: %2").arg(shown, qt_error_string(errno))};
@@ -383,7 +413,9 @@ Result<QByteArray> readRegularFile(const QString &path) {
         data.append(chunk, n);
     }
     if (data.size() > MaxMarkFileBytes)
-        return Failure{QStringLiteral("%1: The file is too large to be a mark file.").arg(shown)};
+        return Failure{
+            QCoreApplication::translate("imprimata", "%1: The file is too large to be a mark file.")
+                .arg(shown)};
     return data;
 }
 
@@ -420,16 +452,17 @@ Result<QByteArray> encodeMarkFile(const MarkSettings &mark) {
     const struct {
         const QString &value;
         const char *what;
-    } strings[] = {{mark.MarkName, "mark name"},
-                   {family, "font name"},
-                   {mark.ImagePath, "image path"},
-                   {mark.Text, "mark text"}};
+    } strings[] = {{mark.MarkName, QT_TRANSLATE_NOOP("imprimata", "mark name")},
+                   {family, QT_TRANSLATE_NOOP("imprimata", "font name")},
+                   {mark.ImagePath, QT_TRANSLATE_NOOP("imprimata", "image path")},
+                   {mark.Text, QT_TRANSLATE_NOOP("imprimata", "mark text")}};
     for (const auto &s : strings) {
         // Strings are stored between quotes with no escape, so a quote would cut the value.
         if (s.value.contains(u'"'))
-            return Failure{QStringLiteral("The %1 contains a double quote (\"), which a mark file "
-                                          "cannot store. Nothing was saved.")
-                               .arg(QString::fromLatin1(s.what))};
+            return Failure{QCoreApplication::translate(
+                               "imprimata", "The %1 contains a double quote (\"), which a "
+                                            "mark file cannot store. Nothing was saved.")
+                               .arg(QCoreApplication::translate("imprimata", s.what))};
     }
 
     // A mark that never had a font is saved with the toolkit's default one.
@@ -488,8 +521,8 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
         return failed();
     };
     const auto notOption = [&] {
-        return refused(
-            QStringLiteral("the %1 must be 0, 1 or 2, not %2.").arg(in.name(), in.value()));
+        return refused(QCoreApplication::translate("imprimata", "the %1 must be 0, 1 or 2, not %2.")
+                           .arg(in.name(), in.value()));
     };
 
     // A header without its closing quote is not the header either.
@@ -498,7 +531,7 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
         return failed();
     if (in.unclosed() || (header != markFileHeader(MarkFileVersion::V1_1) &&
                           header != markFileHeader(MarkFileVersion::V1_2)))
-        return Failure{QString::fromLatin1(InvalidFileStructure)};
+        return Failure{QCoreApplication::translate("imprimata", InvalidFileStructure)};
     const bool version12 = header == markFileHeader(MarkFileVersion::V1_2);
 
     MarkSettings mark;
@@ -521,8 +554,10 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
         return failed();
     // Character sets are numbered in a byte.
     if (number < 0 || number > 255)
-        return refused(QStringLiteral("the font character set must lie between 0 and 255, not %1.")
-                           .arg(in.value()));
+        return refused(
+            QCoreApplication::translate(
+                "imprimata", "the font character set must lie between 0 and 255, not %1.")
+                .arg(in.value()));
     markFont->charSet = number;
     if (!in.readBoolean(flag))
         return failed();
@@ -533,8 +568,9 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
     if (!in.readCurrency(size))
         return failed();
     if (size <= 0 || size > LargestFontSize)
-        return refused(QStringLiteral("the font size must be greater than 0 and at most %1 "
-                                      "points, not %2.")
+        return refused(QCoreApplication::translate(
+                           "imprimata", "the font size must be greater than 0 and at most %1 "
+                                        "points, not %2.")
                            .arg(LargestFontSize)
                            .arg(in.value()));
     font.setPointSizeF(size);
@@ -548,14 +584,17 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
     if (!in.readInteger(number))
         return failed();
     if (number < 0 || number > 1000)
-        return refused(
-            QStringLiteral("the font weight must lie between 0 and 1000, not %1.").arg(in.value()));
+        return refused(QCoreApplication::translate(
+                           "imprimata", "the font weight must lie between 0 and 1000, not %1.")
+                           .arg(in.value()));
     font.setWeight(weightFromFile(number));
     if (!in.readInteger(mark.Colour))
         return failed();
     if (!isMarkColour(mark.Colour))
-        return refused(QStringLiteral("the colour %1 is neither a red, green and blue value nor a "
-                                      "system colour.")
+        return refused(QCoreApplication::translate(
+                           "imprimata",
+                           "the colour %1 is neither a red, green and blue value nor a "
+                           "system colour.")
                            .arg(in.value()));
     if (!in.readInteger(mark.MarkHeight) || !in.readString(mark.ImagePath) ||
         !in.readInteger(mark.PrintMode))
@@ -573,7 +612,8 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
     if (mark.RasterOp == 0 && version12)
         mark.RasterOp = AlphaBlendRasterOp;
     else if (mark.RasterOp != 0 && rasterOpRow(static_cast<std::uint32_t>(mark.RasterOp)) < 0)
-        return refused(QStringLiteral("the raster operation %1 is not one of the editor's eight.")
+        return refused(QCoreApplication::translate(
+                           "imprimata", "the raster operation %1 is not one of the editor's eight.")
                            .arg(in.value()));
     // Any type is kept: the commands that use the mark refuse one they cannot stamp.
     if (!in.readString(mark.Text) || !in.readInteger(mark.MarkType) ||
@@ -583,7 +623,7 @@ Result<MarkSettings> decodeMarkFile(const QByteArray &bytes) {
         return mark;
     // Without its last line the file is not of the version it claims.
     if (in.atEnd())
-        return Failure{QString::fromLatin1(InvalidFileStructure)};
+        return Failure{QCoreApplication::translate("imprimata", InvalidFileStructure)};
     if (!in.readBoolean(mark.SmoothEdges))
         return failed();
     return mark;
@@ -599,18 +639,22 @@ Result<void> writeMarkFile(const QString &path, const MarkSettings &mark) {
     // Unbuffered, so a short write (disk full, size limit) is seen here rather than lost in a
     // flush that reports success.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Failure{fileError(path, file, "The file cannot be created.")};
+        return Failure{fileError(
+            path, file, QCoreApplication::translate("imprimata", "The file cannot be created."))};
     for (qint64 done = 0; done < bytes.size();) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0) {
-            const QString why = fileError(path, file, "The file cannot be written.");
+            const QString why =
+                fileError(path, file,
+                          QCoreApplication::translate("imprimata", "The file cannot be written."));
             file.cancelWriting();
             return Failure{why};
         }
         done += n;
     }
     if (!file.commit())
-        return Failure{fileError(path, file, "The file cannot be written.")};
+        return Failure{fileError(
+            path, file, QCoreApplication::translate("imprimata", "The file cannot be written."))};
     return {};
 }
 

@@ -10,8 +10,9 @@
 namespace imprimata {
 
 // Shown when the first line is not this release's header, and with the line for a value
-// that no mark holds.
-inline constexpr const char *InvalidFileStructure = "Invalid file structure";
+// that no mark holds; in English, translated where it is shown.
+inline constexpr const char *InvalidFileStructure =
+    QT_TRANSLATE_NOOP("imprimata", "Invalid file structure");
 
 // Version 1.1 has twenty lines. Version 1.2 adds a twenty-first, Smooth edges, and reads a
 // raster operation of 0 as the Alpha blend (in 1.1 it is a new mark's copy).

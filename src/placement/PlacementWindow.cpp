@@ -55,7 +55,7 @@ PlacementWindow::PlacementWindow(SharedState &state, PlacementHost &host)
         box->setVisible(i == 0);
         picIM_[i] = box;
     }
-    hint = new QLabel(QStringLiteral("New\u2026 defines a mark"), this);
+    hint = new QLabel(tr("New… defines a mark"), this);
     hint->setGeometry(picIM_[0]->geometry());
     hint->setAlignment(Qt::AlignCenter);
     hint->setWordWrap(true);

@@ -5,6 +5,7 @@
 #include "JpegSegments.h"
 #include "JpegTrap.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <bitset>
@@ -479,7 +480,7 @@ bool writeFile(JpegTrap &trap, Decompressor &source, size_t expected,
 }
 
 QString libraryRefusal(const JpegTrap &trap) {
-    return QStringLiteral("the JPEG data could not be kept: %1")
+    return QCoreApplication::translate("imprimata", "the JPEG data could not be kept: %1")
         .arg(QString::fromLocal8Bit(trap.message));
 }
 
@@ -532,7 +533,8 @@ Result<QList<QRect>> changeAreas(JpegTrap &trap, Decompressor &source, const Blo
         Result<QImage, JpegFault> decoded =
             decodeJpeg(reinterpret_cast<const uchar *>(encoded.constData()), encoded.size());
         if (!decoded)
-            return Failure{QStringLiteral("the JPEG blocks could not be decoded")};
+            return Failure{
+                QCoreApplication::translate("imprimata", "the JPEG blocks could not be decoded")};
         QImage pixels = std::move(decoded).value();
         turnUpright(pixels, turn);
         change(pixels, uprightRect(around, picture, turn).topLeft());
@@ -646,7 +648,8 @@ std::optional<Result<QByteArray>> spliceChanges(JpegTrap &trap, const uchar *dat
     last = std::min(last, scan->mcusDown - 1);
     Result<ScanBand> band = readScanBand(*scan, first, last);
     if (!band)
-        return Result<QByteArray>(Failure{QStringLiteral("the JPEG data is damaged")});
+        return Result<QByteArray>(
+            Failure{QCoreApplication::translate("imprimata", "the JPEG data is damaged")});
 
     // The band holds the scan's components in scan order, from its first MCU row.
     std::array<int, MAX_COMPONENTS> inScan{};
@@ -671,7 +674,7 @@ Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
                                     const QList<QRect> &areas, const PixelChange &change) {
     const std::optional<int> scans = jpegScanCount(data, size);
     if (!scans || *scans > MaxJpegScans)
-        return Failure{QStringLiteral("the JPEG data is damaged")};
+        return Failure{QCoreApplication::translate("imprimata", "the JPEG data is damaged")};
     JpegTrap trap;
     if (*scans == 1) {
         if (std::optional<Result<QByteArray>> spliced =
@@ -684,7 +687,8 @@ Result<QByteArray> changeJpegBlocks(const uchar *data, qint64 size, Turn turn,
     case Read::Done:
         break;
     case Read::Unsupported:
-        return Failure{QStringLiteral("its coding cannot be kept block by block")};
+        return Failure{
+            QCoreApplication::translate("imprimata", "its coding cannot be kept block by block")};
     case Read::Failed:
         return Failure{libraryRefusal(trap)};
     }

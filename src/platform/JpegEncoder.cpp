@@ -3,6 +3,7 @@
 #include "JpegTrap.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
 
 #include <cmath>
 
@@ -63,7 +64,7 @@ bool encode(JpegTrap &trap, const QImage &rgb, const JpegEncoding &encoding,
 Result<QByteArray> encodeJpeg(const QImage &image, const JpegEncoding &encoding) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull())
-        return Failure{QStringLiteral("there is no picture to write")};
+        return Failure{QCoreApplication::translate("imprimata", "there is no picture to write")};
     const JpegExtras extras = JpegExtras::of(rgb);
     JpegTrap trap;
     Compressor c;

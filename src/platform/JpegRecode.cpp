@@ -4,6 +4,7 @@
 #include "JpegSegments.h"
 #include "JpegTrap.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -120,7 +121,7 @@ bool decodeRows(Decoder &d, const QRect &band, const PixelChange &change, RowQue
 
 Result<QByteArray> recodeJpeg(const uchar *data, qint64 size, const JpegEncoding &encoding,
                               const QRect &band, const PixelChange &change) {
-    const QString damaged = QStringLiteral("the JPEG data is damaged");
+    const QString damaged = QCoreApplication::translate("imprimata", "the JPEG data is damaged");
     const std::optional<int> scans = jpegScanCount(data, size);
     if (!scans || *scans > MaxJpegScans)
         return Failure{damaged};
@@ -128,7 +129,7 @@ Result<QByteArray> recodeJpeg(const uchar *data, qint64 size, const JpegEncoding
     if (size <= 0 || !decoder.readHeader(true))
         return Failure{damaged};
     if (decoder.info.jpeg_color_space == JCS_CMYK || decoder.info.jpeg_color_space == JCS_YCCK)
-        return Failure{QStringLiteral("a CMYK picture is decoded whole")};
+        return Failure{QCoreApplication::translate("imprimata", "a CMYK picture is decoded whole")};
     QImage markers(1, 1, QImage::Format_RGB32);
     copyMarkers(decoder.info, markers);
     const JpegExtras extras = JpegExtras::of(markers);

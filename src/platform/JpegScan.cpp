@@ -1,5 +1,6 @@
 #include "JpegScan.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 #include <algorithm>
 #include <array>
@@ -11,7 +12,9 @@ namespace imprimata {
 
 namespace {
 
-const QString damagedScan = QStringLiteral("The picture's data is damaged or incomplete.");
+QString damagedScan() {
+    return QCoreApplication::translate("imprimata", "The picture's data is damaged or incomplete.");
+}
 
 constexpr int LookBits = 12; // codes this long or shorter take one table look-up
 constexpr int MaxBlocksInMcu = 10;
@@ -144,7 +147,7 @@ Result<Layout> layoutOf(const BaselineScan &scan) {
     const auto n = qsizetype(scan.components.size());
     if (n < 1 || n > 4 || scan.mcusAcross < 1 || scan.mcusDown < 1 || scan.size < 0 ||
         (!scan.data && scan.size > 0) || scan.restartInterval < 0)
-        return Failure{damagedScan};
+        return Failure{damagedScan()};
     Layout layout;
     layout.components.resize(size_t(n));
     for (qsizetype c = 0; c < n; ++c) {
@@ -152,26 +155,26 @@ Result<Layout> layoutOf(const BaselineScan &scan) {
         Component &out = layout.components[size_t(c)];
         if (n == 1) {
             if (in.widthInBlocks != scan.mcusAcross || in.heightInBlocks != scan.mcusDown)
-                return Failure{damagedScan};
+                return Failure{damagedScan()};
         } else {
             if (in.h < 1 || in.h > 4 || in.v < 1 || in.v > 4 ||
                 in.widthInBlocks <= qint64(scan.mcusAcross - 1) * in.h ||
                 in.widthInBlocks > qint64(scan.mcusAcross) * in.h ||
                 in.heightInBlocks <= qint64(scan.mcusDown - 1) * in.v ||
                 in.heightInBlocks > qint64(scan.mcusDown) * in.v)
-                return Failure{damagedScan};
+                return Failure{damagedScan()};
             out.h = in.h;
             out.v = in.v;
         }
         layout.blocksInMcu += out.h * out.v;
         if (!build(in.dc, true, out.dc) || !build(in.ac, false, out.ac))
-            return Failure{damagedScan};
+            return Failure{damagedScan()};
     }
     layout.mcus = qint64(scan.mcusAcross) * scan.mcusDown;
     // Every block costs at least two bits (a DC code and an end of block), so data too short
     // for the blocks the headers claim is refused before anything is allocated for them.
     if (layout.blocksInMcu > MaxBlocksInMcu || layout.mcus * layout.blocksInMcu > scan.size * 4)
-        return Failure{damagedScan};
+        return Failure{damagedScan()};
     return layout;
 }
 
@@ -562,7 +565,8 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
     if (!layout)
         return Failure{layout.error()};
     if (firstRow < 0 || lastRow < firstRow || lastRow >= scan.mcusDown)
-        return Failure{QStringLiteral("The rows asked for are not in the picture.")};
+        return Failure{
+            QCoreApplication::translate("imprimata", "The rows asked for are not in the picture.")};
     const std::vector<Component> &components = layout->components;
     const qsizetype n = qsizetype(components.size());
     const int rows = lastRow - firstRow + 1;
@@ -603,7 +607,7 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
                     intervalEnded = true;
                 }
                 if (!in.restart(restartMarker(mcu, scan.restartInterval)))
-                    return Failure{damagedScan};
+                    return Failure{damagedScan()};
                 std::fill(predictors.begin(), predictors.end(), 0);
             }
             JCOEF *next = mcu == bandEnd ? band.next_.data() : nullptr;
@@ -622,18 +626,18 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
                         const bool ok = block ? decodeBlock(in, c, predictor, block)
                                               : skipBlock(in, c, predictor);
                         if (!ok)
-                            return Failure{damagedScan};
+                            return Failure{damagedScan()};
                         if (next)
                             next += BlockSize;
                     }
                 }
             }
             if (in.unread() < 0)
-                return Failure{damagedScan};
+                return Failure{damagedScan()};
         }
     }
     if (!in.atEnd())
-        return Failure{damagedScan};
+        return Failure{damagedScan()};
     if (spliceEnd == mcu)
         band.nextEnd_ = in.position();
     if (!intervalEnded) {
@@ -648,7 +652,8 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
     if (!layout)
         return Failure{layout.error()};
     const std::vector<Component> &components = layout->components;
-    const QString foreign = QStringLiteral("The blocks are not of this picture.");
+    const QString foreign =
+        QCoreApplication::translate("imprimata", "The blocks are not of this picture.");
     if (band.planes_.size() != components.size() || band.firstRow_ < 0 ||
         band.lastRow_ < band.firstRow_ || band.lastRow_ >= scan.mcusDown)
         return Failure{foreign};
@@ -698,8 +703,9 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
                     else
                         next += BlockSize;
                     if (!encodeBlock(out, c, predictors[ci], block))
-                        return Failure{QStringLiteral("The picture's Huffman tables cannot "
-                                                      "code the changed blocks.")};
+                        return Failure{QCoreApplication::translate(
+                            "imprimata", "The picture's Huffman tables cannot "
+                                         "code the changed blocks.")};
                 }
             }
         }

@@ -2,6 +2,7 @@
 
 #include "JpegSegments.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -76,8 +77,8 @@ public:
     ~ErrorCollector() { libraryErrors = outer; }
     ErrorCollector(const ErrorCollector &) = delete;
     ErrorCollector &operator=(const ErrorCollector &) = delete;
-    QString first(const char *otherwise) const {
-        return errors.isEmpty() ? QString::fromUtf8(otherwise) : errors.first();
+    QString first(const QString &otherwise) const {
+        return errors.isEmpty() ? otherwise : errors.first();
     }
     QStringList errors;
 
@@ -87,15 +88,17 @@ private:
 
 Failure<QString> notKept(const QString &why) {
     return Failure{
-        QStringLiteral("The picture was saved, but its camera data could not be kept: %1.")
+        QCoreApplication::translate(
+            "imprimata", "The picture was saved, but its camera data could not be kept: %1.")
             .arg(why)};
 }
 
 Failure<QString> partlyKept(const QString &why) {
-    return Failure{
-        QStringLiteral("The picture was saved, but not all of its camera data could be kept: "
+    return Failure{QCoreApplication::translate(
+                       "imprimata",
+                       "The picture was saved, but not all of its camera data could be kept: "
                        "%1.")
-            .arg(why)};
+                       .arg(why)};
 }
 
 template <typename Key, typename Data, typename Value>
@@ -331,14 +334,15 @@ std::optional<QByteArray> rewriteExif(QByteArrayView block, const NewPixels &pix
         const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(
             exif, reinterpret_cast<const Exiv2::byte *>(block.data()), uint32_t(block.size()));
         if (exif.empty()) {
-            problem = collector.first("its EXIF block is damaged");
+            problem = collector.first(
+                QCoreApplication::translate("imprimata", "its EXIF block is damaged"));
             return std::nullopt;
         }
         makeUpright(exif, pixels);
         Exiv2::Blob blob;
         Exiv2::ExifParser::encode(blob, order, exif);
         if (qsizetype(blob.size()) > MaxPayload - ExifId.size()) {
-            problem = QStringLiteral("its EXIF block is too large");
+            problem = QCoreApplication::translate("imprimata", "its EXIF block is too large");
             return std::nullopt;
         }
         if (!collector.errors.isEmpty())
@@ -496,11 +500,12 @@ std::optional<QByteArray> uprightXmp(QByteArrayView segment, const NewPixels &pi
         makeUpright(xmp, pixels);
         std::string rewritten;
         if (Exiv2::XmpParser::encode(rewritten, xmp) != 0) {
-            problem = collector.first("its XMP could not be written");
+            problem = collector.first(
+                QCoreApplication::translate("imprimata", "its XMP could not be written"));
             return std::nullopt;
         }
         if (qsizetype(rewritten.size()) > MaxPayload - XmpId.size()) {
-            problem = QStringLiteral("its XMP is too large");
+            problem = QCoreApplication::translate("imprimata", "its XMP is too large");
             return std::nullopt;
         }
         return makeSegment(APP1, XmpId.toByteArray() + QByteArray::fromStdString(rewritten));
@@ -627,7 +632,8 @@ Result<void> copyJpegSegments(QFile &file, QByteArray &jpeg, PixelOrientation or
     const JpegHeadSegments to = readHead(jpeg);
     const Frame frame = frameOf(jpeg, to);
     if (to.stop != JpegHeadSegments::Scan || !frame.size.isValid())
-        return notKept(QStringLiteral("the new file could not be read back"));
+        return notKept(
+            QCoreApplication::translate("imprimata", "the new file could not be read back"));
 
     const JpegSegment *sourceJfif = nullptr, *newJfif = nullptr;
     bool newProfile = false, sourceComments = false;
@@ -783,7 +789,8 @@ Result<void> copyThroughLibrary(const QString &source, QByteArray &jpeg,
 
         Exiv2::BasicIo &io = to->io();
         if (io.open() != 0)
-            return notKept(QStringLiteral("the new file could not be read back"));
+            return notKept(
+                QCoreApplication::translate("imprimata", "the new file could not be read back"));
         // The new head goes in place of the old one, in the encoder's buffer: its memory is
         // already in use, where a fresh buffer would cost more than the rest of this.
         const auto *newBytes = reinterpret_cast<const char *>(io.mmap());
@@ -878,13 +885,16 @@ Result<void> stripMetadata(QByteArray &file, MetadataKept kept) {
     if (kept == MetadataKept::All)
         return {};
     const auto failed = [](const QString &why) {
-        return Failure{QStringLiteral("its metadata could not be removed: %1").arg(why)};
+        return Failure{
+            QCoreApplication::translate("imprimata", "its metadata could not be removed: %1")
+                .arg(why)};
     };
     const JpegHeadSegments jpegHead = readHead(file);
     const bool jpeg = jpegHead.stop == JpegHeadSegments::Scan;
     if (jpeg && kept == MetadataKept::ColourProfile) {
         if (!keepOnlyColourProfile(file))
-            return failed(QStringLiteral("the file could not be read back"));
+            return failed(
+                QCoreApplication::translate("imprimata", "the file could not be read back"));
         return {};
     }
     initialiseLibrary();
@@ -902,7 +912,8 @@ Result<void> stripMetadata(QByteArray &file, MetadataKept kept) {
             std::string packet;
             if (!image->xmpData().empty() &&
                 Exiv2::XmpParser::encode(packet, image->xmpData()) != 0)
-                return failed(QStringLiteral("its XMP data could not be written again"));
+                return failed(QCoreApplication::translate(
+                    "imprimata", "its XMP data could not be written again"));
             image->setXmpPacket(packet);
             image->writeXmpFromPacket(true);
         } else {
@@ -917,7 +928,8 @@ Result<void> stripMetadata(QByteArray &file, MetadataKept kept) {
             return failed(collector.errors.first());
         Exiv2::BasicIo &io = image->io();
         if (io.open() != 0)
-            return failed(QStringLiteral("the new file could not be read back"));
+            return failed(
+                QCoreApplication::translate("imprimata", "the new file could not be read back"));
         const auto *newBytes = reinterpret_cast<const char *>(io.mmap());
         file.replace(0, head, QByteArrayView(newBytes, qsizetype(io.size())));
         io.munmap();
@@ -929,7 +941,8 @@ Result<void> stripMetadata(QByteArray &file, MetadataKept kept) {
             reinterpret_cast<const Exiv2::byte *>(file.constData()), file.size()));
         check->readMetadata();
         if (!(kept == MetadataKept::NoLocation ? locationFree(*check) : metadataFree(*check)))
-            return failed(QStringLiteral("the file format keeps some of it"));
+            return failed(
+                QCoreApplication::translate("imprimata", "the file format keeps some of it"));
     } catch (const std::exception &e) {
         return failed(oneLine(e.what()));
     }
@@ -968,7 +981,8 @@ Result<void> copyMetadata(const QString &source, QByteArray &jpeg, PixelOrientat
     // Opening a pipe or a device would wait for a writer that never comes.
     const QFileInfo info(source);
     if (info.exists() && !info.isFile())
-        return notKept(QStringLiteral("%1 is not a regular file").arg(source));
+        return notKept(
+            QCoreApplication::translate("imprimata", "%1 is not a regular file").arg(source));
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return notKept(file.errorString());

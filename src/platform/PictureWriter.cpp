@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -103,8 +104,9 @@ Result<void> moveIntoPlace(const QByteArray &from, const QByteArray &to, Existin
             return {};
         }
     }
-    return Failure{errno == EEXIST ? QStringLiteral("the file already exists")
-                                   : systemError(errno)};
+    return Failure{errno == EEXIST
+                       ? QCoreApplication::translate("imprimata", "the file already exists")
+                       : systemError(errno)};
 }
 
 // Carries the metadata of the file at metadata.source into a whole file in memory, then removes
@@ -212,7 +214,9 @@ QString depthWarning(const QString &source) {
     const bool deep =
         format == QImage::Format_Grayscale16 ||
         (format != QImage::Format_Invalid && QImage::toPixelFormat(format).bitsPerPixel() > 32);
-    return deep ? QStringLiteral("saved with 8 bits per channel (the source has more)") : QString();
+    return deep ? QCoreApplication::translate("imprimata",
+                                              "saved with 8 bits per channel (the source has more)")
+                : QString();
 }
 
 // Writes the temporary file through `produce`, then puts it under the name.
@@ -224,7 +228,7 @@ writeThroughTemporary(const QString &path, ExistingFile existing,
     const QString resolved = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
     const QByteArray target = QFile::encodeName(resolved);
     if (existing == ExistingFile::Keep && QFileInfo::exists(resolved))
-        return Failure{QStringLiteral("the file already exists")};
+        return Failure{QCoreApplication::translate("imprimata", "the file already exists")};
 
     Result<Temporary> created = createTemporary(target);
     if (!created)
@@ -279,7 +283,7 @@ Result<PictureWritten> writePicture(const QImage &image, const QString &path,
                                     const JpegEncoding &encoding, const MetadataChoice &metadata,
                                     ExistingFile existing) {
     if (image.isNull())
-        return Failure{QStringLiteral("there is no picture to write")};
+        return Failure{QCoreApplication::translate("imprimata", "there is no picture to write")};
     // Looked at first: the source may be the very file being replaced.
     const QString depth = depthWarning(metadata.source);
     Result<PictureWritten> written =

@@ -6,6 +6,7 @@
 #include "platform/Orientation.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageIOHandler>
@@ -301,14 +302,17 @@ private:
 };
 
 QString tooLargeText(const QString &name, qint64 w, qint64 h) {
-    return QStringLiteral("The picture %1 is too large to open (%2 \u00d7 %3 pixels).")
+    return QCoreApplication::translate("imprimata",
+                                       "The picture %1 is too large to open (%2 × %3 pixels).")
         .arg(name)
         .arg(w)
         .arg(h);
 }
 
 QString damagedText(const QString &name) {
-    return QStringLiteral("The picture %1 is damaged or incomplete and was not opened.").arg(name);
+    return QCoreApplication::translate(
+               "imprimata", "The picture %1 is damaged or incomplete and was not opened.")
+        .arg(name);
 }
 
 } // namespace
@@ -361,7 +365,7 @@ bool isTooSmallForSize(const QByteArray &format, const Byte *p, qint64 n, qint64
 }
 
 QString notRegularText(const QString &name) {
-    return QStringLiteral("%1 is not a regular file.").arg(name);
+    return QCoreApplication::translate("imprimata", "%1 is not a regular file.").arg(name);
 }
 
 // Opens the file for reading only if it is a regular file (a symbolic link to one is fine).
@@ -624,7 +628,8 @@ Result<QByteArray> changeJpegFile(const QString &path, const QList<QRect> &areas
     if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
         return Failure{error};
     if (!isJpeg(probe.format))
-        return Failure{QStringLiteral("%1 is not a JPEG file").arg(probe.name)};
+        return Failure{
+            QCoreApplication::translate("imprimata", "%1 is not a JPEG file").arg(probe.name)};
     if (!isPictureComplete(probe.format, reinterpret_cast<const char *>(probe.data), probe.length))
         return Failure{damagedText(probe.name)};
     return changeJpegBlocks(probe.data, probe.length, probe.turn, areas, change);
@@ -636,9 +641,11 @@ Result<QByteArray> recodeJpegFile(const QString &path, const JpegEncoding &encod
     if (const QString error = probePicture(path, maxPixels, probe); !error.isEmpty())
         return Failure{error};
     if (!isJpeg(probe.format))
-        return Failure{QStringLiteral("%1 is not a JPEG file").arg(probe.name)};
+        return Failure{
+            QCoreApplication::translate("imprimata", "%1 is not a JPEG file").arg(probe.name)};
     if (probe.turn != QImageIOHandler::TransformationNone)
-        return Failure{QStringLiteral("%1 is not stored upright").arg(probe.name)};
+        return Failure{
+            QCoreApplication::translate("imprimata", "%1 is not stored upright").arg(probe.name)};
     if (!isPictureComplete(probe.format, reinterpret_cast<const char *>(probe.data), probe.length))
         return Failure{damagedText(probe.name)};
     return recodeJpeg(probe.data, probe.length, encoding, band, change);

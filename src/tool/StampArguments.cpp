@@ -5,6 +5,7 @@
 #include "batch/StampRunner.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QThread>
@@ -91,74 +92,103 @@ QStringList addStampOptions(QCommandLineParser &parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     QStringList valued;
     const auto option = [&parser, &valued](const QStringList &names, const QString &text,
-                                           const char *value = nullptr) {
-        parser.addOption(QCommandLineOption(names, text, QLatin1String(value)));
-        if (value)
+                                           const QString &value = {}) {
+        parser.addOption(QCommandLineOption(names, text, value));
+        if (!value.isEmpty())
             for (const QString &name : names)
                 valued << spelled(name);
     };
-    option({"mark"}, "the mark file saved by Imprimata (\"Save as ...\" in its mark menu)", "FILE");
+    option({"mark"},
+           QCoreApplication::translate(
+               "imprimata", "the mark file saved by Imprimata (\"Save as ...\" in its mark menu)"),
+           QCoreApplication::translate("imprimata", "FILE"));
     option({"at"},
-           "where the mark goes, in picture pixels (default 0,0): the pixel under the "
-           "top-left pixel of the mark view, which is the mark's size plus a pixel on each "
-           "side. Negative values and places past the edges are allowed; only the part that "
-           "lies on the picture is stamped.",
-           "X,Y");
+           QCoreApplication::translate(
+               "imprimata",
+               "where the mark goes, in picture pixels (default 0,0): the pixel under the "
+               "top-left pixel of the mark view, which is the mark's size plus a pixel on each "
+               "side. Negative values and places past the edges are allowed; only the part that "
+               "lies on the picture is stamped."),
+           QCoreApplication::translate("imprimata", "X,Y"));
     option({"anchor"},
-           "top-left (default), top-right, bottom-left, bottom-right or centre: X and Y then "
-           "run inward from that corner of the picture to the same corner of the mark view "
-           "(for centre, from centre to centre, X to the right and Y down), so one command "
-           "marks portrait and landscape pictures alike.",
-           "CORNER");
+           QCoreApplication::translate(
+               "imprimata",
+               "top-left (default), top-right, bottom-left, bottom-right or centre: X and Y then "
+               "run inward from that corner of the picture to the same corner of the mark view "
+               "(for centre, from centre to centre, X to the right and Y down), so one command "
+               "marks portrait and landscape pictures alike."),
+           QCoreApplication::translate("imprimata", "CORNER"));
     option({"quality"},
-           QStringLiteral("JPEG and WebP quality from 1 to 100 (100 makes a lossless WebP); "
-                          "encodes the whole picture again (default: a JPEG's own quality, "
-                          "else %1)")
+           QCoreApplication::translate(
+               "imprimata", "JPEG and WebP quality from 1 to 100 (100 makes a lossless WebP); "
+                            "encodes the whole picture again (default: a JPEG's own quality, "
+                            "else %1)")
                .arg(DefaultJpegQuality),
-           "N");
+           QCoreApplication::translate("imprimata", "N"));
     option({"reencode"},
-           "encode the whole picture again even from a JPEG, at its own quality and sampling");
+           QCoreApplication::translate(
+               "imprimata",
+               "encode the whole picture again even from a JPEG, at its own quality and sampling"));
     option({"size"},
-           "make the mark P percent (1 to 100, decimals allowed) of each picture's width, its "
-           "height in proportion: a text mark's font is scaled, an image mark's picture "
-           "resampled smoothly. --at and --anchor then place the scaled mark.",
-           "P%");
+           QCoreApplication::translate(
+               "imprimata",
+               "make the mark P percent (1 to 100, decimals allowed) of each picture's width, its "
+               "height in proportion: a text mark's font is scaled, an image mark's picture "
+               "resampled smoothly. --at and --anchor then place the scaled mark."),
+           QCoreApplication::translate("imprimata", "P%"));
     option({"strip"},
-           "location: remove where the pictures were taken (EXIF GPS data, XMP and IPTC "
-           "location fields) from the outputs; all: remove every metadata block but the colour "
-           "profile",
-           "WHAT");
-    option({"overwrite"}, "replace output files that already exist");
+           QCoreApplication::translate(
+               "imprimata",
+               "location: remove where the pictures were taken (EXIF GPS data, XMP and IPTC "
+               "location fields) from the outputs; all: remove every metadata block but the "
+               "colour profile"),
+           QCoreApplication::translate("imprimata", "WHAT"));
+    option({"overwrite"},
+           QCoreApplication::translate("imprimata", "replace output files that already exist"));
     option({"skip-existing"},
-           "leave output files that already exist as they are and skip their pictures, which "
-           "is no failure: an interrupted run, started again, does only what is left");
+           QCoreApplication::translate(
+               "imprimata",
+               "leave output files that already exist as they are and skip their pictures, which "
+               "is no failure: an interrupted run, started again, does only what is left"));
     option({"jobs"},
-           QStringLiteral("pictures stamped at the same time (default: one per core, %1 here)")
+           QCoreApplication::translate(
+               "imprimata", "pictures stamped at the same time (default: one per core, %1 here)")
                .arg(std::max(1, QThread::idealThreadCount())),
-           "N");
-    option({"o"}, "the output file for a single PICTURE", "OUTPUT");
+           QCoreApplication::translate("imprimata", "N"));
+    option({"o"}, QCoreApplication::translate("imprimata", "the output file for a single PICTURE"),
+           QCoreApplication::translate("imprimata", "OUTPUT"));
     option({"out-dir"},
-           "the folder for the outputs, created when missing; each output keeps its picture's "
-           "file name",
-           "DIR");
+           QCoreApplication::translate(
+               "imprimata",
+               "the folder for the outputs, created when missing; each output keeps its picture's "
+               "file name"),
+           QCoreApplication::translate("imprimata", "DIR"));
     option({"from-list"},
-           "stamp the pictures named in FILE, one a line, besides those named on the command "
-           "line; - reads the list from standard input",
-           "FILE");
-    option({"0", "null"}, "the names of the list end in a NUL character, not a line end, as "
-                          "find -print0 writes them; names may then hold line ends");
+           QCoreApplication::translate(
+               "imprimata",
+               "stamp the pictures named in FILE, one a line, besides those named on the command "
+               "line; - reads the list from standard input"),
+           QCoreApplication::translate("imprimata", "FILE"));
+    option({"0", "null"},
+           QCoreApplication::translate(
+               "imprimata", "the names of the list end in a NUL character, not a line end, as "
+                            "find -print0 writes them; names may then hold line ends"));
     option({"shard"},
-           "stamp only this run's share of the pictures, when N runs split one batch: those at "
-           "positions K, K + N, K + 2N ... (from 0) of all the pictures sorted by name. Each "
-           "run gets the same pictures and options and its own K, from 0 up to N minus 1; "
-           "together they stamp every picture once.",
-           "K/N");
+           QCoreApplication::translate(
+               "imprimata",
+               "stamp only this run's share of the pictures, when N runs split one batch: those "
+               "at positions K, K + N, K + 2N ... (from 0) of all the pictures sorted by name. "
+               "Each run gets the same pictures and options and its own K, from 0 up to N minus "
+               "1; together they stamp every picture once."),
+           QCoreApplication::translate("imprimata", "K/N"));
     option({"report"},
-           "json: also write one JSON object a line on standard output for each picture and "
-           "one for the whole run (see Report below); progress stays on standard error",
-           "FORMAT");
-    option({"h", "help"}, "show this text");
-    option({"version"}, "show the version");
+           QCoreApplication::translate(
+               "imprimata",
+               "json: also write one JSON object a line on standard output for each picture and "
+               "one for the whole run (see Report below); progress stays on standard error"),
+           QCoreApplication::translate("imprimata", "FORMAT"));
+    option({"h", "help"}, QCoreApplication::translate("imprimata", "show this text"));
+    option({"version"}, QCoreApplication::translate("imprimata", "show the version"));
     return valued;
 }
 
@@ -177,10 +207,11 @@ ParsedArguments parseStampArguments(const QStringList &arguments, const ListRead
     const QStringList valued = addStampOptions(parser);
     if (!parser.parse(QStringList{QStringLiteral("imprimata-stamp")} + arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
-            fail(QStringLiteral("unknown option %1").arg(spelled(parser.unknownOptionNames()[0])));
+            fail(QCoreApplication::translate("imprimata", "unknown option %1")
+                     .arg(spelled(parser.unknownOptionNames()[0])));
         // Only the last argument can miss its value: an option takes the next one, dash or not.
         else if (const QString last = arguments.value(arguments.size() - 1); valued.contains(last))
-            fail(QStringLiteral("%1 needs a value").arg(last));
+            fail(QCoreApplication::translate("imprimata", "%1 needs a value").arg(last));
         else
             fail(parser.errorText());
     }
@@ -195,24 +226,30 @@ ParsedArguments parseStampArguments(const QStringList &arguments, const ListRead
     each("mark", [&](const QString &value) { o.markPath = value; });
     each("at", [&](const QString &value) {
         if (!parsePoint(value, o.at))
-            fail(QStringLiteral("--at wants two whole numbers X,Y, not \"%1\"").arg(value));
+            fail(QCoreApplication::translate("imprimata",
+                                             "--at wants two whole numbers X,Y, not \"%1\"")
+                     .arg(value));
     });
     each("anchor", [&](const QString &value) {
         if (!parseAnchor(value, o.anchor))
-            fail(QStringLiteral("--anchor wants top-left, top-right, bottom-left, "
-                                "bottom-right or centre, not \"%1\"")
+            fail(QCoreApplication::translate("imprimata",
+                                             "--anchor wants top-left, top-right, bottom-left, "
+                                             "bottom-right or centre, not \"%1\"")
                      .arg(value));
     });
     each("quality", [&](const QString &value) {
         if (int quality = 0; parseRange(value, 1, 100, quality))
             o.quality = quality;
         else
-            fail(QStringLiteral("--quality wants a number from 1 to 100, not \"%1\"").arg(value));
+            fail(QCoreApplication::translate("imprimata",
+                                             "--quality wants a number from 1 to 100, not \"%1\"")
+                     .arg(value));
     });
     each("size", [&](const QString &value) {
         if (!parsePercent(value, o.sizePercent))
-            fail(QStringLiteral("--size wants a percentage from 1 to 100, like 10% or 12.5%, "
-                                "not \"%1\"")
+            fail(QCoreApplication::translate(
+                     "imprimata", "--size wants a percentage from 1 to 100, like 10% or 12.5%, "
+                                  "not \"%1\"")
                      .arg(value));
     });
     each("strip", [&](const QString &value) {
@@ -221,25 +258,30 @@ ParsedArguments parseStampArguments(const QStringList &arguments, const ListRead
         else if (value == u"all")
             o.strip = MetadataKept::ColourProfile;
         else
-            fail(QStringLiteral("--strip wants location or all, not \"%1\"").arg(value));
+            fail(QCoreApplication::translate("imprimata",
+                                             "--strip wants location or all, not \"%1\"")
+                     .arg(value));
     });
     each("jobs", [&](const QString &value) {
         if (!parseRange(value, 1, MaxJobs, o.jobs))
-            fail(QStringLiteral("--jobs wants a number from 1 to %1, not \"%2\"")
+            fail(QCoreApplication::translate("imprimata",
+                                             "--jobs wants a number from 1 to %1, not \"%2\"")
                      .arg(MaxJobs)
                      .arg(value));
     });
     each("shard", [&](const QString &value) {
         if (!parseShard(value, o.shard))
-            fail(QStringLiteral("--shard wants K/N, two whole numbers with 0 <= K < N, "
-                                "not \"%1\"")
+            fail(QCoreApplication::translate(
+                     "imprimata", "--shard wants K/N, two whole numbers with 0 <= K < N, "
+                                  "not \"%1\"")
                      .arg(value));
     });
     each("report", [&](const QString &value) {
         if (value == u"json")
             o.report = ReportFormat::Json;
         else
-            fail(QStringLiteral("--report wants json, not \"%1\"").arg(value));
+            fail(QCoreApplication::translate("imprimata", "--report wants json, not \"%1\"")
+                     .arg(value));
     });
     each("o", [&](const QString &value) { o.output = value; });
     each("out-dir", [&](const QString &value) { o.outDir = value; });
@@ -251,15 +293,18 @@ ParsedArguments parseStampArguments(const QStringList &arguments, const ListRead
     o.pictures = parser.positionalArguments();
 
     if (o.markPath.isEmpty())
-        fail(QStringLiteral("no mark file: give one with --mark"));
+        fail(QCoreApplication::translate("imprimata", "no mark file: give one with --mark"));
     if (o.overwrite && o.skipExisting)
-        fail(QStringLiteral("give either --overwrite or --skip-existing, not both"));
+        fail(QCoreApplication::translate("imprimata",
+                                         "give either --overwrite or --skip-existing, not both"));
     if (!o.output.isEmpty() && !o.outDir.isEmpty())
-        fail(QStringLiteral("give either -o or --out-dir, not both"));
+        fail(QCoreApplication::translate("imprimata", "give either -o or --out-dir, not both"));
     else if (o.output.isEmpty() && o.outDir.isEmpty())
-        fail(QStringLiteral("no output: give -o OUTPUT for one picture or --out-dir DIR"));
+        fail(QCoreApplication::translate(
+            "imprimata", "no output: give -o OUTPUT for one picture or --out-dir DIR"));
     if (o.nulSeparated && o.pictureList.isEmpty())
-        fail(QStringLiteral("-0 describes the list of --from-list, and there is none"));
+        fail(QCoreApplication::translate(
+            "imprimata", "-0 describes the list of --from-list, and there is none"));
     // Standard input may be a pipe that never ends: nothing is read before it is needed.
     if (!o.pictureList.isEmpty() && parsed.ok() && !parsed.help && !parsed.version) {
         if (const Result<QByteArray> list = readList(o.pictureList))
@@ -268,9 +313,10 @@ ParsedArguments parseStampArguments(const QStringList &arguments, const ListRead
             fail(list.error());
     }
     if (o.pictures.isEmpty())
-        fail(QStringLiteral("no picture to stamp"));
+        fail(QCoreApplication::translate("imprimata", "no picture to stamp"));
     else if (!o.output.isEmpty() && o.pictures.size() > 1)
-        fail(QStringLiteral("-o takes one picture; use --out-dir for several"));
+        fail(QCoreApplication::translate("imprimata",
+                                         "-o takes one picture; use --out-dir for several"));
     return parsed;
 }
 
@@ -282,10 +328,11 @@ Result<QByteArray> readListSource(const QString &source) {
     if (opened)
         bytes = list.readAll();
     if (!opened || list.error() != QFileDevice::NoError)
-        return Failure{QStringLiteral("the picture list %1 cannot be read: %2")
-                           .arg(source == u"-" ? QStringLiteral("on standard input")
-                                               : QDir::toNativeSeparators(source),
-                                list.errorString())};
+        return Failure{
+            QCoreApplication::translate("imprimata", "the picture list %1 cannot be read: %2")
+                .arg(source == u"-" ? QCoreApplication::translate("imprimata", "on standard input")
+                                    : QDir::toNativeSeparators(source),
+                     list.errorString())};
     return bytes;
 }
 
@@ -300,9 +347,10 @@ QStringList splitPictureList(const QByteArray &list, bool nulSeparated) {
 QString stampUsage() {
     QCommandLineParser parser;
     addStampOptions(parser);
-    // Qt's own usage line names no program before an application object exists.
+    // Our usage lines stand in for Qt's own.
     const QString options = parser.helpText().section(u'\n', 1);
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "imprimata",
                "Usage: imprimata-stamp --mark MARK.$IM [options] -o OUTPUT PICTURE\n"
                "       imprimata-stamp --mark MARK.$IM [options] --out-dir DIR PICTURE...\n"
                "       imprimata-stamp --mark MARK.$IM [options] --out-dir DIR --from-list LIST\n"
@@ -310,9 +358,9 @@ QString stampUsage() {
                "Stamps the mark of an Imprimata mark file into pictures, pixel for pixel as\n"
                "Imprimata's Insert does with the placement window at the same place, and\n"
                "saves the results. No display is needed.\n") +
-           options +
-           QStringLiteral(
-               "\n"
+           options + u'\n' +
+           QCoreApplication::translate(
+               "imprimata",
                "The output's name decides its format, as in Imprimata, in any letter case:\n"
                ".bmp is written as a bitmap, .png as PNG, .tif or .tiff as TIFF, .webp as\n"
                "WebP (lossy at --quality, lossless at --quality 100), any other name as\n"
@@ -326,19 +374,25 @@ QString stampUsage() {
                "Outputs are written whole or not at all. Nothing is overwritten without\n"
                "--overwrite, and a picture of the batch is never overwritten. With\n"
                "--skip-existing a picture whose output exists is skipped, not failed, so\n"
-               "a run that was stopped can be started again as it was.\n"
-               "\n"
+               "a run that was stopped can be started again as it was.\n") +
+           u'\n' +
+           QCoreApplication::translate(
+               "imprimata",
                "A picture that cannot be stamped (unreadable, damaged, too large, missed by\n"
                "the mark, not writable) gets one line on standard error naming it and the\n"
                "reason, and no output; the others go on. With several pictures, each one\n"
-               "gets a progress line and a summary closes the run.\n"
-               "\n"
+               "gets a progress line and a summary closes the run.\n") +
+           u'\n' +
+           QCoreApplication::translate(
+               "imprimata",
                "Exit status:\n"
                "  0  every picture stamped or skipped (with --shard, of this share)\n"
                "  1  some pictures failed\n"
                "  2  bad arguments, an unreadable list or a mark file that cannot be used\n"
-               "     (nothing is stamped then)\n"
-               "\n"
+               "     (nothing is stamped then)\n") +
+           u'\n' +
+           QCoreApplication::translate(
+               "imprimata",
                "Report: with --report json, standard output gets a line for each picture\n"
                "of the run as it finishes, then one for the run, each a JSON object:\n"
                "  {\"input\":\"a.jpg\",\"message\":\"\",\"milliseconds\":84,\n"
@@ -349,8 +403,10 @@ QString stampUsage() {
                "  {\"exitStatus\":1,\"failed\":1,\"milliseconds\":5210,\"skipped\":0,\n"
                "   \"stamped\":41,\"type\":\"summary\"}\n"
                "With --shard, a run reports the pictures of its share alone. A run that\n"
-               "cannot start (exit status 2) writes nothing there.\n"
-               "\n"
+               "cannot start (exit status 2) writes nothing there.\n") +
+           u'\n' +
+           QCoreApplication::translate(
+               "imprimata",
                "Examples: mark a folder of photographs 40 pixels in from the bottom-right\n"
                "corner, whichever way up they are:\n"
                "  imprimata-stamp --mark 'signature.$IM' --anchor bottom-right --at 40,40 \\\n"

@@ -1,7 +1,9 @@
 #include "StampArguments.h"
 #include "Version.h"
 #include "batch/StampRunner.h"
+#include "platform/Translations.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
@@ -27,7 +29,16 @@ int main(int argc, char *argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments << QFile::decodeName(argv[i]);
 
-    // Help and mistakes are answered before Qt starts up.
+    // Fonts need a GUI application, never a display: results must not depend on the screen
+    // the tool happens to be started from, and help and mistakes are answered without one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
+    int qtArgc = 1; // our arguments are not Qt's to interpret
+    QGuiApplication app(qtArgc, argv);
+    // Before anything is printed, so help and mistakes speak the user's language too.
+    imprimata::installTranslations(app);
+
     const imprimata::ParsedArguments parsed = imprimata::parseStampArguments(arguments);
     if (parsed.help) {
         std::fputs(imprimata::stampUsage().toLocal8Bit().constData(), stdout);
@@ -44,19 +55,10 @@ int main(int argc, char *argv[]) {
         return imprimata::BadInvocation;
     }
     if (!parsed.ok()) {
-        printLine(
-            stderr,
-            QStringLiteral("imprimata-stamp: %1\nTry imprimata-stamp --help.").arg(parsed.error));
+        printLine(stderr, QStringLiteral("imprimata-stamp: ") + parsed.error);
+        printLine(stderr, QCoreApplication::translate("imprimata", "Try imprimata-stamp --help."));
         return imprimata::BadInvocation;
     }
-
-    // Fonts need a GUI application, never a display: results must not depend on the screen
-    // the tool happens to be started from.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietMessages);
-    int qtArgc = 1; // our arguments are not Qt's to interpret
-    QGuiApplication app(qtArgc, argv);
 
     const auto errorLine = [](const QString &line) { printLine(stderr, line); };
     // JSON is UTF-8 whatever the locale; each line is flushed for whoever reads as it comes.

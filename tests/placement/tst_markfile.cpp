@@ -1,4 +1,5 @@
 #include "placement/MarkFile.h"
+#include "platform/Translations.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -74,6 +75,7 @@ private slots:
     void load();
     void initTestCase() { QVERIFY(QFile::link(path, link)); }
     void onlyRegularFiles();
+    void filesStayEnglishInRussian(); // last: it leaves the translators installed
 };
 
 // Saved over an older, longer file and loaded again. Line 0 stands for the whole file; a
@@ -296,6 +298,16 @@ void MarkFileTest::onlyRegularFiles() {
         QVERIFY(!record.Font);
     }
     unblock.join();
+}
+
+// In Russian the messages are Russian; what goes into a file is never translated.
+void MarkFileTest::filesStayEnglishInRussian() {
+    QLocale::setDefault(QLocale(QLocale::Russian));
+    installTranslations(*QCoreApplication::instance());
+    QCOMPARE(encodeMarkFile(exampleMark()).value(), fileOf(Example));
+    QCOMPARE(decodeMarkFile(exampleWith(1, "\"Imprimata, version 9\"")).error(),
+             QStringLiteral("Неверная структура файла"));
+    QCOMPARE(decodeMarkFile(fileOf(Example)).value().Text, QStringLiteral("Sample"));
 }
 
 QTEST_MAIN(MarkFileTest)

@@ -13,6 +13,7 @@ class ExecutableTest : public QObject {
 
 private slots:
     void init() {
+        language.clear();
         dir = std::make_unique<QTemporaryDir>();
         MarkSettings mark;
         mark.Text = "Mine";
@@ -47,6 +48,27 @@ private slots:
         QTest::newRow("output exists, skipped") << "--mark m.$IM --skip-existing -o b.jpg a.jpg" << 0 << "a.jpg: skipped, the output b.jpg already exists\n" << "";
         QTest::newRow("refused, not skipped") << "--mark m.$IM --skip-existing --out-dir . a.jpg" << 1 << "a.jpg: the output ./a.jpg is the picture itself\n" << "";
         // clang-format on
+    }
+
+    void speaksTheDesktopsLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("said"); // the start of standard output and error
+        // clang-format off
+        QTest::newRow("help, Russian") << "ru" << "--help" << "Использование: imprimata-stamp --mark ЗНАК.$IM";
+        QTest::newRow("a mistake, Russian") << "ru:en" << "--mark m.$IM --quality 0 -o x.jpg a.jpg" << "imprimata-stamp: --quality требует числа от 1 до 100";
+        QTest::newRow("a language we lack") << "xx" << "--help" << "Usage: imprimata-stamp --mark MARK.$IM";
+        // clang-format on
+    }
+
+    // LANGUAGE picks the tool's language, as the desktop's does.
+    void speaksTheDesktopsLanguage() {
+        QFETCH(QString, language);
+        QFETCH(QString, args);
+        this->language = language;
+        run(args.split(' '));
+        QFETCH(QString, said);
+        QVERIFY2(output.startsWith(said), qPrintable(output.left(200)));
     }
 
     // Nothing but our own lines; 0 all stamped, 1 some failed, 2 nothing could start.
@@ -309,8 +331,11 @@ private:
             QProcess::ProcessChannelMode channels = QProcess::MergedChannels) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LANGUAGE",
+                                 "LC_ALL", "LC_MESSAGES", "LANG"})
             env.remove(name);
+        if (!language.isEmpty())
+            env.insert(QStringLiteral("LANGUAGE"), language);
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(channels);
         process.setWorkingDirectory(dir->path());
@@ -336,6 +361,7 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> dir;
+    QString language;          // LANGUAGE for the tool; empty for English whatever the machine's
     QString output;            // standard output and error, or error alone
     QByteArray standardOutput; // standard output
 };
