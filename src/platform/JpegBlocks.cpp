@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -207,7 +206,7 @@ constexpr std::array<int, DCTSIZE2> Zigzag = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-using Symbols = std::bitset<256>;
+using Symbols = HuffmanSymbols;
 
 Symbols symbolsOf(const JHUFF_TBL *table) {
     Symbols present;
@@ -398,22 +397,18 @@ bool widened(const JHUFF_TBL &table, const Symbols &needed, JHUFF_TBL &into) {
     return true;
 }
 
-// The file's own Huffman tables, widened where the blocks now need codes they lack.
+// The file's own Huffman tables, widened where the blocks now need codes they lack; none
+// for a slot no block is coded with.
 struct HuffmanTables {
     std::array<std::optional<JHUFF_TBL>, NUM_HUFF_TBLS> dc, ac;
+    bool widened = false; // whether any table is not the file's own
 };
 
-std::optional<HuffmanTables> tablesFor(Decompressor &file, const QList<QRect> &changed) {
-    for (int ci = 0; ci < file.info.num_components; ++ci) {
-        const jpeg_component_info &comp = file.info.comp_info[ci];
-        if (comp.dc_tbl_no < 0 || comp.dc_tbl_no >= NUM_HUFF_TBLS || comp.ac_tbl_no < 0 ||
-            comp.ac_tbl_no >= NUM_HUFF_TBLS)
-            return std::nullopt;
-    }
-    const NeededSymbols needed = neededSymbols(file, changed);
+std::optional<HuffmanTables> tablesCovering(const jpeg_decompress_struct &file,
+                                            const NeededSymbols &needed) {
     HuffmanTables tables;
-    const auto fit = [](const JHUFF_TBL *own, const Symbols &symbols,
-                        std::optional<JHUFF_TBL> &into) {
+    const auto fit = [&tables](const JHUFF_TBL *own, const Symbols &symbols,
+                               std::optional<JHUFF_TBL> &into) {
         if (symbols.none())
             return true;
         if (!own)
@@ -422,13 +417,54 @@ std::optional<HuffmanTables> tablesFor(Decompressor &file, const QList<QRect> &c
             into = *own;
             return true;
         }
+        tables.widened = true;
         return widened(*own, symbols, into.emplace());
     };
     for (int i = 0; i < NUM_HUFF_TBLS; ++i)
-        if (!fit(file.info.dc_huff_tbl_ptrs[i], needed.dc[size_t(i)], tables.dc[size_t(i)]) ||
-            !fit(file.info.ac_huff_tbl_ptrs[i], needed.ac[size_t(i)], tables.ac[size_t(i)]))
+        if (!fit(file.dc_huff_tbl_ptrs[i], needed.dc[size_t(i)], tables.dc[size_t(i)]) ||
+            !fit(file.ac_huff_tbl_ptrs[i], needed.ac[size_t(i)], tables.ac[size_t(i)]))
             return std::nullopt;
     return tables;
+}
+
+std::optional<HuffmanTables> tablesFor(Decompressor &file, const QList<QRect> &changed) {
+    for (int ci = 0; ci < file.info.num_components; ++ci) {
+        const jpeg_component_info &comp = file.info.comp_info[ci];
+        if (comp.dc_tbl_no < 0 || comp.dc_tbl_no >= NUM_HUFF_TBLS || comp.ac_tbl_no < 0 ||
+            comp.ac_tbl_no >= NUM_HUFF_TBLS)
+            return std::nullopt;
+    }
+    return tablesCovering(file.info, neededSymbols(file, changed));
+}
+
+// The table of a slot the file is now coded with: the widened one, else the file's own.
+const JHUFF_TBL *tableIn(const std::optional<JHUFF_TBL> &widened, const JHUFF_TBL *own) {
+    return widened ? &*widened : own;
+}
+
+// A DHT segment of every table of the file, as `tables` has it now.
+QByteArray huffmanSegment(const jpeg_decompress_struct &file, const HuffmanTables &tables) {
+    QByteArray segment("\xFF\xC4\0\0", 4);
+    const auto add = [&segment](const JHUFF_TBL *table, int tableClass, int slot) {
+        if (!table)
+            return;
+        int count = 0;
+        segment.append(char(tableClass << 4 | slot));
+        for (int length = 1; length <= 16; ++length) {
+            segment.append(char(table->bits[length]));
+            count += table->bits[length];
+        }
+        segment.append(reinterpret_cast<const char *>(table->huffval),
+                       std::min(count, int(sizeof table->huffval)));
+    };
+    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+        add(tableIn(tables.dc[size_t(i)], file.dc_huff_tbl_ptrs[i]), 0, i);
+        add(tableIn(tables.ac[size_t(i)], file.ac_huff_tbl_ptrs[i]), 1, i);
+    }
+    const qsizetype length = segment.size() - 2; // four tables of each class fit easily
+    segment[2] = char(length >> 8);
+    segment[3] = char(length & 0xFF);
+    return segment;
 }
 
 // Gives the compressor these Huffman tables, for its components as the file used them.
@@ -580,6 +616,10 @@ std::optional<BaselineScan> onlyScan(const Decompressor &d, const uchar *data, q
         if (comp.dc_tbl_no < 0 || comp.dc_tbl_no >= NUM_HUFF_TBLS || comp.ac_tbl_no < 0 ||
             comp.ac_tbl_no >= NUM_HUFF_TBLS)
             return std::nullopt;
+        // A file without table segments (a motion-JPEG frame) is coded with the standard
+        // tables, which libjpeg supplies as it reads the whole file.
+        if (!info.dc_huff_tbl_ptrs[comp.dc_tbl_no] || !info.ac_huff_tbl_ptrs[comp.ac_tbl_no])
+            return std::nullopt;
         scan.components.push_back({comp.h_samp_factor, comp.v_samp_factor,
                                    int(comp.width_in_blocks), int(comp.height_in_blocks),
                                    info.dc_huff_tbl_ptrs[comp.dc_tbl_no],
@@ -589,14 +629,24 @@ std::optional<BaselineScan> onlyScan(const Decompressor &d, const uchar *data, q
 }
 
 // The file around new scan data: the segments that say how it is coded (its JFIF segment,
-// tables, frame, restart interval and scan header) as they were; the metadata is the
-// caller's to carry over, as for a file libjpeg writes.
-QByteArray fileAround(const uchar *data, const JpegHeadSegments &head, const QByteArray &scan) {
+// tables, frame, restart interval and scan header) as they were, but for `huffman`, when
+// given, in place of its Huffman table segments; the metadata is the caller's to carry over,
+// as for a file libjpeg writes.
+QByteArray fileAround(const uchar *data, const JpegHeadSegments &head, const QByteArray &scan,
+                      const QByteArray &huffman = {}) {
     QByteArray file("\xFF\xD8", 2);
+    bool huffmanWritten = false;
     for (const JpegSegment &segment : head.segments) {
         const char *bytes = reinterpret_cast<const char *>(data + segment.offset);
         const bool jfif = segment.marker == 0xE0 && segment.payloadSize() >= 5 &&
                           std::memcmp(bytes + 4, "JFIF", 5) == 0;
+        if (segment.marker == 0xC4 && !huffman.isEmpty()) {
+            // Every table the scan may use, where the file's first stood: before the scan.
+            if (!huffmanWritten)
+                file.append(huffman);
+            huffmanWritten = true;
+            continue;
+        }
         const bool coding = segment.marker == 0xDB || segment.marker == 0xC4 ||
                             segment.marker == 0xDD || segment.marker == 0xC0 ||
                             segment.marker == 0xC1 || segment.marker == JpegSos;
@@ -609,9 +659,10 @@ QByteArray fileAround(const uchar *data, const JpegHeadSegments &head, const QBy
 }
 
 // The fast way for a file of one sequential scan: only the MCU rows around the areas are
-// decoded into blocks, and every bit of the scan outside them is copied. Nothing when the
-// file is not laid out for it, or its Huffman tables lack a code the changed blocks need;
-// the blocks of the whole file are worked on then.
+// decoded into blocks, and every bit of the scan outside them is copied, or, when the file's
+// Huffman tables lack codes those rows now need, every symbol outside them is coded again in
+// the tables widened. Nothing when the file is not laid out for it or its tables cannot be
+// widened; the blocks of the whole file are worked on then.
 std::optional<Result<QByteArray>> spliceChanges(JpegTrap &trap, const uchar *data, qint64 size,
                                                 Turn turn, const QList<QRect> &areas,
                                                 const PixelChange &change) {
@@ -662,10 +713,38 @@ std::optional<Result<QByteArray>> spliceChanges(JpegTrap &trap, const uchar *dat
     if (const Result<QList<QRect>> changed = changeAreas(trap, source, rows, turn, areas, change);
         !changed)
         return Result<QByteArray>(Failure{changed.error()});
-    const Result<QByteArray> spliced = spliceScanBand(*scan, *band);
-    if (!spliced)
+
+    const Result<std::vector<ScanSymbols>> symbols = bandSymbols(*scan, *band);
+    if (!symbols)
         return std::nullopt;
-    return Result<QByteArray>(fileAround(data, head, *spliced));
+    NeededSymbols needed;
+    for (int i = 0; i < source.info.comps_in_scan; ++i) {
+        const jpeg_component_info &comp = *source.info.cur_comp_info[i];
+        needed.dc[size_t(comp.dc_tbl_no)] |= (*symbols)[size_t(i)].dc;
+        needed.ac[size_t(comp.ac_tbl_no)] |= (*symbols)[size_t(i)].ac;
+    }
+    const std::optional<HuffmanTables> tables = tablesCovering(source.info, needed);
+    if (!tables)
+        return std::nullopt;
+    if (!tables->widened) {
+        const Result<QByteArray> spliced = spliceScanBand(*scan, *band);
+        if (!spliced)
+            return std::nullopt;
+        return Result<QByteArray>(fileAround(data, head, *spliced));
+    }
+    std::vector<ScanTables> recoding;
+    for (int i = 0; i < source.info.comps_in_scan; ++i) {
+        const jpeg_component_info &comp = *source.info.cur_comp_info[i];
+        recoding.push_back({tableIn(tables->dc[size_t(comp.dc_tbl_no)],
+                                    source.info.dc_huff_tbl_ptrs[comp.dc_tbl_no]),
+                            tableIn(tables->ac[size_t(comp.ac_tbl_no)],
+                                    source.info.ac_huff_tbl_ptrs[comp.ac_tbl_no])});
+    }
+    const Result<QByteArray> recoded = recodeScanBand(*scan, *band, recoding);
+    if (!recoded)
+        return std::nullopt;
+    return Result<QByteArray>(
+        fileAround(data, head, *recoded, huffmanSegment(source.info, *tables)));
 }
 
 } // namespace

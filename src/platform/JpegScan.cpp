@@ -16,6 +16,15 @@ QString damagedScan() {
     return QCoreApplication::translate("imprimata", "The picture's data is damaged or incomplete.");
 }
 
+QString foreignBand() {
+    return QCoreApplication::translate("imprimata", "The blocks are not of this picture.");
+}
+
+QString uncodable() {
+    return QCoreApplication::translate(
+        "imprimata", "The picture's Huffman tables cannot code the changed blocks.");
+}
+
 constexpr int LookBits = 12; // codes this long or shorter take one table look-up
 constexpr int MaxBlocksInMcu = 10;
 constexpr int BlockSize = DCTSIZE2;
@@ -26,9 +35,10 @@ constexpr std::array<uchar, BlockSize> naturalOrder = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-// Whether any of the eight bytes is 0xFF, which the data stuffs or starts a marker with.
-constexpr bool hasFF(quint64 x) {
-    return ((~x - 0x0101010101010101ull) & x & 0x8080808080808080ull) != 0;
+// Whether any of the bytes is 0xFF, which the data stuffs or starts a marker with.
+template <typename Word> constexpr bool hasFF(Word x) {
+    constexpr Word ones = Word(~Word(0)) / 0xFF; // 0x01 in every byte
+    return ((~x - ones) & x & (ones * 0x80)) != 0;
 }
 
 quint64 load64(const uchar *p) {
@@ -195,6 +205,31 @@ public:
     // At least 32 bits to read, which covers a code and its extra bits.
     void need() { refill(buffer_, bits_); }
 
+    // For a loop that keeps the buffer in locals, as skipAc does: lend it, refill() and
+    // symbolAt() on it, and give it back before any other call.
+    void lend(quint64 &buffer, int &bits) const {
+        buffer = buffer_;
+        bits = bits_;
+    }
+    void giveBack(quint64 buffer, int bits) {
+        buffer_ = buffer;
+        bits_ = bits;
+    }
+
+    // The next symbol in the table's code, which it steps over; -1 for a code it lacks.
+    Q_ALWAYS_INLINE int symbolAt(const Huffman &h, quint64 &buffer, int &bits) {
+        const int entry = h.look[size_t(buffer >> (64 - LookBits))];
+        if (entry) {
+            buffer <<= entry >> 8;
+            bits -= entry >> 8;
+            return entry & 0xFF;
+        }
+        giveBack(buffer, bits);
+        const int symbol = decode(h);
+        lend(buffer, bits);
+        return symbol;
+    }
+
     int decode(const Huffman &h) {
         const int entry = h.look[peek(LookBits)];
         if (entry) {
@@ -318,9 +353,6 @@ public:
     // Whether the last MCU used all the data but the rest of its last byte.
     bool atEnd() const { return unread() >= 0 && unread() < 8 && at_ == size_; }
 
-private:
-    int peek(int n) const { return int(buffer_ >> (64 - n)); }
-
     // need() for the members or for a copy of them in locals: eight bytes at once where none
     // needs unstuffing. Inlined, so that locals stay in registers.
     Q_ALWAYS_INLINE void refill(quint64 &buffer, int &bits) {
@@ -339,6 +371,9 @@ private:
         buffer = buffer_;
         bits = bits_;
     }
+
+private:
+    int peek(int n) const { return int(buffer_ >> (64 - n)); }
 
     // The slow way, byte by byte, past stuffed bytes and up to a marker.
     void fill() {
@@ -407,19 +442,59 @@ public:
         out_ = reinterpret_cast<uchar *>(bytes_.data());
     }
 
+    // The writer's state for a loop to keep in locals, with room for `bytes` more: put() on
+    // it, and close() it before any other call.
+    struct Cursor {
+        quint64 buffer = 0;
+        int pending = 0;
+        uchar *at = nullptr;
+    };
+    Cursor open(qint64 bytes) {
+        reserve(bytes);
+        return {buffer_, pending_, out_ + used_};
+    }
+    void close(const Cursor &c) {
+        buffer_ = c.buffer;
+        pending_ = c.pending;
+        used_ = c.at - out_;
+    }
+
+    // Up to 31 bits: a code and its extra bits in one go. Four bytes at a time, which takes
+    // room for eight.
+    static Q_ALWAYS_INLINE void put(Cursor &c, quint32 bits, int count) {
+        c.buffer = (c.buffer << count) | (bits & ((1u << count) - 1));
+        c.pending += count;
+        if (c.pending < 32)
+            return;
+        c.pending -= 32;
+        const auto word = quint32(c.buffer >> c.pending);
+        if (hasFF(word)) {
+            for (int shift = 24; shift >= 0; shift -= 8) {
+                const auto byte = uchar(word >> shift);
+                *c.at++ = byte;
+                if (byte == 0xFF)
+                    *c.at++ = 0x00;
+            }
+            return;
+        }
+        qToBigEndian(word, c.at);
+        c.at += 4;
+    }
+
     void put(quint32 bits, int count) {
-        buffer_ = (buffer_ << count) | (bits & ((1u << count) - 1));
-        pending_ += count;
-        while (pending_ >= 8) {
+        Cursor c = open(8);
+        put(c, bits, count);
+        close(c);
+    }
+
+    // Ends the byte with one bits, as the standard asks before a marker, and writes it out.
+    void pad() {
+        if (pending_ % 8)
+            put(0xFF, 8 - pending_ % 8);
+        while (pending_) {
             pending_ -= 8;
             putByte(uchar(buffer_ >> pending_));
         }
-    }
-
-    // Ends the byte with one bits, as the standard asks before a marker.
-    void pad() {
-        if (pending_)
-            put(0xFF, 8 - pending_);
     }
 
     void marker(int code) {
@@ -501,30 +576,27 @@ private:
     uchar *out_ = nullptr;
     qint64 used_ = 0;
     quint64 buffer_ = 0; // the low pending_ bits are still to be written
-    int pending_ = 0;
+    int pending_ = 0;    // fewer than 32 between calls
 };
 
-// A value with its magnitude category, the way libjpeg's encoder writes it.
-bool putValue(BitWriter &out, const Huffman &h, int run, int value) {
+// A symbol in the table's code with its extra bits; false when the table lacks it.
+bool putCoded(BitWriter &out, const Huffman &h, int symbol, quint32 bits, int size) {
+    const int length = h.length[size_t(symbol)];
+    if (!length)
+        return false;
+    out.put(quint32(h.code[size_t(symbol)]) << size | (bits & ((1u << size) - 1)), length + size);
+    return true;
+}
+
+// A value with its magnitude category, the way libjpeg's encoder writes it, to
+// put(dc, symbol, extra bits, their count).
+template <typename Put> bool putValue(Put &put, bool dc, int run, int value) {
     const int size = int(std::bit_width(unsigned(value < 0 ? -value : value)));
-    const int symbol = (run << 4) | size;
-    if (size > 15 || !h.length[size_t(symbol)])
-        return false;
-    out.put(h.code[size_t(symbol)], h.length[size_t(symbol)]);
-    if (size)
-        out.put(quint32(value < 0 ? value - 1 : value), size);
-    return true;
+    return size <= 15 && put(dc, (run << 4) | size, quint32(value < 0 ? value - 1 : value), size);
 }
 
-bool putSymbol(BitWriter &out, const Huffman &h, int symbol) {
-    if (!h.length[size_t(symbol)])
-        return false;
-    out.put(h.code[size_t(symbol)], h.length[size_t(symbol)]);
-    return true;
-}
-
-bool encodeBlock(BitWriter &out, const Component &c, int &predictor, const JCOEF *block) {
-    if (!putValue(out, c.dc, 0, block[0] - predictor))
+template <typename Put> bool encodeBlock(int &predictor, const JCOEF *block, Put &&put) {
+    if (!putValue(put, true, 0, block[0] - predictor))
         return false;
     predictor = block[0];
     int run = 0;
@@ -535,20 +607,147 @@ bool encodeBlock(BitWriter &out, const Component &c, int &predictor, const JCOEF
             continue;
         }
         for (; run > 15; run -= 16)
-            if (!putSymbol(out, c.ac, 0xF0))
+            if (!put(false, 0xF0, 0, 0))
                 return false;
-        if (!putValue(out, c.ac, run, value))
+        if (!putValue(put, false, run, value))
             return false;
         run = 0;
     }
-    return !run || putSymbol(out, c.ac, 0x00);
+    return !run || put(false, 0x00, 0, 0);
+}
+
+// One block outside the band in other tables: each symbol read in `from`'s code and written
+// in `to`'s (which has them all) with its extra bits, checked as decodeBlock checks it. Most
+// of the scan goes through here, so both buffers stay in locals.
+bool recodeBlock(BitReader &in, BitWriter &out, const Component &from, const Component &to,
+                 int &predictor) {
+    constexpr int MostBytes = 2 * (BlockSize * 4 + 8); // 64 codes of 31 bits, all stuffed
+    BitWriter::Cursor cursor = out.open(MostBytes);
+    quint64 buffer = 0;
+    int bits = 0;
+    in.lend(buffer, bits);
+    const auto done = [&](bool sound) {
+        in.giveBack(buffer, bits);
+        out.close(cursor);
+        return sound;
+    };
+    // The extra bits of a symbol of `size`, stepped over.
+    const auto extra = [&](int size) {
+        const quint32 value = size ? quint32(buffer >> (64 - size)) : 0;
+        buffer <<= size;
+        bits -= size;
+        return value;
+    };
+
+    in.refill(buffer, bits);
+    const int category = in.symbolAt(from.dc, buffer, bits);
+    if (category < 0)
+        return done(false);
+    const quint32 difference = extra(category);
+    predictor += category ? extend(int(difference), category) : 0;
+    if (!fitsCoefficient(predictor))
+        return done(false);
+    BitWriter::put(cursor, quint32(to.dc.code[size_t(category)]) << category | difference,
+                   to.dc.length[size_t(category)] + category);
+    for (int k = 1; k < BlockSize;) { // the next coefficient's index
+        in.refill(buffer, bits);
+        const int symbol = in.symbolAt(from.ac, buffer, bits);
+        if (symbol < 0)
+            return done(false);
+        const int run = symbol >> 4, size = symbol & 15;
+        BitWriter::put(cursor, quint32(to.ac.code[size_t(symbol)]) << size | extra(size),
+                       to.ac.length[size_t(symbol)] + size);
+        if (size)
+            k += run + 1;
+        else if (run == 15)
+            k += 16;
+        else
+            break; // end of block, as decodeBlock reads it
+        if (k > BlockSize)
+            return done(false);
+    }
+    return done(true);
 }
 
 bool before(ScanBitPosition a, ScanBitPosition b) {
     return a.byte < b.byte || (a.byte == b.byte && a.bit <= b.bit);
 }
 
+// The MCUs a splice encodes anew: the band's and the one after it, whose DC differences
+// follow the band's last blocks.
+struct SplicedMcus {
+    qint64 first = 0, bandEnd = 0, end = 0;
+
+    SplicedMcus(const BaselineScan &scan, const Layout &layout, const ScanBand &band)
+        : first(qint64(band.firstRow()) * scan.mcusAcross),
+          bandEnd(qint64(band.lastRow() + 1) * scan.mcusAcross),
+          end(std::min(bandEnd + 1, layout.mcus)) {}
+
+    bool contains(qint64 mcu) const { return mcu >= first && mcu < end; }
+};
+
 } // namespace
+
+// What the coders of a band read of it.
+struct BandCoding {
+    // Whether the band holds rows of this scan and the MCU after them.
+    static bool fits(const BaselineScan &scan, const Layout &layout, const ScanBand &band) {
+        const std::vector<Component> &components = layout.components;
+        if (band.planes_.size() != components.size() || band.firstRow_ < 0 ||
+            band.lastRow_ < band.firstRow_ || band.lastRow_ >= scan.mcusDown)
+            return false;
+        const int rows = band.lastRow_ - band.firstRow_ + 1;
+        for (size_t c = 0; c < components.size(); ++c)
+            if (band.planes_[c].across != scan.mcusAcross * components[c].h ||
+                band.planes_[c].down != rows * components[c].v)
+                return false;
+        const SplicedMcus mcus(scan, layout, band);
+        return band.next_.size() ==
+                   size_t(mcus.end - mcus.bandEnd) * size_t(layout.blocksInMcu) * BlockSize &&
+               band.predictors_.size() == components.size();
+    }
+
+    // Encodes the blocks of the spliced MCUs, a DC chain from `predictors` (each component's
+    // before the band), as put(component, dc, symbol, extra bits, their count); restart(marker)
+    // comes before each MCU that follows a restart marker. The band must fit the scan.
+    template <typename Put, typename Restart>
+    static bool encode(const BaselineScan &scan, const Layout &layout, const ScanBand &band,
+                       std::vector<int> predictors, Put &&put, Restart &&restart) {
+        const SplicedMcus mcus(scan, layout, band);
+        const JCOEF *next = band.next_.data();
+        for (qint64 mcu = mcus.first; mcu < mcus.end; ++mcu) {
+            if (isRestartBefore(mcu, scan.restartInterval)) {
+                restart(restartMarker(mcu, scan.restartInterval));
+                std::fill(predictors.begin(), predictors.end(), 0);
+            }
+            const int my = int(mcu / scan.mcusAcross), mx = int(mcu % scan.mcusAcross);
+            for (size_t ci = 0; ci < layout.components.size(); ++ci) {
+                const Component &c = layout.components[ci];
+                const ScanBand::Plane &plane = band.planes_[ci];
+                const auto putHere = [&](bool dc, int symbol, quint32 bits, int size) {
+                    return put(ci, dc, symbol, bits, size);
+                };
+                for (int j = 0; j < c.v; ++j) {
+                    for (int i = 0; i < c.h; ++i) {
+                        const JCOEF *block = next;
+                        if (mcu < mcus.bandEnd)
+                            block = plane.coefficients.data() +
+                                    (qsizetype((my - band.firstRow_) * c.v + j) * plane.across +
+                                     mx * c.h + i) *
+                                        BlockSize;
+                        else
+                            next += BlockSize;
+                        if (!encodeBlock(predictors[ci], block, putHere))
+                            return false;
+                    }
+                }
+            }
+        }
+        return true;
+    }
+
+    static const std::vector<int> &predictors(const ScanBand &band) { return band.predictors_; }
+};
 
 JBLOCKROW ScanBand::row(int component, int blockRowInBand) {
     Plane &p = planes_[size_t(component)];
@@ -651,68 +850,117 @@ Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band
     Result<Layout> layout = layoutOf(scan);
     if (!layout)
         return Failure{layout.error()};
-    const std::vector<Component> &components = layout->components;
-    const QString foreign =
-        QCoreApplication::translate("imprimata", "The blocks are not of this picture.");
-    if (band.planes_.size() != components.size() || band.firstRow_ < 0 ||
-        band.lastRow_ < band.firstRow_ || band.lastRow_ >= scan.mcusDown)
-        return Failure{foreign};
-    const int rows = band.lastRow_ - band.firstRow_ + 1;
-    for (size_t c = 0; c < components.size(); ++c)
-        if (band.planes_[c].across != scan.mcusAcross * components[c].h ||
-            band.planes_[c].down != rows * components[c].v)
-            return Failure{foreign};
-    const qint64 bandStart = qint64(band.firstRow_) * scan.mcusAcross;
-    const qint64 bandEnd = qint64(band.lastRow_ + 1) * scan.mcusAcross;
-    const qint64 spliceEnd = std::min(bandEnd + 1, layout->mcus);
     const auto inside = [&](ScanBitPosition p) { return p.bit >= 0 && p.bit < 8 && p.byte >= 0; };
-    if (band.next_.size() !=
-            size_t(spliceEnd - bandEnd) * size_t(layout->blocksInMcu) * BlockSize ||
-        band.predictors_.size() != components.size() || !inside(band.start_) ||
-        !inside(band.nextEnd_) || !inside(band.intervalEnd_) ||
-        !before(band.nextEnd_, band.intervalEnd_) ||
+    if (!BandCoding::fits(scan, *layout, band) || !inside(band.start_) || !inside(band.nextEnd_) ||
+        !inside(band.intervalEnd_) || !before(band.nextEnd_, band.intervalEnd_) ||
         !before(band.intervalEnd_, {band.resume_, 0}) || band.resume_ > scan.size ||
         (band.intervalEnd_.bit && band.intervalEnd_.byte >= scan.size) ||
         !before(band.start_, {scan.size, 0}) || (band.start_.bit && band.start_.byte >= scan.size))
-        return Failure{foreign};
+        return Failure{foreignBand()};
 
     BitWriter out(scan.size + 1024);
     out.copy(scan.data, band.start_.byte);
     if (band.start_.bit)
         out.put(quint32(scan.data[band.start_.byte]) >> (8 - band.start_.bit), band.start_.bit);
-    std::vector<int> predictors = band.predictors_;
-    const JCOEF *next = band.next_.data();
-    for (qint64 mcu = bandStart; mcu < spliceEnd; ++mcu) {
-        if (isRestartBefore(mcu, scan.restartInterval)) {
-            out.pad();
-            out.marker(restartMarker(mcu, scan.restartInterval));
-            std::fill(predictors.begin(), predictors.end(), 0);
-        }
-        const int my = int(mcu / scan.mcusAcross), mx = int(mcu % scan.mcusAcross);
-        for (size_t ci = 0; ci < components.size(); ++ci) {
-            const Component &c = components[ci];
-            const ScanBand::Plane &plane = band.planes_[ci];
-            for (int j = 0; j < c.v; ++j) {
-                for (int i = 0; i < c.h; ++i) {
-                    const JCOEF *block = next;
-                    if (mcu < bandEnd)
-                        block = plane.coefficients.data() +
-                                (qsizetype((my - band.firstRow_) * c.v + j) * plane.across +
-                                 mx * c.h + i) *
-                                    BlockSize;
-                    else
-                        next += BlockSize;
-                    if (!encodeBlock(out, c, predictors[ci], block))
-                        return Failure{QCoreApplication::translate(
-                            "imprimata", "The picture's Huffman tables cannot "
-                                         "code the changed blocks.")};
-                }
-            }
-        }
-    }
+    const std::vector<Component> &components = layout->components;
+    if (!BandCoding::encode(
+            scan, *layout, band, band.predictors_,
+            [&](size_t ci, bool dc, int symbol, quint32 bits, int size) {
+                return putCoded(out, dc ? components[ci].dc : components[ci].ac, symbol, bits,
+                                size);
+            },
+            [&](int marker) {
+                out.pad();
+                out.marker(marker);
+            }))
+        return Failure{uncodable()};
     out.copyBits(scan.data, band.nextEnd_, band.intervalEnd_);
     out.pad();
     out.copy(scan.data + band.resume_, scan.size - band.resume_);
+    return std::move(out).take();
+}
+
+Result<std::vector<ScanSymbols>> bandSymbols(const BaselineScan &scan, const ScanBand &band) {
+    Result<Layout> layout = layoutOf(scan);
+    if (!layout)
+        return Failure{layout.error()};
+    if (!BandCoding::fits(scan, *layout, band))
+        return Failure{foreignBand()};
+    std::vector<ScanSymbols> symbols(layout->components.size());
+    if (!BandCoding::encode(
+            scan, *layout, band, BandCoding::predictors(band),
+            [&](size_t ci, bool dc, int symbol, quint32, int) {
+                (dc ? symbols[ci].dc : symbols[ci].ac).set(size_t(symbol));
+                return true;
+            },
+            [](int) {}))
+        return Failure{uncodable()};
+    return symbols;
+}
+
+Result<QByteArray> recodeScanBand(const BaselineScan &scan, const ScanBand &band,
+                                  const std::vector<ScanTables> &tables) {
+    Result<Layout> layout = layoutOf(scan);
+    if (!layout)
+        return Failure{layout.error()};
+    if (!BandCoding::fits(scan, *layout, band) || tables.size() != layout->components.size())
+        return Failure{foreignBand()};
+    const std::vector<Component> &from = layout->components;
+    std::vector<Component> to(from.size());
+    for (size_t ci = 0; ci < from.size(); ++ci) {
+        to[ci].h = from[ci].h;
+        to[ci].v = from[ci].v;
+        if (!build(tables[ci].dc, true, to[ci].dc) || !build(tables[ci].ac, false, to[ci].ac))
+            return Failure{uncodable()};
+        // Every symbol outside the band is written again as it is.
+        for (size_t symbol = 0; symbol < 256; ++symbol)
+            if ((from[ci].dc.length[symbol] && !to[ci].dc.length[symbol]) ||
+                (from[ci].ac.length[symbol] && !to[ci].ac.length[symbol]))
+                return Failure{uncodable()};
+    }
+
+    const SplicedMcus spliced(scan, *layout, band);
+    BitReader in(scan.data, scan.size);
+    BitWriter out(scan.size + scan.size / 16 + 1024);
+    const auto restartOut = [&](int marker) {
+        out.pad();
+        out.marker(marker);
+    };
+    std::vector<int> predictors(from.size(), 0);
+    for (qint64 mcu = 0; mcu < layout->mcus; ++mcu) {
+        if (mcu == spliced.first &&
+            !BandCoding::encode(
+                scan, *layout, band, predictors,
+                [&](size_t ci, bool dc, int symbol, quint32 bits, int size) {
+                    return putCoded(out, dc ? to[ci].dc : to[ci].ac, symbol, bits, size);
+                },
+                restartOut))
+            return Failure{uncodable()};
+        const bool inBand = spliced.contains(mcu);
+        if (isRestartBefore(mcu, scan.restartInterval)) {
+            const int marker = restartMarker(mcu, scan.restartInterval);
+            if (!in.restart(marker))
+                return Failure{damagedScan()};
+            if (!inBand)
+                restartOut(marker);
+            std::fill(predictors.begin(), predictors.end(), 0);
+        }
+        // The band's blocks are only read past; its encoding above stands for them.
+        for (size_t ci = 0; ci < from.size(); ++ci) {
+            const Component &c = from[ci];
+            for (int b = c.h * c.v; b > 0; --b) {
+                const bool ok = inBand ? skipBlock(in, c, predictors[ci])
+                                       : recodeBlock(in, out, c, to[ci], predictors[ci]);
+                if (!ok)
+                    return Failure{damagedScan()};
+            }
+        }
+        if (in.unread() < 0)
+            return Failure{damagedScan()};
+    }
+    if (!in.atEnd())
+        return Failure{damagedScan()};
+    out.pad();
     return std::move(out).take();
 }
 

@@ -3,12 +3,14 @@
 // The entropy-coded data of one baseline, Huffman-coded JPEG scan, read and written again
 // without touching pixels: the blocks of a band of MCU rows are decoded for the caller to
 // change, and the scan is rewritten with only that band (and the MCU after it, whose DC
-// differences follow the band's last blocks) encoded anew. Every other bit is copied, which
-// costs far less than decoding and encoding the whole picture.
+// differences follow the band's last blocks) encoded anew. Every other bit is copied, or,
+// when the band needs codes the tables lack, every other symbol is coded again with wider
+// tables; both cost far less than decoding and encoding the whole picture.
 
 #include "Result.h"
 
 #include <QByteArray>
+#include <bitset>
 #include <cstdio> // jpeglib.h uses FILE without including it
 #include <vector>
 
@@ -54,6 +56,7 @@ public:
 private:
     friend Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRow);
     friend Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band);
+    friend struct BandCoding;
 
     struct Plane {
         int across = 0, down = 0;
@@ -79,5 +82,28 @@ Result<ScanBand> readScanBand(const BaselineScan &scan, int firstRow, int lastRo
 // outside it as it was. Fails when a table lacks a code the band now needs, so the caller
 // can encode the picture some other way.
 Result<QByteArray> spliceScanBand(const BaselineScan &scan, const ScanBand &band);
+
+// The Huffman symbols a table codes, by value.
+using HuffmanSymbols = std::bitset<256>;
+
+struct ScanSymbols {
+    HuffmanSymbols dc, ac;
+};
+
+// The symbols that spliceScanBand needs codes for, per component in scan order. Fails when
+// the band is not of this scan or holds a value no symbol stands for.
+Result<std::vector<ScanSymbols>> bandSymbols(const BaselineScan &scan, const ScanBand &band);
+
+// The tables to code a component of a scan with.
+struct ScanTables {
+    const JHUFF_TBL *dc = nullptr, *ac = nullptr;
+};
+
+// The scan's entropy-coded data again in other tables (per component in scan order, each with
+// a code for every symbol of the scan's own): the band's blocks as they are now, every other
+// block's symbols and their extra bits as they were. Fails on what readScanBand fails on and
+// when a table lacks a code.
+Result<QByteArray> recodeScanBand(const BaselineScan &scan, const ScanBand &band,
+                                  const std::vector<ScanTables> &tables);
 
 } // namespace imprimata

@@ -104,6 +104,14 @@ QImage scene(QSize size) {
 
 const QRgb Fill = qRgb(230, 40, 60);
 
+// The Huffman table segments of a file.
+QByteArray huffmanTables(const QByteArray &jpeg) {
+    QByteArray tables;
+    for (qsizetype at = jpeg.indexOf("\xff\xc4"); at >= 0; at = jpeg.indexOf("\xff\xc4", at + 2))
+        tables += jpeg.mid(at, 2 + qFromBigEndian<quint16>(jpeg.constData() + at + 2));
+    return tables;
+}
+
 } // namespace
 
 class JpegBlocksTest : public QObject {
@@ -115,6 +123,7 @@ private slots:
     void keepsTheFileSize_data();
     void keepsTheFileSize();
     void needsCodesTheFileLacks();
+    void takesAFileWithoutTables();
     void keepsAnUntouchedScan_data();
     void keepsAnUntouchedScan();
     void refuses_data();
@@ -126,6 +135,9 @@ void JpegBlocksTest::keepsUntouchedBlocks_data() {
     QTest::addColumn<bool>("progressive");
     QTest::addColumn<int>("turn");
     QTest::addColumn<QRect>("area"); // in the upright picture; negative: from its far corner
+    // A flat picture in tables made to measure, which lack nearly every code the mark needs,
+    // with restart markers every so many MCUs; -1 for a detailed one in the standard tables.
+    QTest::addColumn<int>("ownTables");
 
     const struct {
         const char *name;
@@ -147,10 +159,25 @@ void JpegBlocksTest::keepsUntouchedBlocks_data() {
                 for (const auto &a : areas)
                     QTest::addRow("%dx%d %s, %s, %s", sampling.width(), sampling.height(),
                                   progressive ? "progressive" : "baseline", t.name, a.name)
-                        << sampling << progressive << t.turn << a.area;
+                        << sampling << progressive << t.turn << a.area << -1;
     QTest::newRow("grey, restart markers")
         << QSize(0, 0) << false << int(QImageIOHandler::TransformationRotate90)
-        << QRect(37, 21, 50, 19);
+        << QRect(37, 21, 50, 19) << -1;
+    // The first and last MCU rows and one between, grey (QSize()) and in each sampling.
+    for (QSize sampling : {QSize(), QSize(1, 1), QSize(2, 1), QSize(2, 2)}) {
+        const QByteArray kind = sampling.isEmpty() ? QByteArray("grey")
+                                                   : QByteArray::number(sampling.width()) + 'x' +
+                                                         QByteArray::number(sampling.height());
+        for (int restartInterval : {0, 1, 7})
+            for (const auto &a : {areas[1], areas[2], areas[3]})
+                QTest::addRow("%s own tables, restart every %d MCUs, %s", kind.constData(),
+                              restartInterval, a.name)
+                    << sampling << false << int(QImageIOHandler::TransformationNone) << a.area
+                    << restartInterval;
+    }
+    QTest::newRow("own tables, orientation 6")
+        << QSize(2, 2) << false << int(QImageIOHandler::TransformationRotate90)
+        << QRect(37, 21, 50, 19) << 3;
 }
 
 void JpegBlocksTest::keepsUntouchedBlocks() {
@@ -158,11 +185,17 @@ void JpegBlocksTest::keepsUntouchedBlocks() {
     QFETCH(bool, progressive);
     QFETCH(int, turn);
     QFETCH(QRect, area);
+    QFETCH(int, ownTables);
     const bool grey = sampling.isEmpty();
     const QSize stored(203, 141); // no whole number of MCUs either way
-    const QByteArray source = grey ? craftJpeg(scene(stored), 1, 1, JCS_GRAYSCALE, false, 1)
-                                   : craftJpeg(scene(stored), sampling.width(), sampling.height(),
-                                               JCS_YCbCr, progressive);
+    QImage picture = scene(stored);
+    if (ownTables >= 0)
+        picture.fill(qRgb(90, 120, 150));
+    QByteArray source =
+        grey ? craftJpeg(picture, 1, 1, JCS_GRAYSCALE, false, ownTables < 0 ? 1 : 0)
+             : craftJpeg(picture, sampling.width(), sampling.height(), JCS_YCbCr, progressive);
+    if (ownTables >= 0)
+        source = transcoded(source, unsigned(ownTables), true);
     const int angle = angleOf(Turn(turn));
     const QImage sourceUpright = rotated(decoded(source), angle);
     if (area.left() == -40)
@@ -181,6 +214,8 @@ void JpegBlocksTest::keepsUntouchedBlocks() {
         });
     QVERIFY2(changed, qPrintable(changed.error()));
     QCOMPARE(calls, 1);
+    if (ownTables >= 0) // coded in wider tables, not in libjpeg's own
+        QVERIFY(huffmanTables(*changed) != huffmanTables(source));
 
     const Blocks before = blocksOf(source), after = blocksOf(*changed);
     QCOMPARE(after.progressive, before.progressive);
@@ -231,14 +266,6 @@ void JpegBlocksTest::keepsUntouchedBlocks() {
 // Huffman tables made to measure, as Qt's writer makes them when asked.
 QByteArray optimised(const QImage &image) {
     return qtWritten(image, -1, false, true);
-}
-
-// The Huffman table segments of a file.
-QByteArray huffmanTables(const QByteArray &jpeg) {
-    QByteArray tables;
-    for (qsizetype at = jpeg.indexOf("\xff\xc4"); at >= 0; at = jpeg.indexOf("\xff\xc4", at + 2))
-        tables += jpeg.mid(at, 2 + qFromBigEndian<quint16>(jpeg.constData() + at + 2));
-    return tables;
 }
 
 void JpegBlocksTest::keepsTheFileSize_data() {
@@ -315,6 +342,26 @@ void JpegBlocksTest::needsCodesTheFileLacks() {
     const QImage was = decoded(source), now = decoded(*changed);
     QCOMPARE(now.copy(0, 0, 128, 16), was.copy(0, 0, 128, 16)); // a row of MCUs away
     QVERIFY(now.copy(area) != was.copy(area));
+}
+
+// A motion-JPEG frame carries no Huffman tables and is coded with the standard ones.
+void JpegBlocksTest::takesAFileWithoutTables() {
+    const QByteArray standard = encoded(scene({128, 96}), "jpeg", 90);
+    QByteArray frame = standard;
+    for (qsizetype at; (at = frame.indexOf("\xff\xc4")) >= 0;)
+        frame.remove(at, 2 + qFromBigEndian<quint16>(frame.constData() + at + 2));
+    QVERIFY(huffmanTables(frame).isEmpty());
+    QCOMPARE(decoded(frame), decoded(standard));
+    const QRect area(40, 32, 32, 16);
+    const Result<QByteArray> changed = changeJpegBlocks(
+        reinterpret_cast<const uchar *>(frame.constData()), frame.size(),
+        QImageIOHandler::TransformationNone, {area}, [&](QImage &pixels, QPoint origin) {
+            QPainter(&pixels).fillRect(area.translated(-origin), Fill);
+        });
+    QVERIFY2(changed, qPrintable(changed.error()));
+    const QImage was = decoded(frame), now = decoded(*changed);
+    QCOMPARE(now.copy(0, 0, 128, 16), was.copy(0, 0, 128, 16)); // a row of MCUs away
+    QVERIFY(qAbs(qRed(now.pixel(area.center())) - qRed(Fill)) < 8);
 }
 
 void JpegBlocksTest::refuses_data() {

@@ -77,6 +77,42 @@ bool readCoefficients(const QByteArray &jpeg, Coefficients &out) {
     return true;
 }
 
+// Tables with a code for every symbol, that any scan can be coded again in.
+struct EveryCode {
+    JHUFF_TBL dc{}, ac{};
+
+    EveryCode() {
+        dc.bits[5] = 16;
+        for (int i = 0; i < 16; ++i)
+            dc.huffval[i] = UINT8(i);
+        ac.bits[8] = ac.bits[9] = 128;
+        for (int i = 0; i < 256; ++i)
+            ac.huffval[i] = UINT8(255 - i);
+    }
+    EveryCode(const EveryCode &) = delete;
+
+    QByteArray segment() const {
+        QByteArray dht = QByteArray::fromHex("ffc4") + QByteArray(2, '\0');
+        for (const auto &[table, tableClass] : {std::pair{&dc, 0}, std::pair{&ac, 1}})
+            for (int slot = 0; slot < 2; ++slot) {
+                dht += char(tableClass << 4 | slot);
+                dht += QByteArray(reinterpret_cast<const char *>(table->bits + 1), 16);
+                dht += QByteArray(reinterpret_cast<const char *>(table->huffval),
+                                  table == &dc ? 16 : 256);
+            }
+        qToBigEndian(quint16(dht.size() - 2), dht.data() + 2);
+        return dht;
+    }
+};
+
+// The scan's own tables, per component.
+std::vector<ScanTables> ownTables(const BaselineScan &scan) {
+    std::vector<ScanTables> tables;
+    for (const ScanComponent &c : scan.components)
+        tables.push_back({c.dc, c.ac});
+    return tables;
+}
+
 // A one-scan JPEG: its bytes, where its scan data lies, and its blocks.
 struct Source {
     QByteArray file;
@@ -114,6 +150,19 @@ struct Source {
     QByteArray withScan(const QByteArray &data) const {
         return file.left(scanStart) + data + file.mid(scanEnd);
     }
+
+    // The file with `data` coded in EveryCode's tables.
+    QByteArray withEveryCode(const QByteArray &data) const {
+        QByteArray jpeg = file.left(2);
+        const auto *bytes = reinterpret_cast<const uchar *>(file.constData());
+        for (const JpegSegment &segment : readJpegHeadSegments(bytes, file.size()).segments) {
+            if (segment.marker == JpegSos)
+                jpeg += EveryCode().segment();
+            if (segment.marker != 0xC4)
+                jpeg += file.mid(qsizetype(segment.offset), qsizetype(segment.size));
+        }
+        return jpeg + data + file.mid(scanEnd);
+    }
 };
 
 // Gradients and thin lines over noise: long zero runs beside blocks full of coefficients.
@@ -128,32 +177,6 @@ QImage picture(int w, int h) {
     for (int x = 5; x < w * 3 / 5; x += 37)
         painter.drawLine(x, 0, x + h / 3, h);
     return image;
-}
-
-// Writes the blocks again with other restart markers and, if asked, optimised tables.
-QByteArray transcoded(const QByteArray &jpeg, unsigned restartInterval, bool optimised) {
-    jpeg_decompress_struct in{};
-    jpeg_compress_struct out{};
-    jpeg_error_mgr errors{};
-    in.err = out.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&in);
-    jpeg_create_compress(&out);
-    jpeg_mem_src(&in, reinterpret_cast<const uchar *>(jpeg.constData()), jpeg.size());
-    jpeg_read_header(&in, TRUE);
-    jvirt_barray_ptr *arrays = jpeg_read_coefficients(&in);
-    uchar *bytes = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&out, &bytes, &size);
-    jpeg_copy_critical_parameters(&in, &out);
-    out.restart_interval = restartInterval;
-    out.optimize_coding = optimised;
-    jpeg_write_coefficients(&out, arrays);
-    jpeg_finish_compress(&out);
-    jpeg_destroy_compress(&out);
-    jpeg_destroy_decompress(&in);
-    QByteArray result(reinterpret_cast<const char *>(bytes), qsizetype(size));
-    std::free(bytes);
-    return result;
 }
 
 // The band's rows of each component in the whole picture's block rows.
@@ -292,6 +315,62 @@ private slots:
         }
     }
 
+    void recodesBands_data() { splicesBands_data(); }
+
+    // Coded again in its own tables, the scan is what it was, bit for bit; in tables with every
+    // code, libjpeg reads the changed band from it and every other block as it was.
+    void recodesBands() {
+        QFETCH(QByteArray, jpeg);
+        const Source source(jpeg);
+        const QByteArray scanData = source.scanData();
+        const BaselineScan scan = source.scan(scanData);
+        const EveryCode every;
+        const std::vector<ScanTables> widest(scan.components.size(), {&every.dc, &every.ac});
+        const int last = scan.mcusDown - 1;
+        const std::pair<int, int> bands[] = {{0, 0}, {last / 2, last / 2 + 1}, {last, last}};
+        for (const auto &[first, lastRow] : bands) {
+            Result<ScanBand> band = readScanBand(scan, first, lastRow);
+            QVERIFY2(band, qPrintable(band.error()));
+            Result<QByteArray> same = recodeScanBand(scan, *band, ownTables(scan));
+            QVERIFY2(same, qPrintable(same.error()));
+            QVERIFY(*same == scanData);
+
+            Coefficients expected = source.blocks;
+            change(*band, expected);
+            Result<std::vector<ScanSymbols>> symbols = bandSymbols(scan, *band);
+            QVERIFY2(symbols, qPrintable(symbols.error()));
+            QCOMPARE(symbols->size(), scan.components.size());
+            Result<QByteArray> recoded = recodeScanBand(scan, *band, widest);
+            QVERIFY2(recoded, qPrintable(recoded.error()));
+            Coefficients got;
+            QVERIFY(readCoefficients(source.withEveryCode(*recoded), got));
+            QCOMPARE(got.warnings, 0);
+            for (size_t c = 0; c < got.planes.size(); ++c)
+                QVERIFY(got.planes[c].coefficients == expected.planes[c].coefficients);
+        }
+    }
+
+    // The symbols the band needs are those its blocks are coded with, and nothing of the rest.
+    void findsTheBandsSymbols() {
+        const TinyScan tiny(QStringLiteral("0 001 10  0 10  101 011 10  0 10"));
+        const BaselineScan scan = tiny.scan();
+        Result<ScanBand> band = readScanBand(scan, 1, 1);
+        QVERIFY2(band, qPrintable(band.error()));
+        Result<std::vector<ScanSymbols>> symbols = bandSymbols(scan, *band);
+        QVERIFY2(symbols, qPrintable(symbols.error()));
+        QCOMPARE(symbols->size(), size_t(1));
+        QCOMPARE(symbols->front().dc, HuffmanSymbols().set(1).set(0)); // DC 1, then the same
+        QCOMPARE(symbols->front().ac, HuffmanSymbols().set(0x11).set(0x00));
+        band->row(0, 0)[1][1] = -300; // nine bits in the second block
+        symbols = bandSymbols(scan, *band);
+        QVERIFY2(symbols, qPrintable(symbols.error()));
+        QCOMPARE(symbols->front().dc, HuffmanSymbols().set(1).set(0));
+        QCOMPARE(symbols->front().ac, HuffmanSymbols().set(0x11).set(0x00).set(0x09));
+        band->row(0, 0)[1][0] = -32767; // DC differences past what a category holds
+        band->row(0, 0)[0][0] = 32767;
+        QVERIFY(!bandSymbols(scan, *band));
+    }
+
     void refusesDamage_data() {
         QTest::addColumn<QByteArray>("jpeg");
         QTest::addColumn<QByteArray>("scanData");
@@ -334,6 +413,11 @@ private slots:
         }
         scan.components[0].ac = table == 1 ? nullptr : &broken;
         QVERIFY(!readScanBand(scan, 0, scan.mcusDown - 1));
+        // Coding it again over the sound scan's band refuses it as well.
+        const QByteArray sound = source.scanData();
+        Result<ScanBand> band = readScanBand(source.scan(sound), 0, 0);
+        QVERIFY2(band, qPrintable(band.error()));
+        QVERIFY(!recodeScanBand(scan, *band, ownTables(source.scan(sound))));
     }
 
     // The blocks of the first row, outside the band, end where their codes say and no later.
@@ -379,6 +463,9 @@ private slots:
         Result<QByteArray> same = spliceScanBand(scan, *band);
         QVERIFY2(same, qPrintable(same.error()));
         QCOMPARE(*same, tiny.data);
+        same = recodeScanBand(scan, *band, ownTables(scan));
+        QVERIFY2(same, qPrintable(same.error()));
+        QCOMPARE(*same, tiny.data);
     }
 
     void refusesCodesTheTablesLack() {
@@ -392,12 +479,27 @@ private slots:
         QVERIFY2(band, qPrintable(band.error()));
         band->row(0, 0)[3][5] = 7;
         QVERIFY(!spliceScanBand(scan, *band));
+        Result<std::vector<ScanSymbols>> symbols = bandSymbols(scan, *band);
+        QVERIFY2(symbols, qPrintable(symbols.error()));
+        QVERIFY(symbols->front().ac.test(0xE3)); // fourteen zeros, then a value of three bits
+        QVERIFY(!recodeScanBand(scan, *band, ownTables(scan)));
+        // Tables short of a symbol the rest of the scan uses are refused too: the band's DC
+        // differences are all zero, the first block's is not.
+        const EveryCode every;
+        JHUFF_TBL onlyZero{};
+        onlyZero.bits[1] = 1;
+        std::vector<ScanTables> tables(scan.components.size(), {&every.dc, &every.ac});
+        QVERIFY(recodeScanBand(scan, *band, tables));
+        tables[0].dc = &onlyZero;
+        QVERIFY(!recodeScanBand(scan, *band, tables));
     }
 
     // Damage anywhere never crashes it, and what it reads it can write.
     void survivesNoise() {
         const Source source(craftJpeg(picture(67, 45), 2, 1, JCS_YCbCr, false, 2));
         const QByteArray data = source.scanData();
+        const Result<ScanBand> soundBand = readScanBand(source.scan(data), 0, 0);
+        QVERIFY2(soundBand, qPrintable(soundBand.error()));
         QRandomGenerator random(5);
         for (int i = 0; i < 400; ++i) {
             QByteArray damaged = data;
@@ -410,6 +512,8 @@ private slots:
             Result<ScanBand> band = readScanBand(scan, first, first);
             if (band)
                 QVERIFY(spliceScanBand(scan, *band));
+            // Coding it again refuses exactly what reading it does.
+            QCOMPARE(bool(recodeScanBand(scan, *soundBand, ownTables(scan))), bool(band));
         }
     }
 };

@@ -170,3 +170,30 @@ inline QByteArray greyJpegOfScans(int count) {
     grey.fill(qRgb(128, 128, 128));
     return craftJpeg(grey, 1, 1, JCS_GRAYSCALE, false, 0, scans);
 }
+
+// The blocks written again with other restart markers and, if asked, in Huffman tables made
+// to measure, as editors write them.
+inline QByteArray transcoded(const QByteArray &jpeg, unsigned restartInterval, bool optimised) {
+    jpeg_decompress_struct in{};
+    jpeg_compress_struct out{};
+    jpeg_error_mgr errors{};
+    in.err = out.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&in);
+    jpeg_create_compress(&out);
+    jpeg_mem_src(&in, reinterpret_cast<const uchar *>(jpeg.constData()), jpeg.size());
+    jpeg_read_header(&in, TRUE);
+    jvirt_barray_ptr *arrays = jpeg_read_coefficients(&in);
+    uchar *bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&out, &bytes, &size);
+    jpeg_copy_critical_parameters(&in, &out);
+    out.restart_interval = restartInterval;
+    out.optimize_coding = optimised;
+    jpeg_write_coefficients(&out, arrays);
+    jpeg_finish_compress(&out);
+    jpeg_destroy_compress(&out);
+    jpeg_destroy_decompress(&in);
+    QByteArray result(reinterpret_cast<const char *>(bytes), qsizetype(size));
+    std::free(bytes);
+    return result;
+}
